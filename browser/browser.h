@@ -1,0 +1,31 @@
+// Recognising a browser's temporary source-view file, and the class of
+// the installed browser's version.
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace velquin {
+
+// The cache directory the browser registers, unexpanded; empty when none.
+std::string BrowserCacheDirectory();
+// TargetFile stands directly in the temporary directory, or anywhere below
+// the cache directory.
+bool IsBrowserTempFile();
+// How the launcher was started: its own path quoted.
+bool CommandLineStartsQuoted();
+
+// "major.minor" of the file's version resource; "0.0" when it has none.
+std::string FileVersionText(const std::string& path);
+// 0 (with a message) or 2..7.
+int BrowserVersionClass();
+
+// The decimal number the text spells, with the given separator, as a 32-bit
+// float; nothing when the text is not such a number.
+std::optional<float> ParseDecimalNumber(const std::string& text, char separator);
+// The class of n = 100 times the version number, or 0 when unclassified.
+int VersionClassOf(long long n);
+// 100 times the number, rounded to the nearest integer, halves to even.
+long long HundredfoldRounded(float number);
+
+}  // namespace velquin

@@ -1,0 +1,59 @@
+#include "launcher/arguments.h"
+
+#include "launcher/state.h"
+
+namespace velquin {
+namespace {
+
+unsigned char ByteAt(const std::string& text, std::size_t i) {
+  return i < text.size() ? static_cast<unsigned char>(text[i]) : 0;
+}
+
+}  // namespace
+
+Argument NextArgument(const std::string& commandLine, std::size_t position) {
+  std::size_t i = position;
+  for (;;) {
+    while (ByteAt(commandLine, i) >= 0x01 && ByteAt(commandLine, i) <= 0x20) ++i;
+    if (ByteAt(commandLine, i) == '"' && ByteAt(commandLine, i + 1) == '"') {
+      i += 2;
+      continue;
+    }
+    break;
+  }
+  std::string text;
+  while (ByteAt(commandLine, i) > 0x20) {
+    if (commandLine[i] == '"') {
+      const std::size_t close = commandLine.find('"', i + 1);
+      const std::size_t end = close == std::string::npos ? commandLine.size() : close;
+      text.append(commandLine, i + 1, end - i - 1);
+      i = close == std::string::npos ? end : close + 1;
+    } else {
+      text += commandLine[i++];
+    }
+  }
+  return Argument{text, i};
+}
+
+std::vector<std::string> AllArguments() {
+  std::vector<std::string> arguments;
+  Argument step = NextArgument(RawCommandLine, 0);
+  for (;;) {
+    step = NextArgument(RawCommandLine, step.position);
+    if (step.text.empty()) return arguments;
+    arguments.push_back(step.text);
+  }
+}
+
+int ArgumentCount() { return static_cast<int>(AllArguments().size()); }
+
+std::string ArgumentAt(int index) {
+  Argument step = NextArgument(RawCommandLine, 0);
+  for (int i = 0; i < index; ++i) {
+    step = NextArgument(RawCommandLine, step.position);
+    if (step.text.empty()) return std::string();
+  }
+  return index >= 1 ? step.text : std::string();
+}
+
+}  // namespace velquin

@@ -1,0 +1,24 @@
+// Notepad's command line, split the way the launcher reads it: quotes
+// group, an empty quoted pair is dropped, every byte from 0x80 up is an
+// ordinary character. Arguments of any length are kept whole.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+namespace velquin {
+
+struct Argument {
+  std::string text;       // empty: the end of the command line
+  std::size_t position;   // where the next step starts
+};
+
+Argument NextArgument(const std::string& commandLine, std::size_t position);
+
+// Over the raw command line, the program's own path not counted.
+int ArgumentCount();
+std::vector<std::string> AllArguments();
+std::string ArgumentAt(int index);
+
+}  // namespace velquin

@@ -1,0 +1,78 @@
+#include "launcher/arguments.h"
+#include "launcher/launcher.h"
+#include "launcher/state.h"
+#include "platform/files.h"
+#include "platform/messages.h"
+#include "platform/os.h"
+#include "platform/text.h"
+
+#include <vector>
+
+namespace velquin {
+namespace {
+
+constexpr int kShowNormal = 5;  // SW_SHOW
+
+void ShellOpen(const std::string& file, const std::string& parameters) {
+  // A failed shell open is not reported: there is nobody to tell but the user,
+  // and the shell has its own message for it.
+  os::ShellExecute(0, "Open", file, parameters, "", kShowNormal);
+}
+
+// Where a path starts in arguments joined back with spaces: at a drive
+// letter before ":\", or at "\\"; empty when neither is there.
+std::string PathInJoinedArguments(const std::string& joined) {
+  const int drive = TextPos(":\\", joined);
+  if (drive == 1) return joined;
+  if (drive != 0) return joined.substr(drive - 2);
+  const int share = TextPos("\\\\", joined);
+  if (share != 0) return joined.substr(share - 1);
+  return std::string();
+}
+
+}  // namespace
+
+void RunLauncher() {
+  Settings = ReadLauncherSettings();
+  if (!IsExistingFile(Settings.Editor)) {
+    Settings.Editor = (PlatformId == kPlatformNt ? SystemDirectory() : WindowsDirectory()) + "notepa~.exe";
+    FellBackToNotepad = true;
+  }
+  if (!IsExistingFile(Settings.Editor)) {
+    ShowMessageBox(messages::NoEditor(), ProductCaption(), kIconError);
+    return;
+  }
+  DispatchArguments();
+}
+
+void DispatchArguments() {
+  // One pass over the command line, however many arguments it holds.
+  const std::vector<std::string> arguments = AllArguments();
+  if (arguments.empty()) {
+    if (Settings.DoNotepad && IsExistingFile(Settings.Editor))
+      ShellOpen(Settings.Editor, "");
+    else
+      ShellOpen("Notepa~.exe", "");
+    return;
+  }
+  std::string originalArguments;
+  if (arguments.size() == 1) {
+    TargetFile = arguments[0];
+    originalArguments = TargetFile;
+  } else {
+    originalArguments = arguments[0];
+    for (std::size_t i = 1; i < arguments.size(); ++i) originalArguments += " " + arguments[i];
+    TargetFile = PathInJoinedArguments(originalArguments);
+    if (TargetFile.empty()) {
+      ShowMessageBox(messages::InvalidFileName(originalArguments), ProductCaption(), kIconError);
+      return;
+    }
+  }
+  if (Settings.NoTrap && ContainsText(ExtensionWithoutDot(TargetFile), Settings.NoTrapExt)) {
+    ShellOpen("Notepa~.exe", originalArguments);
+    return;
+  }
+  OpenTarget();
+}
+
+}  // namespace velquin

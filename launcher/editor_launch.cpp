@@ -1,0 +1,71 @@
+#include <string>
+
+#include "browser/browser.h"
+#include "launcher/launcher.h"
+#include "launcher/state.h"
+#include "platform/fatal.h"
+#include "platform/files.h"
+#include "platform/messages.h"
+#include "platform/os.h"
+#include "platform/owners.h"
+#include "platform/text.h"
+
+namespace velquin {
+namespace {
+
+constexpr std::size_t kFormattedTextLimit = 4096;
+
+// Every formatted text is held to the limit; a longer one ends the run.
+std::string Limited(std::string text) {
+  if (text.size() > kFormattedTextLimit) RaiseConvertError(messages::TextTooLong());
+  return text;
+}
+
+// A path with a space or tab is quoted: unquoted, the system would try
+// "C:\Program.exe" first and the editor would see the rest as an argument.
+std::string EditorForCommandLine(const std::string& editor) {
+  return editor.find_first_of(" \t") == std::string::npos ? editor : "\"" + editor + "\"";
+}
+
+bool IsQuotedBrowserTempFile() { return IsBrowserTempFile() && CommandLineStartsQuoted(); }
+
+// Gives a browser temporary file the configured extension, on the first
+// name that is free.
+void ChangeBrowserTempExtension() {
+  const std::string oldPath = TargetFile;
+  const std::string extension = Settings.IeExt;
+  TargetFile = WithExtension(oldPath, "." + extension);
+  const std::string stem = StripLastDot(oldPath);
+  for (unsigned long long i = 1; IsExistingFile(TargetFile); ++i)
+    TargetFile = Limited(stem + "_" + std::to_string(i) + "." + extension);
+  if (!os::MoveFile(oldPath, TargetFile)) {
+    ShowError(messages::RenameFailed(oldPath, TargetFile));
+    TargetFile = oldPath;
+  }
+}
+
+}  // namespace
+
+std::string BuildEditorCommand(const std::string& editor, const std::string& extra, bool fileFirst) {
+  if (Settings.ChangeIeExt && IsQuotedBrowserTempFile()) ChangeBrowserTempExtension();
+  const std::string program = EditorForCommandLine(editor);
+  const std::string file = "\"" + TargetFile + "\"";
+  if (extra.empty()) return Limited(program + " " + file);
+  return Limited(fileFirst ? program + " " + file + " " + extra : program + " " + extra + " " + file);
+}
+
+void StartEditor(const std::string& command) {
+  if (FellBackToNotepad) ShowMessageBox(messages::NotepadStandsIn(), ProductCaption(), kIconInformation);
+  os::ProcessHandles handles;
+  const bool started = os::CreateProcess(command, os::GetStartupInfo(), &handles);
+  ProcessOwner process(started ? handles.process : 0);
+  ProcessOwner thread(started ? handles.thread : 0);
+  thread.reset();
+  if (!(Settings.Ie4Temp && IsQuotedBrowserTempFile())) return;
+  // Nothing to wait for when the start failed: the deletion follows at once.
+  if (process.valid() && os::WaitForSingleObject(process.get(), os::kWaitInfinite) == os::kWaitObject0)
+    process.reset();
+  if (IsExistingFile(TargetFile) && !os::DeleteFile(TargetFile)) ShowError(messages::DeleteFailed(TargetFile));
+}
+
+}  // namespace velquin

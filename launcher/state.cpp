@@ -1,0 +1,35 @@
+#include "launcher/state.h"
+
+#include "platform/os.h"
+
+namespace velquin {
+
+LauncherSettings Settings;
+std::string TargetFile;
+bool FellBackToNotepad = false;
+std::string RawCommandLine;
+std::uint32_t PlatformId = 0;
+char DecimalSeparator = '.';
+
+namespace {
+
+char SystemDecimalSeparator() {
+  // A two-byte buffer: a separator of more than one character fails the
+  // query and leaves the ordinary one.
+  char buffer[2] = {0, 0};
+  if (os::GetLocaleDecimalSeparator(os::GetSystemDefaultLCID(), buffer, 2) == 0 || buffer[0] == 0) return '.';
+  return buffer[0];
+}
+
+}  // namespace
+
+void ResetProcessState() {
+  Settings = LauncherSettings();
+  TargetFile.clear();
+  FellBackToNotepad = false;
+  RawCommandLine = os::GetCommandLine();
+  if (!os::GetVersionPlatformId(&PlatformId)) PlatformId = 0;
+  DecimalSeparator = SystemDecimalSeparator();
+}
+
+}  // namespace velquin

@@ -1,0 +1,72 @@
+#include <cstdint>
+#include <vector>
+
+#include "platform/files.h"
+#include "platform/os.h"
+#include "platform/owners.h"
+
+namespace velquin {
+namespace {
+
+// Asks with a buffer that grows until the answer fits; a failed query, or
+// one that keeps asking for more, gives an empty text.
+template <typename Query>
+std::string QueryText(Query query) {
+  std::vector<char> buffer(256);
+  for (int attempt = 0; attempt < 4; ++attempt) {
+    const std::uint32_t size = static_cast<std::uint32_t>(buffer.size());
+    const std::uint32_t length = query(buffer.data(), size);
+    if (length == 0) return std::string();
+    if (length < size) {
+      std::string text(buffer.data(), length);
+      return text.substr(0, text.find('\0'));
+    }
+    buffer.assign(length + 1, '\0');
+  }
+  return std::string();
+}
+
+std::string WithBackslash(std::string directory) {
+  return directory.empty() ? directory : directory + "\\";
+}
+
+}  // namespace
+
+std::string WindowsDirectory() {
+  return WithBackslash(QueryText([](char* b, std::uint32_t n) { return os::GetWindowsDirectory(b, n); }));
+}
+
+std::string SystemDirectory() {
+  return WithBackslash(QueryText([](char* b, std::uint32_t n) { return os::GetSystemDirectory(b, n); }));
+}
+
+std::string TempDirectory() {
+  return QueryText([](char* b, std::uint32_t n) { return os::GetTempPath(n, b); });
+}
+
+std::string ModulePath() {
+  // GetModuleFileName fills the buffer and cuts when it is too small.
+  std::vector<char> buffer(260);
+  for (int attempt = 0; attempt < 6; ++attempt) {
+    const std::uint32_t size = static_cast<std::uint32_t>(buffer.size());
+    const std::uint32_t length = os::GetModuleFileName(buffer.data(), size);
+    if (length == 0) return std::string();
+    if (length < size) return std::string(buffer.data(), length);
+    buffer.resize(buffer.size() * 2);
+  }
+  return std::string();
+}
+
+bool IsExistingFile(const std::string& path) {
+  os::FindData found;
+  FindSearch search(os::FindFirstFile(path, &found));
+  if (!search.valid()) return false;
+  search.reset();
+  if (found.attributes & os::kAttributeDirectory) return false;
+  std::uint64_t local = 0;
+  std::uint16_t dosDate = 0, dosTime = 0;
+  return os::FileTimeToLocalFileTime(found.lastWriteTime, &local) &&
+         os::FileTimeToDosDateTime(local, &dosDate, &dosTime);
+}
+
+}  // namespace velquin

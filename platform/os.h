@@ -1,0 +1,113 @@
+// The launcher's only door to the operating system. Each function is one
+// Win32 call with portable types and no logic of its own; os_win32.cpp is
+// the real implementation, tests/fake_os.cpp an in-memory one.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace os {
+
+// Opaque handle values, as the system hands them out.
+using KeyHandle = std::uintptr_t;
+using FindHandle = std::uintptr_t;
+using ProcessHandle = std::uintptr_t;
+using WindowHandle = std::uintptr_t;
+
+inline constexpr KeyHandle kCurrentUser = 0x80000001u;
+inline constexpr KeyHandle kLocalMachine = 0x80000002u;
+inline constexpr FindHandle kInvalidFindHandle = ~std::uintptr_t{0};
+
+inline constexpr long kSuccess = 0;             // ERROR_SUCCESS
+inline constexpr std::uint32_t kRegSz = 1;        // REG_SZ
+inline constexpr std::uint32_t kRegExpandSz = 2;  // REG_EXPAND_SZ
+inline constexpr std::uint32_t kRegBinary = 3;    // REG_BINARY
+inline constexpr std::uint32_t kRegDword = 4;     // REG_DWORD
+inline constexpr std::uint32_t kRegMultiSz = 7;   // REG_MULTI_SZ
+
+inline constexpr std::uint32_t kAttributeDirectory = 0x10;  // FILE_ATTRIBUTE_DIRECTORY
+inline constexpr std::uint32_t kWaitInfinite = 0xFFFFFFFFu;
+inline constexpr std::uint32_t kWaitObject0 = 0;
+inline constexpr std::uint32_t kCodePageAnsi = 0;   // CP_ACP
+inline constexpr std::uint32_t kCodePageUtf8 = 65001;
+
+// Registry (advapi32). Every open and create asks for KEY_ALL_ACCESS.
+long RegOpenKeyEx(KeyHandle parent, const std::string& subkey, KeyHandle* result);
+long RegCreateKeyEx(KeyHandle parent, const std::string& subkey, KeyHandle* result);
+// data may be null to ask for the size only; *size is in and out, as in Win32.
+long RegQueryValueEx(KeyHandle key, const std::string& name, std::uint32_t* type,
+                     unsigned char* data, std::uint32_t* size);
+long RegSetValueEx(KeyHandle key, const std::string& name, std::uint32_t type,
+                   const unsigned char* data, std::uint32_t size);
+long RegCloseKey(KeyHandle key);
+
+// Files and times (kernel32). Times are FILETIME values as 64-bit integers.
+struct FindData {
+  std::uint32_t attributes = 0;
+  std::uint64_t lastWriteTime = 0;
+  std::string fileName;
+};
+FindHandle FindFirstFile(const std::string& pattern, FindData* data);
+bool FindClose(FindHandle handle);
+bool FileTimeToLocalFileTime(std::uint64_t fileTime, std::uint64_t* localTime);
+bool FileTimeToDosDateTime(std::uint64_t fileTime, std::uint16_t* dosDate, std::uint16_t* dosTime);
+bool MoveFile(const std::string& from, const std::string& to);
+bool DeleteFile(const std::string& path);
+
+// Directories: the count the system returns, as in Win32 (0 on failure,
+// the size needed when the buffer is too small).
+std::uint32_t GetWindowsDirectory(char* buffer, std::uint32_t size);
+std::uint32_t GetSystemDirectory(char* buffer, std::uint32_t size);
+std::uint32_t GetTempPath(std::uint32_t size, char* buffer);
+std::uint32_t GetModuleFileName(char* buffer, std::uint32_t size);
+
+// Process and system facts.
+std::string GetCommandLine();
+// GetVersionEx: false when the query fails; otherwise *platformId is dwPlatformId.
+bool GetVersionPlatformId(std::uint32_t* platformId);
+bool IsDBCSLeadByte(unsigned char byte);
+std::uint32_t CharLowerBuff(char* text, std::uint32_t length);
+std::uint32_t GetSystemDefaultLCID();
+// GetLocaleInfoA for LOCALE_SDECIMAL; returns the count written, 0 on failure.
+int GetLocaleDecimalSeparator(std::uint32_t lcid, char* buffer, int size);
+// MultiByteToWideChar over the whole text; empty on failure.
+std::u16string MultiByteToWideChar(std::uint32_t codePage, const std::string& text);
+
+// Windows and boxes (user32).
+WindowHandle GetForegroundWindow();
+int MessageBox(WindowHandle owner, const std::u16string& text, const std::u16string& caption,
+               std::uint32_t style);
+
+// Programs (shell32, kernel32).
+std::intptr_t ShellExecute(WindowHandle owner, const std::string& verb, const std::string& file,
+                           const std::string& parameters, const std::string& directory, int show);
+
+// The fields of STARTUPINFOA that a process hands on to the one it starts.
+struct StartupInfo {
+  std::string desktop, title;
+  bool hasDesktop = false, hasTitle = false;
+  std::uint32_t x = 0, y = 0, xSize = 0, ySize = 0, xCountChars = 0, yCountChars = 0;
+  std::uint32_t fillAttribute = 0, flags = 0;
+  std::uint16_t showWindow = 0;
+  std::uintptr_t stdInput = 0, stdOutput = 0, stdError = 0;
+};
+StartupInfo GetStartupInfo();
+struct ProcessHandles {
+  ProcessHandle process = 0, thread = 0;
+};
+// CreateProcessA: no application name, no security attributes, no inherited
+// handles, NORMAL_PRIORITY_CLASS, the caller's environment and directory.
+bool CreateProcess(const std::string& commandLine, const StartupInfo& startup,
+                   ProcessHandles* handles);
+std::uint32_t WaitForSingleObject(ProcessHandle handle, std::uint32_t milliseconds);
+bool CloseHandle(ProcessHandle handle);
+
+// Version resources (version.dll).
+std::uint32_t GetFileVersionInfoSize(const std::string& path);
+// Fills *block, of the given size, with the file's version information.
+bool GetFileVersionInfo(const std::string& path, std::uint32_t size, std::vector<unsigned char>* block);
+// VerQueryValueA of the root block: dwFileVersionMS of the fixed information.
+bool VerQueryFileVersionMS(const std::vector<unsigned char>& block, std::uint32_t* versionMS);
+
+}  // namespace os

@@ -1,0 +1,245 @@
+// The system seam on Windows: each function is one Win32 call.
+#include <windows.h>
+#include <shellapi.h>
+
+#include <cstring>
+
+// The seam's names are the calls' own; drop the A/W macros of the headers.
+#undef RegOpenKeyEx
+#undef RegCreateKeyEx
+#undef RegQueryValueEx
+#undef RegSetValueEx
+#undef FindFirstFile
+#undef MoveFile
+#undef DeleteFile
+#undef GetWindowsDirectory
+#undef GetSystemDirectory
+#undef GetTempPath
+#undef GetModuleFileName
+#undef GetCommandLine
+#undef MessageBox
+#undef ShellExecute
+#undef GetStartupInfo
+#undef CreateProcess
+#undef GetFileVersionInfoSize
+#undef GetFileVersionInfo
+#undef CharLowerBuff
+
+#include "platform/os.h"
+
+namespace os {
+namespace {
+
+HKEY Key(KeyHandle key) { return reinterpret_cast<HKEY>(key); }
+HANDLE Handle(std::uintptr_t handle) { return reinterpret_cast<HANDLE>(handle); }
+
+FILETIME ToFileTime(std::uint64_t value) {
+  FILETIME time;
+  time.dwLowDateTime = static_cast<DWORD>(value & 0xFFFFFFFFu);
+  time.dwHighDateTime = static_cast<DWORD>(value >> 32);
+  return time;
+}
+
+std::uint64_t FromFileTime(const FILETIME& time) {
+  return (static_cast<std::uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+}
+
+const char* OrNull(bool present, const std::string& text) { return present ? text.c_str() : nullptr; }
+
+}  // namespace
+
+long RegOpenKeyEx(KeyHandle parent, const std::string& subkey, KeyHandle* result) {
+  HKEY key = nullptr;
+  const LONG status = ::RegOpenKeyExA(Key(parent), subkey.c_str(), 0, KEY_ALL_ACCESS, &key);
+  *result = reinterpret_cast<KeyHandle>(key);
+  return status;
+}
+
+long RegCreateKeyEx(KeyHandle parent, const std::string& subkey, KeyHandle* result) {
+  HKEY key = nullptr;
+  DWORD disposition = 0;
+  const LONG status = ::RegCreateKeyExA(Key(parent), subkey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                        KEY_ALL_ACCESS, nullptr, &key, &disposition);
+  *result = reinterpret_cast<KeyHandle>(key);
+  return status;
+}
+
+long RegQueryValueEx(KeyHandle key, const std::string& name, std::uint32_t* type, unsigned char* data,
+                     std::uint32_t* size) {
+  DWORD valueType = 0, valueSize = *size;
+  const LONG status = ::RegQueryValueExA(Key(key), name.c_str(), nullptr, &valueType, data, &valueSize);
+  *type = valueType;
+  *size = valueSize;
+  return status;
+}
+
+long RegSetValueEx(KeyHandle key, const std::string& name, std::uint32_t type, const unsigned char* data,
+                   std::uint32_t size) {
+  return ::RegSetValueExA(Key(key), name.c_str(), 0, type, data, size);
+}
+
+long RegCloseKey(KeyHandle key) { return ::RegCloseKey(Key(key)); }
+
+FindHandle FindFirstFile(const std::string& pattern, FindData* data) {
+  WIN32_FIND_DATAA found;
+  HANDLE handle = ::FindFirstFileA(pattern.c_str(), &found);
+  if (handle != INVALID_HANDLE_VALUE) {
+    data->attributes = found.dwFileAttributes;
+    data->lastWriteTime = FromFileTime(found.ftLastWriteTime);
+    data->fileName = found.cFileName;
+  }
+  return reinterpret_cast<FindHandle>(handle);
+}
+
+bool FindClose(FindHandle handle) { return ::FindClose(Handle(handle)) != FALSE; }
+
+bool FileTimeToLocalFileTime(std::uint64_t fileTime, std::uint64_t* localTime) {
+  const FILETIME in = ToFileTime(fileTime);
+  FILETIME out;
+  if (!::FileTimeToLocalFileTime(&in, &out)) return false;
+  *localTime = FromFileTime(out);
+  return true;
+}
+
+bool FileTimeToDosDateTime(std::uint64_t fileTime, std::uint16_t* dosDate, std::uint16_t* dosTime) {
+  const FILETIME in = ToFileTime(fileTime);
+  WORD date = 0, time = 0;
+  if (!::FileTimeToDosDateTime(&in, &date, &time)) return false;
+  *dosDate = date;
+  *dosTime = time;
+  return true;
+}
+
+bool MoveFile(const std::string& from, const std::string& to) {
+  return ::MoveFileA(from.c_str(), to.c_str()) != FALSE;
+}
+
+bool DeleteFile(const std::string& path) { return ::DeleteFileA(path.c_str()) != FALSE; }
+
+std::uint32_t GetWindowsDirectory(char* buffer, std::uint32_t size) { return ::GetWindowsDirectoryA(buffer, size); }
+std::uint32_t GetSystemDirectory(char* buffer, std::uint32_t size) { return ::GetSystemDirectoryA(buffer, size); }
+std::uint32_t GetTempPath(std::uint32_t size, char* buffer) { return ::GetTempPathA(size, buffer); }
+std::uint32_t GetModuleFileName(char* buffer, std::uint32_t size) {
+  return ::GetModuleFileNameA(nullptr, buffer, size);
+}
+
+std::string GetCommandLine() { return ::GetCommandLineA(); }
+
+bool GetVersionPlatformId(std::uint32_t* platformId) {
+  OSVERSIONINFOA info;
+  std::memset(&info, 0, sizeof info);
+  info.dwOSVersionInfoSize = sizeof info;
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+  if (!::GetVersionExA(&info)) return false;
+#pragma GCC diagnostic pop
+  *platformId = info.dwPlatformId;
+  return true;
+}
+
+bool IsDBCSLeadByte(unsigned char byte) { return ::IsDBCSLeadByte(byte) != FALSE; }
+
+std::uint32_t CharLowerBuff(char* text, std::uint32_t length) { return ::CharLowerBuffA(text, length); }
+
+std::uint32_t GetSystemDefaultLCID() { return ::GetSystemDefaultLCID(); }
+
+int GetLocaleDecimalSeparator(std::uint32_t lcid, char* buffer, int size) {
+  return ::GetLocaleInfoA(lcid, LOCALE_SDECIMAL, buffer, size);
+}
+
+std::u16string MultiByteToWideChar(std::uint32_t codePage, const std::string& text) {
+  if (text.empty()) return std::u16string();
+  const int length = ::MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  if (length <= 0) return std::u16string();
+  std::u16string wide(static_cast<std::size_t>(length), u'\0');
+  ::MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()),
+                        reinterpret_cast<wchar_t*>(&wide[0]), length);
+  return wide;
+}
+
+WindowHandle GetForegroundWindow() { return reinterpret_cast<WindowHandle>(::GetForegroundWindow()); }
+
+int MessageBox(WindowHandle owner, const std::u16string& text, const std::u16string& caption,
+               std::uint32_t style) {
+  return ::MessageBoxW(reinterpret_cast<HWND>(owner), reinterpret_cast<const wchar_t*>(text.c_str()),
+                       reinterpret_cast<const wchar_t*>(caption.c_str()), style);
+}
+
+std::intptr_t ShellExecute(WindowHandle owner, const std::string& verb, const std::string& file,
+                           const std::string& parameters, const std::string& directory, int show) {
+  return reinterpret_cast<std::intptr_t>(::ShellExecuteA(reinterpret_cast<HWND>(owner), verb.c_str(),
+                                                         file.c_str(), parameters.c_str(), directory.c_str(),
+                                                         show));
+}
+
+StartupInfo GetStartupInfo() {
+  STARTUPINFOA info;
+  std::memset(&info, 0, sizeof info);
+  info.cb = sizeof info;
+  ::GetStartupInfoA(&info);
+  StartupInfo out;
+  out.hasDesktop = info.lpDesktop != nullptr;
+  if (out.hasDesktop) out.desktop = info.lpDesktop;
+  out.hasTitle = info.lpTitle != nullptr;
+  if (out.hasTitle) out.title = info.lpTitle;
+  out.x = info.dwX, out.y = info.dwY, out.xSize = info.dwXSize, out.ySize = info.dwYSize;
+  out.xCountChars = info.dwXCountChars, out.yCountChars = info.dwYCountChars;
+  out.fillAttribute = info.dwFillAttribute, out.flags = info.dwFlags, out.showWindow = info.wShowWindow;
+  out.stdInput = reinterpret_cast<std::uintptr_t>(info.hStdInput);
+  out.stdOutput = reinterpret_cast<std::uintptr_t>(info.hStdOutput);
+  out.stdError = reinterpret_cast<std::uintptr_t>(info.hStdError);
+  return out;
+}
+
+bool CreateProcess(const std::string& commandLine, const StartupInfo& startup, ProcessHandles* handles) {
+  STARTUPINFOA info;
+  std::memset(&info, 0, sizeof info);
+  info.cb = sizeof info;
+  info.lpDesktop = const_cast<char*>(OrNull(startup.hasDesktop, startup.desktop));
+  info.lpTitle = const_cast<char*>(OrNull(startup.hasTitle, startup.title));
+  info.dwX = startup.x, info.dwY = startup.y, info.dwXSize = startup.xSize, info.dwYSize = startup.ySize;
+  info.dwXCountChars = startup.xCountChars, info.dwYCountChars = startup.yCountChars;
+  info.dwFillAttribute = startup.fillAttribute, info.dwFlags = startup.flags;
+  info.wShowWindow = startup.showWindow;
+  info.hStdInput = Handle(startup.stdInput);
+  info.hStdOutput = Handle(startup.stdOutput);
+  info.hStdError = Handle(startup.stdError);
+  // CreateProcessA may write into the command line it is given.
+  std::string writable = commandLine;
+  PROCESS_INFORMATION process;
+  std::memset(&process, 0, sizeof process);
+  if (!::CreateProcessA(nullptr, &writable[0], nullptr, nullptr, FALSE, NORMAL_PRIORITY_CLASS, nullptr, nullptr,
+                        &info, &process))
+    return false;
+  handles->process = reinterpret_cast<ProcessHandle>(process.hProcess);
+  handles->thread = reinterpret_cast<ProcessHandle>(process.hThread);
+  return true;
+}
+
+std::uint32_t WaitForSingleObject(ProcessHandle handle, std::uint32_t milliseconds) {
+  return ::WaitForSingleObject(Handle(handle), milliseconds);
+}
+
+bool CloseHandle(ProcessHandle handle) { return ::CloseHandle(Handle(handle)) != FALSE; }
+
+std::uint32_t GetFileVersionInfoSize(const std::string& path) {
+  DWORD ignored = 0;
+  return ::GetFileVersionInfoSizeA(path.c_str(), &ignored);
+}
+
+bool GetFileVersionInfo(const std::string& path, std::uint32_t size, std::vector<unsigned char>* block) {
+  block->assign(size, 0);
+  return ::GetFileVersionInfoA(path.c_str(), 0, size, block->data()) != FALSE;
+}
+
+bool VerQueryFileVersionMS(const std::vector<unsigned char>& block, std::uint32_t* versionMS) {
+  void* value = nullptr;
+  UINT length = 0;
+  if (block.empty() || !::VerQueryValueA(block.data(), "\\", &value, &length) || value == nullptr ||
+      length < sizeof(VS_FIXEDFILEINFO))
+    return false;
+  *versionMS = static_cast<const VS_FIXEDFILEINFO*>(value)->dwFileVersionMS;
+  return true;
+}
+
+}  // namespace os

@@ -1,0 +1,115 @@
+#include "settings/registry_values.h"
+
+#include <vector>
+
+#include "platform/fatal.h"
+#include "platform/messages.h"
+
+namespace velquin {
+namespace {
+
+os::KeyHandle BaseKey(const RegistryView& view, const std::string& path, std::string* relative) {
+  if (!path.empty() && path[0] == '\\') {
+    *relative = path.substr(1);
+    return view.root;
+  }
+  *relative = path;
+  return view.open != 0 ? view.open : view.root;
+}
+
+}  // namespace
+
+RegKey OpenExistingKey(const RegistryView& view, const std::string& path) {
+  std::string relative;
+  const os::KeyHandle base = BaseKey(view, path, &relative);
+  os::KeyHandle key = 0;
+  if (os::RegOpenKeyEx(base, relative, &key) != os::kSuccess) return RegKey();
+  return RegKey(key);
+}
+
+bool ValueExists(os::KeyHandle key, const std::string& name) {
+  std::uint32_t type = 0, size = 0;
+  return os::RegQueryValueEx(key, name, &type, nullptr, &size) == os::kSuccess;
+}
+
+std::string ReadStringValue(os::KeyHandle key, const std::string& name) {
+  std::uint32_t type = 0, size = 0;
+  if (os::RegQueryValueEx(key, name, &type, nullptr, &size) != os::kSuccess || size == 0) return {};
+  std::vector<unsigned char> data(size);
+  if (os::RegQueryValueEx(key, name, &type, data.data(), &size) != os::kSuccess)
+    RaiseRegistryError(messages::ValueReadFailed(name));
+  if (type != os::kRegSz && type != os::kRegExpandSz) RaiseRegistryError(messages::ValueTypeInvalid(name));
+  // The system may report fewer bytes on the second call than on the first.
+  const std::string text(data.begin(), data.begin() + std::min<std::size_t>(size, data.size()));
+  return text.substr(0, text.find('\0'));
+}
+
+std::optional<std::int32_t> ParseIntegerText(std::string text) {
+  if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X'))
+    text = "$" + text.substr(2);
+  std::size_t i = 0;
+  while (i < text.size() && text[i] == ' ') ++i;
+  if (i < text.size() && text[i] == '$') {
+    ++i;
+    if (i == text.size()) return std::nullopt;
+    std::uint64_t value = 0;
+    for (; i < text.size(); ++i) {
+      const char c = text[i];
+      int digit;
+      if (c >= '0' && c <= '9') digit = c - '0';
+      else if (c >= 'A' && c <= 'F') digit = c - 'A' + 10;
+      else if (c >= 'a' && c <= 'f') digit = c - 'a' + 10;
+      else return std::nullopt;
+      value = value * 16 + static_cast<std::uint64_t>(digit);
+      if (value > 0xFFFFFFFFu) return std::nullopt;
+    }
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(value));
+  }
+  bool negative = false;
+  if (i < text.size() && (text[i] == '-' || text[i] == '+')) negative = text[i++] == '-';
+  if (i == text.size()) return std::nullopt;
+  std::int64_t value = 0;
+  for (; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c < '0' || c > '9') return std::nullopt;
+    value = value * 10 + (c - '0');
+    if (value > 2147483647) return std::nullopt;
+  }
+  return static_cast<std::int32_t>(negative ? -value : value);
+}
+
+std::string ReadSettingString(const RegistryView& view, const std::string& section,
+                              const std::string& name, const std::string& fallback) {
+  RegKey key = OpenExistingKey(view, section);
+  if (!key.valid() || !ValueExists(key.get(), name)) return fallback;
+  return ReadStringValue(key.get(), name);
+}
+
+std::int32_t ReadSettingInteger(const RegistryView& view, const std::string& section,
+                                const std::string& name, std::int32_t fallback) {
+  RegKey key = OpenExistingKey(view, section);
+  if (!key.valid() || !ValueExists(key.get(), name)) return fallback;
+  return ParseIntegerText(ReadStringValue(key.get(), name)).value_or(fallback);
+}
+
+bool ReadSettingBool(const RegistryView& view, const std::string& section, const std::string& name,
+                     bool fallback) {
+  return ReadSettingInteger(view, section, name, fallback ? 1 : 0) != 0;
+}
+
+void WriteSettingBool(const RegistryView& view, const std::string& section, const std::string& name,
+                      bool value) {
+  std::string relative;
+  const os::KeyHandle base = BaseKey(view, section, &relative);
+  os::KeyHandle created = 0;
+  if (os::RegCreateKeyEx(base, relative, &created) != os::kSuccess)
+    RaiseRegistryError(messages::KeyCreateFailed(section));
+  RegKey(created).reset();
+  RegKey key = OpenExistingKey(view, section);
+  if (!key.valid()) return;
+  const unsigned char data[2] = {static_cast<unsigned char>(value ? '1' : '0'), 0};
+  if (os::RegSetValueEx(key.get(), name, os::kRegSz, data, sizeof data) != os::kSuccess)
+    RaiseRegistryError(messages::ValueWriteFailed(name));
+}
+
+}  // namespace velquin

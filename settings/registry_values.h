@@ -1,0 +1,41 @@
+// Reading and writing settings values. A key path that begins with "\" is
+// taken from the root key; any other from the key that is open, or from the
+// root when none is.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "platform/os.h"
+#include "platform/owners.h"
+
+namespace velquin {
+
+struct RegistryView {
+  os::KeyHandle root = os::kCurrentUser;
+  os::KeyHandle open = 0;  // 0: no key open
+};
+
+// Opens with full access, never creating; an invalid owner when it cannot.
+RegKey OpenExistingKey(const RegistryView& view, const std::string& path);
+
+// The string-read rule: empty for a missing or empty value; the data up to
+// its first NUL. Raises for a failed read or a type that is not a string.
+std::string ReadStringValue(os::KeyHandle key, const std::string& name);
+bool ValueExists(os::KeyHandle key, const std::string& name);
+
+// Integer text: decimal with an optional sign, or "$"/"0x" hexadecimal,
+// after leading spaces; nothing when the text is not such a number.
+std::optional<std::int32_t> ParseIntegerText(std::string text);
+
+std::string ReadSettingString(const RegistryView& view, const std::string& section,
+                              const std::string& name, const std::string& fallback);
+std::int32_t ReadSettingInteger(const RegistryView& view, const std::string& section,
+                                const std::string& name, std::int32_t fallback);
+bool ReadSettingBool(const RegistryView& view, const std::string& section, const std::string& name,
+                     bool fallback);
+void WriteSettingBool(const RegistryView& view, const std::string& section, const std::string& name,
+                      bool value);
+
+}  // namespace velquin

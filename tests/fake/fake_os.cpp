@@ -1,0 +1,621 @@
+#include "tests/fake/fake_os.h"
+
+#include <iconv.h>
+#include <locale.h>
+#include <wctype.h>
+
+#include <algorithm>
+#include <cstring>
+#include <ctime>
+
+namespace fake {
+namespace {
+
+std::string DirectoryOf(const std::string& path) {
+  const std::size_t cut = path.find_last_of('\\');
+  return cut == std::string::npos ? std::string() : path.substr(0, cut + 1);
+}
+
+constexpr long kFileNotFound = 2, kAccessDenied = 5, kMoreData = 234, kBadPath = 161;
+
+Machine& M() { return machine(); }
+void Count(const char* call) { ++M().calls[call]; }
+
+bool IsLead(unsigned char byte) {
+  return M().codePage == 932 && ((byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC));
+}
+
+// Windows compares names without regard to case; second bytes of
+// double-byte characters are left as they are.
+std::string Fold(const std::string& text) {
+  std::string out = text;
+  for (std::size_t i = 0; i < out.size(); ++i) {
+    const unsigned char byte = static_cast<unsigned char>(out[i]);
+    if (IsLead(byte)) {
+      ++i;
+      continue;
+    }
+    if (byte >= 'a' && byte <= 'z') out[i] = static_cast<char>(byte - 32);
+  }
+  return out;
+}
+
+std::string Convert(const char* to, const char* from, const std::string& text) {
+  iconv_t cd = iconv_open(to, from);
+  if (cd == reinterpret_cast<iconv_t>(-1)) return std::string();
+  std::string out;
+  std::vector<char> in(text.begin(), text.end());
+  char* inPtr = in.data();
+  std::size_t inLeft = in.size();
+  char buffer[256];
+  while (inLeft > 0) {
+    char* outPtr = buffer;
+    std::size_t outLeft = sizeof buffer;
+    const std::size_t done = iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft);
+    out.append(buffer, static_cast<std::size_t>(outPtr - buffer));
+    if (done == static_cast<std::size_t>(-1) && errno != E2BIG) {
+      // An unmappable byte: skip it, as a replacement would stand there.
+      out += std::string(to).find("UTF-16") == 0 ? std::string("\x3f\x00", 2) : "?";
+      ++inPtr;
+      --inLeft;
+    }
+  }
+  iconv_close(cd);
+  return out;
+}
+
+const char* AnsiName() { return M().codePage == 932 ? "CP932" : "CP1252"; }
+
+std::u16string ToUtf16(const char* from, const std::string& text) {
+  const std::string bytes = Convert("UTF-16LE", from, text);
+  std::u16string wide(bytes.size() / 2, u'\0');
+  std::memcpy(&wide[0], bytes.data(), wide.size() * 2);
+  return wide;
+}
+
+// Lower-cases one character through Unicode, as the system does; a
+// character whose lower case would change its length stays as it is.
+std::string LowerCharacter(const std::string& character) {
+  if (character.size() == 1) {
+    const unsigned char byte = static_cast<unsigned char>(character[0]);
+    if (byte < 0x80) return std::string(1, byte >= 'A' && byte <= 'Z' ? char(byte + 32) : char(byte));
+  }
+  static locale_t utf8 = newlocale(LC_CTYPE_MASK, "C.UTF-8", nullptr);
+  const std::string wide = Convert("UTF-32LE", AnsiName(), character);
+  if (wide.size() != 4 || utf8 == nullptr) return character;
+  std::uint32_t code;
+  std::memcpy(&code, wide.data(), 4);
+  const std::uint32_t lower = static_cast<std::uint32_t>(towlower_l(static_cast<wint_t>(code), utf8));
+  if (lower == code) return character;
+  std::string back(4, '\0');
+  std::memcpy(&back[0], &lower, 4);
+  const std::string result = Convert(AnsiName(), "UTF-32LE", back);
+  return result.size() == character.size() && result != "?" ? result : character;
+}
+
+std::string RootName(os::KeyHandle key) {
+  if (key == os::kCurrentUser) return "HKCU";
+  if (key == os::kLocalMachine) return "HKLM";
+  auto open = M().openKeys.find(key);
+  return open == M().openKeys.end() ? std::string() : open->second;
+}
+
+bool JoinKeyPath(os::KeyHandle parent, const std::string& subkey, std::string* path) {
+  *path = RootName(parent);
+  if (path->empty()) return false;
+  std::size_t start = 0;
+  while (start <= subkey.size() && !subkey.empty()) {
+    const std::size_t end = std::min(subkey.find('\\', start), subkey.size());
+    const std::string part = subkey.substr(start, end - start);
+    if (part.empty()) return false;
+    *path += "\\" + part;
+    start = end + 1;
+  }
+  return true;
+}
+
+os::KeyHandle NewKeyHandle(const std::string& path) {
+  const os::KeyHandle handle = M().nextHandle++;
+  M().openKeys[handle] = path;
+  return handle;
+}
+
+RegKeyNode* KeyAt(const std::string& path) {
+  auto found = M().keys.find(Fold(path));
+  return found == M().keys.end() ? nullptr : &found->second;
+}
+
+std::string ParentOf(const std::string& path) {
+  const std::size_t cut = path.find_last_of('\\');
+  return cut == std::string::npos ? std::string() : path.substr(0, cut);
+}
+
+void MakeParents(const std::string& path) {
+  const std::string parent = ParentOf(path);
+  if (parent.size() <= 2) return;  // a drive
+  if (!FindFile(parent)) AddDirectory(parent);
+}
+
+bool WildcardMatch(const char* pattern, const char* name) {
+  if (*pattern == '\0') return *name == '\0';
+  if (*pattern == '*') return WildcardMatch(pattern + 1, name) || (*name != '\0' && WildcardMatch(pattern, name + 1));
+  if (*name == '\0') return false;
+  return (*pattern == '?' || *pattern == *name) && WildcardMatch(pattern + 1, name + 1);
+}
+
+FileNode* FileAt(const std::string& path) {
+  auto found = M().files.find(Fold(path));
+  return found == M().files.end() ? nullptr : &found->second;
+}
+
+// The program a command line starts, found the way the system looks for
+// it: a quoted path, or the shortest space-delimited prefix that names one.
+const FileNode* ProgramOf(const std::string& commandLine) {
+  auto lookUp = [](std::string path) -> const FileNode* {
+    std::vector<std::string> tries;
+    if (path.find('\\') == std::string::npos) {
+      tries = {DirectoryOf(M().modulePath) + path, M().systemDirectory + "\\" + path,
+               M().windowsDirectory + "\\" + path};
+    } else {
+      tries = {path};
+    }
+    for (const std::string& candidate : tries) {
+      for (const std::string& name : {candidate, candidate + ".exe"}) {
+        const FileNode* node = FileAt(name);
+        if (node && !node->directory && node->program) return node;
+      }
+    }
+    return nullptr;
+  };
+  std::size_t i = 0;
+  while (i < commandLine.size() && (commandLine[i] == ' ' || commandLine[i] == '\t')) ++i;
+  if (i < commandLine.size() && commandLine[i] == '"') {
+    const std::size_t close = commandLine.find('"', i + 1);
+    return lookUp(commandLine.substr(i + 1, close == std::string::npos ? std::string::npos : close - i - 1));
+  }
+  for (std::size_t end = i; end <= commandLine.size(); ++end) {
+    if (end == commandLine.size() || commandLine[end] == ' ' || commandLine[end] == '\t') {
+      if (const FileNode* node = lookUp(commandLine.substr(i, end - i))) return node;
+    }
+  }
+  return nullptr;
+}
+
+std::uint32_t CopyOut(const std::string& text, char* buffer, std::uint32_t size) {
+  if (M().directoryQueriesFail) return 0;
+  if (text.size() + 1 > size) return static_cast<std::uint32_t>(text.size() + 1);
+  std::memcpy(buffer, text.c_str(), text.size() + 1);
+  return static_cast<std::uint32_t>(text.size());
+}
+
+constexpr std::uint64_t kTicksPerDay = 864000000000ull;
+
+std::int64_t DaysFromCivil(int y, int m, int d) {
+  y -= m <= 2;
+  const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
+  const unsigned yoe = static_cast<unsigned>(y - era * 400);
+  const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+  const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+  return era * 146097 + static_cast<std::int64_t>(doe) - 719468;  // days since 1970-01-01
+}
+
+void CivilFromDays(std::int64_t z, int* y, int* m, int* d) {
+  z += 719468;
+  const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+  const unsigned doe = static_cast<unsigned>(z - era * 146097);
+  const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+  const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+  const unsigned mp = (5 * doy + 2) / 153;
+  *d = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
+  *m = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
+  *y = static_cast<int>(static_cast<std::int64_t>(yoe) + era * 400 + (*m <= 2));
+}
+
+const std::int64_t kDaysFrom1601To1970 = -DaysFromCivil(1601, 1, 1);
+
+}  // namespace
+
+Machine& machine() {
+  static Machine instance;
+  return instance;
+}
+
+void Reset() { machine() = Machine(); }
+
+std::string ToAnsi(const std::string& utf8) { return Convert(AnsiName(), "UTF-8", utf8); }
+std::string FromAnsi(const std::string& ansi) { return Convert("UTF-8", AnsiName(), ansi); }
+std::string FromUtf16(const std::u16string& wide) {
+  return Convert("UTF-8", "UTF-16LE", std::string(reinterpret_cast<const char*>(wide.data()), wide.size() * 2));
+}
+
+RegKeyNode& AddKey(const std::string& path) {
+  const std::string parent = ParentOf(path);
+  if (parent.find('\\') != std::string::npos && !KeyAt(parent)) AddKey(parent);
+  RegKeyNode& node = M().keys[Fold(path)];
+  if (node.path.empty()) node.path = path;
+  return node;
+}
+
+void SetValue(const std::string& keyPath, const std::string& name, std::uint32_t type,
+              const std::vector<unsigned char>& data) {
+  RegValue& value = AddKey(keyPath).values[Fold(name)];
+  if (value.name.empty()) value.name = name;
+  value.type = type;
+  value.data = data;
+}
+
+void SetString(const std::string& keyPath, const std::string& name, const std::string& ansi) {
+  std::vector<unsigned char> data(ansi.begin(), ansi.end());
+  data.push_back(0);
+  SetValue(keyPath, name, os::kRegSz, data);
+}
+
+const RegValue* FindValue(const std::string& keyPath, const std::string& name) {
+  const RegKeyNode* key = KeyAt(keyPath);
+  if (!key) return nullptr;
+  auto found = key->values.find(Fold(name));
+  return found == key->values.end() ? nullptr : &found->second;
+}
+
+FileNode& AddFile(const std::string& path, std::uint64_t lastWriteTime) {
+  MakeParents(path);
+  FileNode& node = M().files[Fold(path)];
+  node.path = path;
+  node.directory = false;
+  node.lastWriteTime = lastWriteTime ? lastWriteTime : Now();
+  return node;
+}
+
+FileNode& AddDirectory(const std::string& path) {
+  std::string trimmed = path;
+  while (trimmed.size() > 3 && trimmed.back() == '\\') trimmed.pop_back();
+  MakeParents(trimmed);
+  FileNode& node = M().files[Fold(trimmed)];
+  node.path = trimmed;
+  node.directory = true;
+  node.lastWriteTime = Now();
+  return node;
+}
+
+FileNode& AddProgram(const std::string& path, Program program) {
+  FileNode& node = AddFile(path);
+  node.program = program;
+  return node;
+}
+
+const FileNode* FindFile(const std::string& path) { return FileAt(path); }
+
+std::uint64_t FileTimeOfDate(int year, int month, int day) {
+  return static_cast<std::uint64_t>(DaysFromCivil(year, month, day) + kDaysFrom1601To1970) * kTicksPerDay;
+}
+
+std::uint64_t Now() {
+  return static_cast<std::uint64_t>(std::time(nullptr)) * 10000000ull +
+         static_cast<std::uint64_t>(kDaysFrom1601To1970) * kTicksPerDay;
+}
+
+}  // namespace fake
+
+namespace os {
+using fake::Count;
+using fake::M;
+
+long RegOpenKeyEx(KeyHandle parent, const std::string& subkey, KeyHandle* result) {
+  Count("RegOpenKeyEx");
+  *result = 0;
+  std::string path;
+  if (!fake::JoinKeyPath(parent, subkey, &path)) return fake::kFileNotFound;
+  fake::RegKeyNode* node = fake::KeyAt(path);
+  if (!node) return fake::kFileNotFound;
+  if (node->failOpen) return fake::kAccessDenied;
+  *result = fake::NewKeyHandle(node->path);
+  return kSuccess;
+}
+
+long RegCreateKeyEx(KeyHandle parent, const std::string& subkey, KeyHandle* result) {
+  Count("RegCreateKeyEx");
+  *result = 0;
+  std::string path;
+  if (!fake::JoinKeyPath(parent, subkey, &path) || subkey.empty()) return fake::kBadPath;
+  for (std::string at = path; at.find('\\') != std::string::npos; at = fake::ParentOf(at))
+    if (fake::RegKeyNode* node = fake::KeyAt(at); node && node->failCreate) return fake::kAccessDenied;
+  fake::RegKeyNode& node = fake::AddKey(path);
+  *result = fake::NewKeyHandle(node.path);
+  return kSuccess;
+}
+
+long RegQueryValueEx(KeyHandle key, const std::string& name, std::uint32_t* type, unsigned char* data,
+                     std::uint32_t* size) {
+  Count("RegQueryValueEx");
+  auto open = M().openKeys.find(key);
+  if (open == M().openKeys.end()) return 6;  // ERROR_INVALID_HANDLE
+  const fake::RegValue* value = fake::FindValue(open->second, name);
+  if (!value) return fake::kFileNotFound;
+  const std::uint32_t needed = static_cast<std::uint32_t>(value->data.size());
+  *type = value->type;
+  if (data == nullptr) {
+    *size = needed;
+    return kSuccess;
+  }
+  if (value->failRead) return fake::kAccessDenied;
+  if (*size < needed) {
+    *size = needed;
+    return fake::kMoreData;
+  }
+  std::copy(value->data.begin(), value->data.end(), data);
+  *size = needed;
+  return kSuccess;
+}
+
+long RegSetValueEx(KeyHandle key, const std::string& name, std::uint32_t type, const unsigned char* data,
+                   std::uint32_t size) {
+  Count("RegSetValueEx");
+  auto open = M().openKeys.find(key);
+  if (open == M().openKeys.end()) return 6;
+  fake::RegKeyNode* node = fake::KeyAt(open->second);
+  if (!node || node->failSet) return fake::kAccessDenied;
+  fake::SetValue(open->second, name, type, std::vector<unsigned char>(data, data + size));
+  return kSuccess;
+}
+
+long RegCloseKey(KeyHandle key) {
+  Count("RegCloseKey");
+  return M().openKeys.erase(key) ? kSuccess : 6;
+}
+
+FindHandle FindFirstFile(const std::string& pattern, FindData* data) {
+  Count("FindFirstFile");
+  const std::string directory = fake::DirectoryOf(pattern);
+  const std::string name = pattern.substr(directory.size());
+  if (name.empty()) return kInvalidFindHandle;
+  const fake::FileNode* found = nullptr;
+  if (name.find_first_of("*?") == std::string::npos) {
+    found = fake::FileAt(pattern);
+  } else {
+    const std::string folded = fake::Fold(pattern);
+    for (const auto& [key, node] : M().files) {
+      if (fake::Fold(fake::DirectoryOf(node.path)) != fake::Fold(directory)) continue;
+      if (fake::WildcardMatch(folded.c_str() + directory.size(), key.c_str() + directory.size())) {
+        found = &node;
+        break;
+      }
+    }
+  }
+  if (!found) return kInvalidFindHandle;
+  data->attributes = found->directory ? kAttributeDirectory : 0x20;
+  data->lastWriteTime = found->lastWriteTime;
+  data->fileName = found->path.substr(fake::DirectoryOf(found->path).size());
+  const FindHandle handle = M().nextHandle++;
+  M().openFinds[handle] = 1;
+  return handle;
+}
+
+bool FindClose(FindHandle handle) {
+  Count("FindClose");
+  return M().openFinds.erase(handle) != 0;
+}
+
+bool FileTimeToLocalFileTime(std::uint64_t fileTime, std::uint64_t* localTime) {
+  Count("FileTimeToLocalFileTime");
+  *localTime = fileTime;  // the fake machine keeps universal time
+  return true;
+}
+
+bool FileTimeToDosDateTime(std::uint64_t fileTime, std::uint16_t* dosDate, std::uint16_t* dosTime) {
+  Count("FileTimeToDosDateTime");
+  const std::int64_t days = static_cast<std::int64_t>(fileTime / fake::kTicksPerDay) - fake::kDaysFrom1601To1970;
+  int y, m, d;
+  fake::CivilFromDays(days, &y, &m, &d);
+  if (y < 1980 || y > 2107) return false;
+  const std::uint64_t seconds = (fileTime % fake::kTicksPerDay) / 10000000ull;
+  *dosDate = static_cast<std::uint16_t>(((y - 1980) << 9) | (m << 5) | d);
+  *dosTime = static_cast<std::uint16_t>(((seconds / 3600) << 11) | (((seconds / 60) % 60) << 5) | ((seconds % 60) / 2));
+  return true;
+}
+
+bool MoveFile(const std::string& from, const std::string& to) {
+  Count("MoveFile");
+  fake::FileNode* source = fake::FileAt(from);
+  if (!source || source->locked || fake::FileAt(to)) return false;
+  const std::string parent = fake::ParentOf(to);
+  const fake::FileNode* parentNode = fake::FileAt(parent);
+  if (parent.size() > 2 && (!parentNode || !parentNode->directory)) return false;
+  fake::FileNode moved = *source;
+  M().files.erase(fake::Fold(from));
+  moved.path = to;
+  M().files[fake::Fold(to)] = moved;
+  fake::Event event;
+  event.kind = fake::Event::Moved;
+  event.file = from;
+  event.parameters = to;
+  M().events.push_back(event);
+  return true;
+}
+
+bool DeleteFile(const std::string& path) {
+  Count("DeleteFile");
+  fake::FileNode* node = fake::FileAt(path);
+  if (!node || node->directory || node->locked) return false;
+  M().files.erase(fake::Fold(path));
+  fake::Event event;
+  event.kind = fake::Event::Deleted;
+  event.file = path;
+  M().events.push_back(event);
+  return true;
+}
+
+std::uint32_t GetWindowsDirectory(char* buffer, std::uint32_t size) {
+  Count("GetWindowsDirectory");
+  return fake::CopyOut(M().windowsDirectory, buffer, size);
+}
+
+std::uint32_t GetSystemDirectory(char* buffer, std::uint32_t size) {
+  Count("GetSystemDirectory");
+  return fake::CopyOut(M().systemDirectory, buffer, size);
+}
+
+std::uint32_t GetTempPath(std::uint32_t size, char* buffer) {
+  Count("GetTempPath");
+  return fake::CopyOut(M().tempPath, buffer, size);
+}
+
+std::uint32_t GetModuleFileName(char* buffer, std::uint32_t size) {
+  Count("GetModuleFileName");
+  const std::string& path = M().modulePath;
+  const std::uint32_t length = static_cast<std::uint32_t>(std::min<std::size_t>(path.size(), size));
+  std::memcpy(buffer, path.data(), length);
+  if (length < size) buffer[length] = '\0';
+  return length;
+}
+
+std::string GetCommandLine() {
+  Count("GetCommandLine");
+  return M().commandLine;
+}
+
+bool GetVersionPlatformId(std::uint32_t* platformId) {
+  Count("GetVersionEx");
+  if (M().versionQueryFails) return false;
+  *platformId = M().platformId;
+  return true;
+}
+
+bool IsDBCSLeadByte(unsigned char byte) {
+  ++M().calls["IsDBCSLeadByte"];
+  return fake::IsLead(byte);
+}
+
+std::uint32_t CharLowerBuff(char* text, std::uint32_t length) {
+  Count("CharLowerBuff");
+  std::uint32_t i = 0;
+  while (i < length) {
+    const std::uint32_t width = fake::IsLead(static_cast<unsigned char>(text[i])) && i + 1 < length ? 2 : 1;
+    const std::string lower = fake::LowerCharacter(std::string(text + i, width));
+    std::memcpy(text + i, lower.data(), width);
+    i += width;
+  }
+  return length;
+}
+
+std::uint32_t GetSystemDefaultLCID() {
+  Count("GetSystemDefaultLCID");
+  return M().codePage == 932 ? 0x411 : (M().decimalSeparator == "," ? 0x407 : 0x409);
+}
+
+int GetLocaleDecimalSeparator(std::uint32_t, char* buffer, int size) {
+  Count("GetLocaleInfo");
+  const std::string& separator = M().decimalSeparator;
+  if (static_cast<int>(separator.size()) + 1 > size) return 0;
+  std::memcpy(buffer, separator.c_str(), separator.size() + 1);
+  return static_cast<int>(separator.size()) + 1;
+}
+
+std::u16string MultiByteToWideChar(std::uint32_t codePage, const std::string& text) {
+  Count("MultiByteToWideChar");
+  return fake::ToUtf16(codePage == kCodePageUtf8 ? "UTF-8" : fake::AnsiName(), text);
+}
+
+WindowHandle GetForegroundWindow() {
+  Count("GetForegroundWindow");
+  return M().foregroundWindow;
+}
+
+int MessageBox(WindowHandle owner, const std::u16string& text, const std::u16string& caption, std::uint32_t style) {
+  Count("MessageBox");
+  fake::Event event;
+  event.kind = fake::Event::Box;
+  event.owner = owner;
+  event.text = fake::FromUtf16(text);
+  event.caption = fake::FromUtf16(caption);
+  event.style = style;
+  M().events.push_back(event);
+  if (M().onBox) M().onBox(event);
+  return 1;  // IDOK
+}
+
+std::intptr_t ShellExecute(WindowHandle owner, const std::string& verb, const std::string& file,
+                           const std::string& parameters, const std::string& directory, int show) {
+  Count("ShellExecute");
+  fake::Event event;
+  event.kind = fake::Event::Shell;
+  event.owner = owner;
+  event.verb = verb;
+  event.file = file;
+  event.parameters = parameters;
+  event.directory = directory;
+  event.show = show;
+  M().events.push_back(event);
+  return 42;
+}
+
+StartupInfo GetStartupInfo() {
+  Count("GetStartupInfo");
+  return M().startup;
+}
+
+bool CreateProcess(const std::string& commandLine, const StartupInfo& startup, ProcessHandles* handles) {
+  Count("CreateProcess");
+  const fake::FileNode* program = fake::ProgramOf(commandLine);
+  if (!program) return false;
+  fake::Event event;
+  event.kind = fake::Event::Start;
+  event.commandLine = commandLine;
+  event.startup = startup;
+  M().events.push_back(event);
+  handles->process = M().nextHandle++;
+  handles->thread = M().nextHandle++;
+  M().openProcesses[handles->process] = program->program->staysMs > 0 ? "stays" : "ends";
+  M().openProcesses[handles->thread] = "thread";
+  return true;
+}
+
+std::uint32_t WaitForSingleObject(ProcessHandle handle, std::uint32_t) {
+  Count("WaitForSingleObject");
+  auto process = M().openProcesses.find(handle);
+  if (process == M().openProcesses.end()) return 0xFFFFFFFFu;  // WAIT_FAILED
+  if (process->second == "stays") {
+    fake::Event event;
+    event.kind = fake::Event::Waited;
+    M().events.push_back(event);
+    process->second = "ended";
+  }
+  return kWaitObject0;
+}
+
+bool CloseHandle(ProcessHandle handle) {
+  Count("CloseHandle");
+  return M().openProcesses.erase(handle) != 0;
+}
+
+namespace {
+constexpr unsigned char kVersionMagic[4] = {'V', 'Q', 'F', 'I'};
+
+const fake::FileNode* VersionedProgram(const std::string& path) {
+  const fake::FileNode* node = fake::FileAt(path);
+  return node && !node->directory && node->program && node->program->hasVersion ? node : nullptr;
+}
+}  // namespace
+
+std::uint32_t GetFileVersionInfoSize(const std::string& path) {
+  Count("GetFileVersionInfoSize");
+  return VersionedProgram(path) ? 64 : 0;
+}
+
+bool GetFileVersionInfo(const std::string& path, std::uint32_t size, std::vector<unsigned char>* block) {
+  Count("GetFileVersionInfo");
+  const fake::FileNode* node = VersionedProgram(path);
+  if (!node || size < 8) return false;
+  block->assign(size, 0);
+  std::memcpy(block->data(), kVersionMagic, 4);
+  std::memcpy(block->data() + 4, &node->program->versionMS, 4);
+  return true;
+}
+
+bool VerQueryFileVersionMS(const std::vector<unsigned char>& block, std::uint32_t* versionMS) {
+  Count("VerQueryValue");
+  if (block.size() < 8 || std::memcmp(block.data(), kVersionMagic, 4) != 0) return false;
+  std::memcpy(versionMS, block.data() + 4, 4);
+  return true;
+}
+
+}  // namespace os

@@ -1,0 +1,109 @@
+// An in-memory Windows behind platform/os.h: registry, files with times,
+// programs, code pages 932 and 1252, and failures on demand. Every call is
+// counted and every outward effect (box, shell open, process start, wait)
+// is recorded in order.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/os.h"
+
+namespace fake {
+
+struct RegValue {
+  std::string name;  // as first written
+  std::uint32_t type = os::kRegSz;
+  std::vector<unsigned char> data;
+  bool failRead = false;  // the size query answers, the read itself fails
+};
+
+struct RegKeyNode {
+  std::string path;  // as first written, root included: HKCU\Software\...
+  std::map<std::string, RegValue> values;  // by folded name
+  bool failOpen = false;    // access refused
+  bool failCreate = false;  // RegCreateKeyEx refuses it (also when it exists)
+  bool failSet = false;     // writes refused
+};
+
+struct Program {
+  bool hasVersion = false;
+  std::uint32_t versionMS = 0;
+  int staysMs = 0;
+};
+
+struct FileNode {
+  std::string path;  // as created
+  bool directory = false;
+  std::uint64_t lastWriteTime = 0;
+  bool locked = false;
+  std::optional<Program> program;
+};
+
+struct Event {
+  enum Kind { Box, Shell, Start, Waited, Moved, Deleted } kind = Box;
+  std::string text, caption;  // Box: UTF-8
+  std::uint32_t style = 0;
+  os::WindowHandle owner = 0;
+  std::string verb, file, parameters, directory;  // Shell, ANSI
+  int show = 0;
+  std::string commandLine;  // Start, ANSI
+  os::StartupInfo startup;  // Start
+};
+
+struct Machine {
+  int codePage = 932;
+  std::uint32_t platformId = 2;
+  bool versionQueryFails = false;
+  std::string decimalSeparator = ".";
+  std::string windowsDirectory = "C:\\windows";
+  std::string systemDirectory = "C:\\windows\\system32";
+  std::string tempPath = "C:\\TEMP\\";
+  bool directoryQueriesFail = false;
+  std::string commandLine;
+  std::string modulePath;
+  os::WindowHandle foregroundWindow = 0x10010;
+  os::StartupInfo startup;
+
+  std::map<std::string, RegKeyNode> keys;  // by folded full path
+  std::map<std::string, FileNode> files;   // by folded full path
+
+  std::vector<Event> events;
+  std::map<std::string, int> calls;  // per seam function
+  std::function<void(const Event&)> onBox;  // runs while a box is open
+
+  // Handles handed out and not yet closed.
+  std::map<os::KeyHandle, std::string> openKeys;
+  std::map<os::FindHandle, int> openFinds;
+  std::map<os::ProcessHandle, std::string> openProcesses;
+  std::uintptr_t nextHandle = 0x100;
+};
+
+Machine& machine();
+void Reset();
+
+// Text in the machine's code page from UTF-8 and back.
+std::string ToAnsi(const std::string& utf8);
+std::string FromAnsi(const std::string& ansi);
+std::string FromUtf16(const std::u16string& wide);
+
+// Keys and values; paths are "HKCU\..." or "HKLM\...".
+RegKeyNode& AddKey(const std::string& path);
+void SetValue(const std::string& keyPath, const std::string& name, std::uint32_t type,
+              const std::vector<unsigned char>& data);
+void SetString(const std::string& keyPath, const std::string& name, const std::string& ansi);
+const RegValue* FindValue(const std::string& keyPath, const std::string& name);
+
+// Files and folders, parents made as needed; times are FILETIME values.
+FileNode& AddFile(const std::string& path, std::uint64_t lastWriteTime = 0);
+FileNode& AddDirectory(const std::string& path);
+FileNode& AddProgram(const std::string& path, Program program = {});
+const FileNode* FindFile(const std::string& path);
+std::uint64_t FileTimeOfDate(int year, int month, int day);
+std::uint64_t Now();
+
+}  // namespace fake

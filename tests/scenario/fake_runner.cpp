@@ -1,0 +1,215 @@
+// Runs scenario files against the in-memory machine: sets it up from each
+// scenario, runs the launcher's entry, reports what happened.
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "launcher/launcher.h"
+#include "tests/fake/fake_os.h"
+#include "tests/scenario/scenario.h"
+
+namespace {
+
+std::string KeyPathOf(const scn::RegValueSpec& spec) { return spec.root + "\\" + fake::ToAnsi(spec.path); }
+
+bool ParseHexBytes(const std::string& text, std::vector<unsigned char>* out) {
+  std::istringstream in(text);
+  std::string byte;
+  while (in >> byte) {
+    if (byte.size() != 2 || byte.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos) return false;
+    out->push_back(static_cast<unsigned char>(std::stoul(byte, nullptr, 16)));
+  }
+  return true;
+}
+
+std::string ApplySetup(const scn::Scenario& s) {
+  fake::Reset();
+  fake::Machine& m = fake::machine();
+  m.codePage = s.codepage;
+  m.platformId = s.system95 ? 1 : 2;
+  m.decimalSeparator = std::string(1, s.decimal);
+  m.tempPath = fake::ToAnsi(s.temp);
+  m.startup.hasTitle = true;
+  m.startup.title = "scenario";
+  fake::AddDirectory(m.windowsDirectory);
+  fake::AddDirectory(m.systemDirectory);
+  fake::AddDirectory(m.tempPath);
+  for (const scn::SetupItem& item : s.setup) {
+    switch (item.kind) {
+      case scn::SetupItem::Key:
+        fake::AddKey(KeyPathOf(item.value));
+        break;
+      case scn::SetupItem::Reg: {
+        const scn::RegValueSpec& v = item.value;
+        std::vector<unsigned char> data;
+        std::uint32_t type = os::kRegSz;
+        if (v.type == "sz" || v.type == "expand") {
+          const std::string ansi = fake::ToAnsi(v.data);
+          data.assign(ansi.begin(), ansi.end());
+          data.push_back(0);
+          type = v.type == "sz" ? os::kRegSz : os::kRegExpandSz;
+        } else if (v.type == "dword") {
+          const std::uint32_t number = static_cast<std::uint32_t>(std::stoul(v.data));
+          for (int i = 0; i < 4; ++i) data.push_back(static_cast<unsigned char>(number >> (8 * i)));
+          type = os::kRegDword;
+        } else {
+          if (!ParseHexBytes(v.data, &data)) return "bad binary data: " + v.data;
+          type = os::kRegBinary;
+        }
+        fake::SetValue(KeyPathOf(v), fake::ToAnsi(v.name), type, data);
+        break;
+      }
+      case scn::SetupItem::File: {
+        std::uint64_t time = 0;
+        if (!item.time.empty())
+          time = fake::FileTimeOfDate(std::stoi(item.time.substr(0, 4)), std::stoi(item.time.substr(5, 2)),
+                                      std::stoi(item.time.substr(8, 2)));
+        fake::AddFile(fake::ToAnsi(item.path), time).locked = item.locked;
+        break;
+      }
+      case scn::SetupItem::Dir:
+        fake::AddDirectory(fake::ToAnsi(item.path));
+        break;
+      case scn::SetupItem::Program: {
+        fake::Program program;
+        program.staysMs = item.staysMs;
+        program.hasVersion = item.hasVersion;
+        program.versionMS = (item.versionMajor << 16) | item.versionMinor;
+        fake::AddProgram(fake::ToAnsi(item.path), program);
+        break;
+      }
+    }
+  }
+  m.commandLine = fake::ToAnsi(s.commandLine);
+  m.modulePath = fake::ToAnsi(scn::LauncherPathOf(s.commandLine));
+  fake::AddProgram(m.modulePath);
+  return "";
+}
+
+std::string IconOf(std::uint32_t style) {
+  switch (style & 0xF0) {
+    case 0x10: return "error";
+    case 0x40: return "info";
+    case 0x00: return "none";
+    default: return "other";
+  }
+}
+
+scn::SeenRun Observe(int exitCode) {
+  scn::SeenRun seen;
+  seen.exitCode = exitCode;
+  for (const fake::Event& e : fake::machine().events) {
+    scn::SeenEvent out;
+    switch (e.kind) {
+      case fake::Event::Box:
+        out.kind = scn::SeenEvent::Box;
+        out.caption = e.caption;
+        out.text = e.text;
+        out.icon = IconOf(e.style);
+        break;
+      case fake::Event::Shell:
+        out.kind = scn::SeenEvent::Shell;
+        out.file = fake::FromAnsi(e.file);
+        out.params = fake::FromAnsi(e.parameters);
+        break;
+      case fake::Event::Start:
+        out.kind = scn::SeenEvent::Start;
+        out.commandLine = fake::FromAnsi(e.commandLine);
+        break;
+      case fake::Event::Waited:
+        out.kind = scn::SeenEvent::Waited;
+        break;
+      default:
+        continue;  // renames and deletions show in the after checks
+    }
+    seen.events.push_back(out);
+  }
+  return seen;
+}
+
+std::string HexOf(const std::vector<unsigned char>& data) {
+  std::string out;
+  char byte[4];
+  for (unsigned char c : data) {
+    std::snprintf(byte, sizeof byte, "%s%02x", out.empty() ? "" : " ", c);
+    out += byte;
+  }
+  return out;
+}
+
+scn::AfterProbe Probe() {
+  scn::AfterProbe probe;
+  probe.fileExists = [](const std::string& path) {
+    const fake::FileNode* node = fake::FindFile(fake::ToAnsi(path));
+    return node != nullptr && !node->directory;
+  };
+  probe.regValue = [](const scn::RegValueSpec& where) -> std::optional<scn::SeenRegValue> {
+    const fake::RegValue* value = fake::FindValue(KeyPathOf(where), fake::ToAnsi(where.name));
+    if (!value) return std::nullopt;
+    scn::SeenRegValue out;
+    const std::string bytes(value->data.begin(), value->data.end());
+    switch (value->type) {
+      case os::kRegSz:
+      case os::kRegExpandSz:
+        out.type = value->type == os::kRegSz ? "sz" : "expand";
+        out.data = fake::FromAnsi(bytes.substr(0, bytes.find('\0')));
+        break;
+      case os::kRegDword: {
+        std::uint32_t number = 0;
+        for (std::size_t i = 0; i < 4 && i < value->data.size(); ++i) number |= std::uint32_t(value->data[i]) << (8 * i);
+        out.type = "dword";
+        out.data = std::to_string(number);
+        break;
+      }
+      default:
+        out.type = value->type == os::kRegBinary ? "binary" : std::to_string(value->type);
+        out.data = HexOf(value->data);
+    }
+    return out;
+  };
+  return probe;
+}
+
+std::string RunOne(const scn::Scenario& s, std::string*) {
+  const std::string setupFailure = ApplySetup(s);
+  if (!setupFailure.empty()) return "setup: " + setupFailure;
+  const int exitCode = velquin::LauncherMain();
+  return scn::CompareRun(s, Observe(exitCode), Probe());
+}
+
+bool ReadWholeFile(const std::string& path, std::string* content) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  std::ostringstream text;
+  text << in.rdbuf();
+  *content = text.str();
+  return true;
+}
+
+// Folders stand for the scenario files in them, in name order.
+std::vector<std::string> ScenarioFiles(char** first, char** last) {
+  std::vector<std::string> files;
+  for (char** arg = first; arg != last; ++arg) {
+    if (!std::filesystem::is_directory(*arg)) {
+      files.push_back(*arg);
+      continue;
+    }
+    std::vector<std::string> found;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(*arg))
+      if (entry.is_regular_file() && entry.path().extension() == ".scn") found.push_back(entry.path().string());
+    std::sort(found.begin(), found.end());
+    files.insert(files.end(), found.begin(), found.end());
+  }
+  return files;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const std::vector<std::string> files = ScenarioFiles(argv + 1, argv + argc);
+  const scn::Totals totals = scn::RunScenarioFiles(files, ReadWholeFile, RunOne, "fake");
+  std::printf("%d passed, %d failed, %d skipped\n", totals.passed, totals.failed, totals.skipped);
+  return totals.failed == 0 ? 0 : 1;
+}

@@ -1,0 +1,113 @@
+// Scenario files: one run of the launcher each, with the machine it starts
+// on and what must happen. Parsed once here and run by two backends (the
+// in-memory fake and the real executable under Wine), which report what they
+// saw; the comparison and the report lines are shared so both read alike.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace scn {
+
+struct RegValueSpec {
+  std::string root;  // HKCU or HKLM
+  std::string path;  // key path under root, no leading or trailing backslash
+  std::string name;  // empty: the key's default value
+  std::string type;  // sz, expand, dword, binary
+  std::string data;  // as written in the file (UTF-8)
+};
+
+struct SetupItem {
+  enum Kind { Key, Reg, File, Dir, Program } kind = File;
+  std::string path;       // key path (Key), file or directory path
+  RegValueSpec value;     // Reg
+  std::string time;       // File: YYYY-MM-DD, empty for now
+  bool locked = false;    // File
+  int staysMs = 0;        // Program
+  bool hasVersion = false;
+  unsigned versionMajor = 0, versionMinor = 0;
+};
+
+struct Expected {
+  enum Kind { BoxError, BoxInfo, Fatal, Shell, Start, Waited } kind = Start;
+  std::string text;    // box text (lines joined with \r\n), fatal message, start command, shell file
+  std::string kindName;  // fatal
+  std::string params;  // shell
+  int lines = 0;       // box: '>' lines read so far
+};
+
+struct AfterCheck {
+  enum Kind { File, NoFile, Reg, NoReg } kind = File;
+  std::string path;
+  RegValueSpec value;
+};
+
+struct Scenario {
+  std::string file;
+  int line = 0;
+  std::string name;
+  bool system95 = false;
+  int codepage = 932;
+  char decimal = '.';
+  std::string temp = "C:\\TEMP\\";
+  std::vector<SetupItem> setup;
+  std::string commandLine;
+  std::vector<Expected> events;
+  int exitCode = 0;
+  std::vector<AfterCheck> after;
+};
+
+// Parses one file; a malformed line is reported in *errors as "file:line: why".
+std::vector<Scenario> ParseScenarios(const std::string& fileName, const std::string& content,
+                                     std::vector<std::string>* errors);
+
+// What a backend saw during one run, texts in UTF-8.
+struct SeenEvent {
+  enum Kind { Box, Shell, Start, Waited } kind = Start;
+  std::string caption, text;  // Box
+  std::string icon;           // Box: error, info, none, or another word
+  std::string file, params;   // Shell
+  std::string commandLine;    // Start
+};
+
+struct SeenRun {
+  std::vector<SeenEvent> events;
+  int exitCode = 0;
+  std::string failure;  // set when the backend itself could not run the scenario
+};
+
+struct SeenRegValue {
+  std::string type;  // sz, expand, dword, binary, multi, or a number
+  std::string data;  // sz/expand: text up to its first NUL; dword: decimal; others: hex bytes
+};
+
+// Answers the after-run questions about the backend's machine.
+struct AfterProbe {
+  std::function<bool(const std::string& path)> fileExists;
+  std::function<std::optional<SeenRegValue>(const RegValueSpec& where)> regValue;
+};
+
+// Empty when the run matches the scenario, else what differed.
+std::string CompareRun(const Scenario& scenario, const SeenRun& seen, const AfterProbe& probe);
+
+// The file name of the program that the command line's first token names.
+std::string LauncherPathOf(const std::string& commandLine);
+std::string FileNameOf(const std::string& path);
+
+inline constexpr const char* kProductCaption = "Velquin 2.33.0.1";
+inline constexpr const char* kFatalCaption = "ｱﾌﾟﾘｹｰｼｮﾝ ｴﾗｰ";
+
+// Runs every scenario of the files through run(): prints PASS/FAIL/SKIP
+// lines and the closing count; returns the number failed.
+struct Totals {
+  int passed = 0, failed = 0, skipped = 0;
+};
+using RunOne = std::function<std::string(const Scenario&, std::string* skipReason)>;
+Totals RunScenarioFiles(const std::vector<std::string>& files,
+                        const std::function<bool(const std::string&, std::string*)>& readFile,
+                        const RunOne& run, const std::string& label);
+
+}  // namespace scn

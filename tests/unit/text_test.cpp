@@ -1,0 +1,102 @@
+#include <gtest/gtest.h>
+
+#include "platform/text.h"
+#include "tests/fake/fake_os.h"
+
+namespace velquin {
+namespace {
+
+// Shift-JIS: 表 is 95 5C and ソ is 83 5C, both with a backslash as second
+// byte; ア is 83 41, whose second byte is an upper-case A.
+const std::string kHyou = "\x95\x5C";
+const std::string kSo = "\x83\x5C";
+const std::string kA = "\x83\x41";
+
+struct PathRow {
+  std::string path, directory, extension, stripped;
+};
+
+class PathSplitTest : public ::testing::TestWithParam<PathRow> {
+ protected:
+  void SetUp() override { fake::Reset(); }
+};
+
+TEST_P(PathSplitTest, SplitsAtTheTrueSeparators) {
+  const PathRow& row = GetParam();
+  EXPECT_EQ(DirectoryPart(row.path), row.directory);
+  EXPECT_EQ(ExtensionPart(row.path), row.extension);
+  EXPECT_EQ(StripLastDot(row.path), row.stripped);
+  EXPECT_EQ(DirectoryPart(row.path) + row.path.substr(DirectoryPart(row.path).size()), row.path);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Paths, PathSplitTest,
+    ::testing::Values(PathRow{"C:\\a.b\\file", "C:\\a.b\\", "", "C:\\a.b\\file"},
+                      PathRow{"C:\\dir\\file.tar.gz", "C:\\dir\\", ".gz", "C:\\dir\\file.tar"},
+                      PathRow{"C:file.txt", "C:", ".txt", "C:file"},
+                      PathRow{"file", "", "", "file"},
+                      PathRow{"C:\\TEMP\\page.htm", "C:\\TEMP\\", ".htm", "C:\\TEMP\\page"},
+                      PathRow{"C:\\TEMP\\x.y\\abc", "C:\\TEMP\\x.y\\", "", "C:\\TEMP\\x.y\\abc"},
+                      PathRow{"C:\\" + kHyou + "\\" + kSo + ".txt", "C:\\" + kHyou + "\\", ".txt",
+                              "C:\\" + kHyou + "\\" + kSo},
+                      PathRow{"C:\\d\\" + kSo, "C:\\d\\", "", "C:\\d\\" + kSo},
+                      PathRow{"C:\\d.x\\" + kHyou, "C:\\d.x\\", "", "C:\\d.x\\" + kHyou},
+                      // A lead byte at the very end stands alone.
+                      PathRow{"C:\\d\\a.t\x95", "C:\\d\\", ".t\x95", "C:\\d\\a"},
+                      PathRow{"\x95", "", "", "\x95"},
+                      PathRow{"C:\\dir.", "C:\\", ".", "C:\\dir"}));
+
+TEST(PathSplitCodePage1252, BackslashSecondBytesAreBackslashes) {
+  fake::Reset();
+  fake::machine().codePage = 1252;
+  EXPECT_EQ(DirectoryPart("C:\\" + kHyou + "x"), "C:\\\x95\\");
+}
+
+TEST(WithExtension, ReplacesOrAppends) {
+  fake::Reset();
+  EXPECT_EQ(WithExtension("C:\\a.b\\file", ".htm"), "C:\\a.b\\file.htm");
+  EXPECT_EQ(WithExtension("x.txt", ".htm"), "x.htm");
+  EXPECT_EQ(WithExtension("C:\\TEMP\\abc", "."), "C:\\TEMP\\abc.");
+}
+
+TEST(ExtensionPart, KeepsAtMost255Characters) {
+  fake::Reset();
+  EXPECT_EQ(ExtensionPart("a." + std::string(300, 'x')).size(), 255u);
+}
+
+struct SearchRow {
+  std::string needle, haystack;
+  int position;
+};
+
+TEST(TextPos, FindsCaseInsensitivelyByteForByte) {
+  fake::Reset();
+  const SearchRow rows[] = {
+      {"", "abc", 0},
+      {"B", "abc", 2},
+      {"abc", "", 0},
+      {":\\", "/p C:\\Docs\\a.txt", 5},
+      {"HTM", "shtml", 2},
+      {"in", "log ini", 5},
+      {"x", "abc", 0},
+      // The second byte of ア is not an "A" to be lower-cased or found.
+      {"a", "ア", 0},
+      {"A", "xアa", 4},
+      {"ＡＢ", "ａｂ", 1},  // full-width letters fold as the system folds them
+  };
+  for (const SearchRow& row : rows) {
+    EXPECT_EQ(TextPos(fake::ToAnsi(row.needle), fake::ToAnsi(row.haystack)), row.position)
+        << row.needle << " in " << row.haystack;
+  }
+}
+
+TEST(LowerCaseText, KeepsLengthAndSecondBytes) {
+  fake::Reset();
+  EXPECT_EQ(LowerCaseText("C:\\TEMP\\" + kA + "X"), "c:\\temp\\" + kA + "x");
+  EXPECT_EQ(LowerCaseText("AB\x83"), "ab\x83");
+  fake::machine().codePage = 1252;
+  EXPECT_EQ(LowerCaseText("\xC0\xC9Z"), "\xE0\xE9z");
+}
+
+}  // namespace
+}  // namespace velquin
