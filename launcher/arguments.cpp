@@ -1,6 +1,7 @@
 #include "launcher/arguments.h"
 
 #include "launcher/state.h"
+#include "platform/text.h"
 
 namespace velquin {
 namespace {
@@ -40,20 +41,25 @@ std::vector<std::string> AllArguments() {
   Argument step = NextArgument(RawCommandLine, 0);
   for (;;) {
     step = NextArgument(RawCommandLine, step.position);
-    if (step.text.empty()) return arguments;
+    if (step.text.empty()) break;
     arguments.push_back(step.text);
   }
+  // Started in Notepad's place by the system's redirect, the launcher sees
+  // Notepad's own path first: that is not part of what Notepad was given.
+  if (!LauncherNamedNotepad && !arguments.empty() && IsNotepadPath(arguments.front()))
+    arguments.erase(arguments.begin());
+  return arguments;
+}
+
+bool IsNotepadPath(const std::string& path) {
+  return LowerCaseText(path.substr(DirectoryPart(path).size())) == "notepad.exe";
 }
 
 int ArgumentCount() { return static_cast<int>(AllArguments().size()); }
 
 std::string ArgumentAt(int index) {
-  Argument step = NextArgument(RawCommandLine, 0);
-  for (int i = 0; i < index; ++i) {
-    step = NextArgument(RawCommandLine, step.position);
-    if (step.text.empty()) return std::string();
-  }
-  return index >= 1 ? step.text : std::string();
+  const std::vector<std::string> arguments = AllArguments();
+  return index >= 1 && static_cast<std::size_t>(index) <= arguments.size() ? arguments[index - 1] : std::string();
 }
 
 }  // namespace velquin

@@ -1,6 +1,8 @@
 #include "launcher/state.h"
 
+#include "platform/files.h"
 #include "platform/os.h"
+#include "platform/text.h"
 
 namespace velquin {
 
@@ -10,6 +12,7 @@ bool FellBackToNotepad = false;
 std::string RawCommandLine;
 std::uint32_t PlatformId = 0;
 char DecimalSeparator = '.';
+bool LauncherNamedNotepad = true;
 
 namespace {
 
@@ -30,6 +33,8 @@ void ResetProcessState() {
   RawCommandLine = os::GetCommandLine();
   if (!os::GetVersionPlatformId(&PlatformId)) PlatformId = 0;
   DecimalSeparator = SystemDecimalSeparator();
+  const std::string ownPath = ModulePath();
+  LauncherNamedNotepad = LowerCaseText(ownPath.substr(DirectoryPart(ownPath).size())) == "notepad.exe";
 }
 
 }  // namespace velquin

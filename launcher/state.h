@@ -15,6 +15,7 @@ extern bool FellBackToNotepad;      // Notepad stands in for a missing Editor
 extern std::string RawCommandLine;  // as the system reports it, own path included
 extern std::uint32_t PlatformId;    // dwPlatformId; 0 when unknown
 extern char DecimalSeparator;       // of the system default locale
+extern bool LauncherNamedNotepad;   // stands in Notepad's place under its name
 
 inline constexpr std::uint32_t kPlatformNt = 2;
 
