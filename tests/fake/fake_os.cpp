@@ -250,8 +250,8 @@ void SetString(const std::string& keyPath, const std::string& name, const std::s
   SetValue(keyPath, name, os::kRegSz, data);
 }
 
-const RegValue* FindValue(const std::string& keyPath, const std::string& name) {
-  const RegKeyNode* key = KeyAt(keyPath);
+RegValue* FindValue(const std::string& keyPath, const std::string& name) {
+  RegKeyNode* key = KeyAt(keyPath);
   if (!key) return nullptr;
   auto found = key->values.find(Fold(name));
   return found == key->values.end() ? nullptr : &found->second;

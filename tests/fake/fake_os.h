@@ -96,7 +96,7 @@ RegKeyNode& AddKey(const std::string& path);
 void SetValue(const std::string& keyPath, const std::string& name, std::uint32_t type,
               const std::vector<unsigned char>& data);
 void SetString(const std::string& keyPath, const std::string& name, const std::string& ansi);
-const RegValue* FindValue(const std::string& keyPath, const std::string& name);
+RegValue* FindValue(const std::string& keyPath, const std::string& name);
 
 // Files and folders, parents made as needed; times are FILETIME values.
 FileNode& AddFile(const std::string& path, std::uint64_t lastWriteTime = 0);

@@ -1,0 +1,92 @@
+#include <gtest/gtest.h>
+
+#include "platform/fatal.h"
+#include "platform/files.h"
+#include "platform/messages.h"
+#include "tests/fake/fake_os.h"
+
+namespace velquin {
+namespace {
+
+class PlatformTest : public ::testing::Test {
+ protected:
+  void SetUp() override { fake::Reset(); }
+};
+
+TEST_F(PlatformTest, ExistingFileIsAFileWithADosTime) {
+  fake::AddFile("C:\\Docs\\a.txt");
+  fake::AddFile("C:\\Docs\\old.txt", fake::FileTimeOfDate(1979, 12, 31));
+  fake::AddFile("C:\\Docs\\late.txt", fake::FileTimeOfDate(2108, 1, 1));
+  fake::AddFile("C:\\Docs\\first.txt", fake::FileTimeOfDate(1980, 1, 1));
+  fake::AddDirectory("C:\\Docs\\dir");
+  struct Row {
+    const char* path;
+    bool exists;
+  };
+  const Row rows[] = {
+      {"C:\\Docs\\a.txt", true},  {"c:\\docs\\A.TXT", true},     {"C:\\Docs\\old.txt", false},
+      {"C:\\Docs\\late.txt", false}, {"C:\\Docs\\first.txt", true}, {"C:\\Docs\\dir", false},
+      {"C:\\Docs\\a*.txt", true}, {"C:\\Docs\\?.txt", true},     {"C:\\Docs\\z*", false},
+      {"", false},                {"C:\\Docs\\", false},
+  };
+  for (const Row& row : rows) EXPECT_EQ(IsExistingFile(row.path), row.exists) << row.path;
+  EXPECT_TRUE(fake::machine().openFinds.empty());
+}
+
+TEST_F(PlatformTest, DirectoriesOfAnyLengthAndFailedQueries) {
+  EXPECT_EQ(WindowsDirectory(), "C:\\windows\\");
+  EXPECT_EQ(SystemDirectory(), "C:\\windows\\system32\\");
+  EXPECT_EQ(TempDirectory(), "C:\\TEMP\\");
+  const std::string deep = "C:\\" + std::string(300, 'd') + "\\";
+  fake::machine().tempPath = deep;
+  EXPECT_EQ(TempDirectory(), deep);
+  fake::machine().directoryQueriesFail = true;
+  EXPECT_EQ(WindowsDirectory(), "");
+  EXPECT_EQ(TempDirectory(), "");
+}
+
+TEST_F(PlatformTest, MessagesConvertEachPieceByItsOwnCodePage) {
+  // The path is Shift-JIS bytes, the fixed text UTF-8: both read right.
+  const MessageText text = messages::FileNotFound(fake::ToAnsi("C:\\表\\a.txt"));
+  EXPECT_EQ(fake::FromUtf16(Render(text)),
+            "C:\\表\\a.txt\r\nファイル は見つかりませんでした。\r\nファイルの存在を確認してください。");
+  fake::machine().codePage = 1252;
+  EXPECT_EQ(fake::FromUtf16(Render(messages::DeleteFailed("C:\\\xE9t\xE9"))),
+            "C:\\été\r\n※テンポラリファイルが使用中のため、削除に失敗しました。");
+}
+
+TEST_F(PlatformTest, FatalReportTextAddsTheClosingDotOnlyWhenNeeded) {
+  struct Row {
+    MessageText message;
+    std::string expected;
+  };
+  const Row rows[] = {
+      {messages::TextTooLong(), "EConvertErrorがﾓｼﾞｭｰﾙ notepad.exe の\n00ABCDEF で発生しました。\n結果が 4096 文字以上あります.\n"},
+      {Fixed("done."), "EConvertErrorがﾓｼﾞｭｰﾙ notepad.exe の\n00ABCDEF で発生しました。\ndone.\n"},
+      {Fixed(""), "EConvertErrorがﾓｼﾞｭｰﾙ notepad.exe の\n00ABCDEF で発生しました。\n\n"},
+  };
+  for (const Row& row : rows) {
+    const FatalError error{"EConvertError", row.message, 0x1200ABCDEFu};
+    EXPECT_EQ(fake::FromUtf16(Render(FatalReportText(error, "notepad.exe"))), row.expected);
+  }
+  const FatalError error{"ERegistryException", Fixed("x"), 0};
+  const std::string longName(100, 'n');
+  const std::string text = fake::FromUtf16(Render(FatalReportText(error, longName)));
+  EXPECT_NE(text.find(std::string(63, 'n') + " の"), std::string::npos);
+  EXPECT_EQ(text.find(std::string(64, 'n')), std::string::npos);
+}
+
+TEST_F(PlatformTest, FatalReportIsATaskModalBoxWithoutOwner) {
+  fake::machine().modulePath = "C:\\Velquin\\notepad.exe";
+  ReportFatal(FatalError{"ERegistryException", messages::ValueTypeInvalid("Ie4Temp"), 0x401000});
+  ASSERT_EQ(fake::machine().events.size(), 1u);
+  const fake::Event& box = fake::machine().events[0];
+  EXPECT_EQ(box.owner, 0u);
+  EXPECT_EQ(box.style, 0x2010u);
+  EXPECT_EQ(box.caption, "ｱﾌﾟﾘｹｰｼｮﾝ ｴﾗｰ");
+  EXPECT_EQ(box.text,
+            "ERegistryExceptionがﾓｼﾞｭｰﾙ notepad.exe の\n00401000 で発生しました。\n'Ie4Temp' のﾃﾞｰﾀ型が不正です.\n");
+}
+
+}  // namespace
+}  // namespace velquin

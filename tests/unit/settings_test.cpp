@@ -1,0 +1,184 @@
+#include <gtest/gtest.h>
+
+#include "platform/fatal.h"
+#include "settings/registry_values.h"
+#include "settings/settings.h"
+#include "tests/fake/fake_os.h"
+#include "tests/unit/launcher_fixture.h"
+
+namespace velquin {
+namespace {
+
+using testing::kSettingKey;
+using testing::LauncherTest;
+
+struct IntegerRow {
+  const char* text;
+  std::optional<std::int32_t> value;
+};
+
+TEST(ParseIntegerText, AcceptsExactlyTheIntegerForms) {
+  const IntegerRow rows[] = {
+      {"0", 0},
+      {"1", 1},
+      {" 1", 1},
+      {"   -12", -12},
+      {"+7", 7},
+      {"2147483647", 2147483647},
+      {"-2147483647", -2147483647},
+      {"$10", 16},
+      {"$ff", 255},
+      {"$FFFFFFFF", -1},
+      {"$000000001", 1},
+      {"0x0", 0},
+      {"0X1f", 31},
+      {"0x", std::nullopt},  // too short to be rewritten: "0" then "x"
+      {"", std::nullopt},
+      {"   ", std::nullopt},
+      {"1 ", std::nullopt},
+      {"-2147483648", std::nullopt},
+      {"2147483648", std::nullopt},
+      {"$100000000", std::nullopt},
+      {"$", std::nullopt},
+      {"-$1", std::nullopt},
+      {"$-1", std::nullopt},
+      {" 0x1", std::nullopt},  // the 0x rewrite looks at the first two characters only
+      {"-", std::nullopt},
+      {"+", std::nullopt},
+      {"1x", std::nullopt},
+      {"\t1", std::nullopt},
+      {"99999999999999999999", std::nullopt},
+  };
+  for (const IntegerRow& row : rows) EXPECT_EQ(ParseIntegerText(row.text), row.value) << '"' << row.text << '"';
+}
+
+class SettingsTest : public LauncherTest {
+ protected:
+  static LauncherSettings Read() {
+    testing::LauncherTest::Prepare("x");
+    return ReadLauncherSettings();
+  }
+  static std::string ExpectFatal() {
+    try {
+      Read();
+    } catch (const FatalError& error) {
+      std::string text;
+      for (const auto& piece : error.message.pieces) text += piece.ansi ? fake::FromAnsi(piece.bytes) : piece.bytes;
+      return std::string(error.kind) + ": " + text;
+    }
+    return "no error";
+  }
+};
+
+TEST_F(SettingsTest, MissingKeyGivesEveryDefaultAndIsCreated) {
+  const LauncherSettings s = Read();
+  EXPECT_EQ(s.Editor, "C:\\windows\\Notepa~.exe");
+  EXPECT_EQ(s.HtmlEditor, "");
+  EXPECT_FALSE(s.FrontEditor);
+  EXPECT_TRUE(s.NoFile);
+  EXPECT_TRUE(s.DoNotepad);
+  EXPECT_EQ(s.IeExt, "htm");
+  EXPECT_EQ(s.ParamPrint, "/P");
+  EXPECT_TRUE(s.Rewrite);
+  EXPECT_EQ(s.LanTempDir, "");  // only read when UseLan is set
+  const fake::RegValue* written = fake::FindValue(kSettingKey, "DoNotepadPrint");
+  ASSERT_NE(written, nullptr);
+  EXPECT_EQ(written->type, os::kRegSz);
+  EXPECT_EQ(written->data, (std::vector<unsigned char>{'0', 0}));
+  EXPECT_TRUE(fake::machine().openKeys.empty());
+}
+
+TEST_F(SettingsTest, LanValuesAreReadOnlyWithUseLan) {
+  Set("UseLan", "1");
+  Set("CopyLocal", "0");
+  const LauncherSettings s = Read();
+  EXPECT_EQ(s.LanTempDir, "C:\\TEMP\\Velquin");
+  EXPECT_FALSE(s.CopyLocal);
+}
+
+TEST_F(SettingsTest, PresentEmptyTextIsEmptyNotTheDefault) {
+  Set("IeExt", "");
+  Set("ParamPrint", "");
+  Set("NoFile", "");
+  const LauncherSettings s = Read();
+  EXPECT_EQ(s.IeExt, "");
+  EXPECT_EQ(s.ParamPrint, "");
+  EXPECT_TRUE(s.NoFile);  // not an integer text: the default
+}
+
+TEST_F(SettingsTest, StringWithoutTerminatorIsTakenWhole) {
+  fake::SetValue(kSettingKey, "ParamEditor", os::kRegSz, {'-', 'a', 'b'});
+  fake::SetValue(kSettingKey, "ParamHtml", os::kRegSz, {'-', 'x', 0, 'y', 0});
+  const LauncherSettings s = Read();
+  EXPECT_EQ(s.ParamEditor, "-ab");
+  EXPECT_EQ(s.ParamHtml, "-x");
+}
+
+TEST_F(SettingsTest, WrongTypesAndFailedReadsAreFatal) {
+  struct Row {
+    const char* name;
+    std::uint32_t type;
+    std::vector<unsigned char> data;
+    bool failRead;
+    const char* expected;
+  };
+  const Row rows[] = {
+      {"Ie4Temp", os::kRegDword, {1, 0, 0, 0}, false, "ERegistryException: 'Ie4Temp' のﾃﾞｰﾀ型が不正です"},
+      {"Editor", os::kRegMultiSz, {'a', 0, 0}, false, "ERegistryException: 'Editor' のﾃﾞｰﾀ型が不正です"},
+      {"NoTrapExt", os::kRegSz, {'l', 'o', 'g', 0}, true, "ERegistryException: 'NoTrapExt' の取得に失敗しました"},
+      {"ParamPrint", os::kRegBinary, {}, false, "no error"},  // empty: read as empty text
+  };
+  for (const Row& row : rows) {
+    SetUp();
+    Set("DoNotepadPrint", "1");
+    fake::SetValue(kSettingKey, row.name, row.type, row.data);
+    fake::FindValue(kSettingKey, row.name)->failRead = row.failRead;
+    EXPECT_EQ(ExpectFatal(), row.expected) << row.name;
+    EXPECT_TRUE(fake::machine().openKeys.empty()) << row.name << ": a key was left open";
+  }
+}
+
+TEST_F(SettingsTest, AFatalErrorBeforeTheWriteBackLeavesItUndone) {
+  Set("DoNotepadPrint", "1");
+  fake::SetValue(kSettingKey, "NoFile", os::kRegDword, {0, 0, 0, 0});
+  ExpectFatal();
+  EXPECT_EQ(fake::FindValue(kSettingKey, "DoNotepadPrint")->data, (std::vector<unsigned char>{'1', 0}));
+}
+
+TEST_F(SettingsTest, SectionThatCannotBeCreatedIsFatal) {
+  fake::AddKey(kSettingKey).failCreate = true;
+  EXPECT_EQ(ExpectFatal(), "ERegistryException: ｷｰ Setting の作成に失敗しました");
+}
+
+TEST_F(SettingsTest, SectionCreatedButNotOpenableSkipsTheWriteBack) {
+  fake::AddKey(kSettingKey).failOpen = true;
+  EXPECT_EQ(ExpectFatal(), "no error");
+  EXPECT_EQ(fake::FindValue(kSettingKey, "DoNotepadPrint"), nullptr);
+}
+
+TEST_F(SettingsTest, FailedWriteBackIsFatal) {
+  fake::AddKey(kSettingKey).failSet = true;
+  EXPECT_EQ(ExpectFatal(), "ERegistryException: 'DoNotepadPrint' の設定に失敗しました");
+}
+
+TEST_F(SettingsTest, SettingsKeyThatCannotBeOpenedReadsFromTheRootSection) {
+  fake::AddKey("HKCU\\Software\\Tarrowind\\Velquin").failCreate = true;
+  fake::SetString("HKCU\\Setting", "IeExt", "txt");
+  const LauncherSettings s = Read();
+  EXPECT_EQ(s.IeExt, "txt");
+  EXPECT_NE(fake::FindValue("HKCU\\Setting", "DoNotepadPrint"), nullptr);
+}
+
+TEST_F(SettingsTest, EachValueOpensAndClosesTheSection) {
+  Set("Editor", "C:\\Tools\\ed.exe");
+  Read();
+  // 21 values less the two LAN ones, each opened once, and the write-back's
+  // open after its create; the settings key itself is created.
+  EXPECT_EQ(fake::machine().calls["RegOpenKeyEx"], 19 + 1);
+  EXPECT_EQ(fake::machine().calls["RegCreateKeyEx"], 2);
+  EXPECT_EQ(fake::machine().calls["RegCloseKey"], fake::machine().calls["RegOpenKeyEx"] +
+                                                      fake::machine().calls["RegCreateKeyEx"]);
+}
+
+}  // namespace
+}  // namespace velquin
