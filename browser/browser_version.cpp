@@ -1,6 +1,5 @@
 #include <cfloat>
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
 #include <vector>
 
@@ -19,9 +18,7 @@ std::string FileVersionText(const std::string& path) {
     std::vector<unsigned char> block;
     if (!os::GetFileVersionInfo(path, size, &block) || !os::VerQueryFileVersionMS(block, &ms)) ms = 0;
   }
-  char text[32];
-  std::snprintf(text, sizeof text, "%u.%u", ms >> 16, ms & 0xFFFFu);
-  return text;
+  return std::to_string(ms >> 16) + "." + std::to_string(ms & 0xFFFFu);
 }
 
 std::optional<float> ParseDecimalNumber(const std::string& text, char separator) {

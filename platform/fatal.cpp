@@ -1,6 +1,5 @@
 #include "platform/fatal.h"
 
-#include <cstdio>
 
 #include "platform/files.h"
 #include "platform/os.h"
@@ -20,8 +19,9 @@ __attribute__((noinline)) void RaiseConvertError(const MessageText& message) {
 }
 
 MessageText FatalReportText(const FatalError& error, const std::string& moduleFileName) {
-  char address[16];
-  std::snprintf(address, sizeof address, "%08X", static_cast<unsigned>(error.address & 0xFFFFFFFFu));
+  static const char kHex[] = "0123456789ABCDEF";
+  char address[9] = {};
+  for (int i = 0; i < 8; ++i) address[i] = kHex[(error.address >> (28 - 4 * i)) & 0xF];
   return Fixed(error.kind) + Fixed("がﾓｼﾞｭｰﾙ ") + Ansi(moduleFileName.substr(0, 63)) +
          Fixed(" の\n") + Fixed(address) + Fixed(" で発生しました。\n") + error.message +
          Fixed(IsEmpty(error.message) || EndsWithDot(error.message) ? "" : ".") + Fixed("\n");
