@@ -9,7 +9,27 @@ add_executable(velquin WIN32
   resources/velquin.rc
 )
 target_compile_options(velquin PRIVATE ${VELQUIN_WARNINGS})
-target_link_libraries(velquin PRIVATE velquin_core advapi32 shell32 version user32)
+# shell32, version and user32 are loaded only when a route calls into them:
+# loading them costs more than the rest of a run.
+set(VELQUIN_DELAY_LIBS)
+foreach(dll shell32 version user32)
+  set(lib ${CMAKE_BINARY_DIR}/lib${dll}_delay.a)
+  set(def ${CMAKE_SOURCE_DIR}/cmake/delayload/${dll}.def)
+  if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
+    # x86_64 names carry no stack-size suffix.
+    file(READ ${def} exports)
+    string(REGEX REPLACE "@[0-9]+" "" exports "${exports}")
+    set(def ${CMAKE_BINARY_DIR}/${dll}.def)
+    file(WRITE ${def} "${exports}")
+  endif()
+  add_custom_command(OUTPUT ${lib}
+    COMMAND ${CMAKE_DLLTOOL} --kill-at --dllname ${dll}.dll --def ${def} --output-delaylib ${lib}
+    DEPENDS ${def})
+  list(APPEND VELQUIN_DELAY_LIBS ${lib})
+endforeach()
+add_custom_target(velquin_delay_libs DEPENDS ${VELQUIN_DELAY_LIBS})
+add_dependencies(velquin velquin_delay_libs)
+target_link_libraries(velquin PRIVATE velquin_core advapi32 ${VELQUIN_DELAY_LIBS})
 target_link_options(velquin PRIVATE -static -static-libgcc -static-libstdc++ -s -Wl,--gc-sections)
 target_compile_definitions(velquin_core PUBLIC WIN32_LEAN_AND_MEAN)
 
@@ -20,3 +40,7 @@ endif()
 # Small code: the launcher runs on every double-click and should load fast.
 target_compile_options(velquin_core PRIVATE -Os -ffunction-sections -fdata-sections)
 target_compile_options(velquin PRIVATE -Os -ffunction-sections -fdata-sections)
+
+if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
+  add_subdirectory(bench)
+endif()

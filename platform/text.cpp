@@ -57,7 +57,17 @@ std::string StripLastDot(const std::string& path) {
 
 std::string LowerCaseText(const std::string& text) {
   std::string lower = text;
-  if (!lower.empty()) os::CharLowerBuff(&lower[0], static_cast<std::uint32_t>(lower.size()));
+  // Seven-bit text lower-cases the same in every ANSI code page; only other
+  // text needs the system's tables (and the library that holds them).
+  bool sevenBit = true;
+  for (char& c : lower) {
+    if (static_cast<unsigned char>(c) >= 0x80) sevenBit = false;
+    else if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + ('a' - 'A'));
+  }
+  if (!sevenBit) {
+    lower = text;
+    os::CharLowerBuff(&lower[0], static_cast<std::uint32_t>(lower.size()));
+  }
   return lower;
 }
 

@@ -27,14 +27,13 @@ RegKey OpenExistingKey(const RegistryView& view, const std::string& path) {
   return RegKey(key);
 }
 
-bool ValueExists(os::KeyHandle key, const std::string& name) {
-  std::uint32_t type = 0, size = 0;
-  return os::RegQueryValueEx(key, name, &type, nullptr, &size) == os::kSuccess;
-}
+namespace {
 
-std::string ReadStringValue(os::KeyHandle key, const std::string& name) {
-  std::uint32_t type = 0, size = 0;
-  if (os::RegQueryValueEx(key, name, &type, nullptr, &size) != os::kSuccess || size == 0) return {};
+// The read once the size is known; raises on a failed read or a type that
+// is not a string.
+std::string ReadStringData(os::KeyHandle key, const std::string& name, std::uint32_t size) {
+  if (size == 0) return {};
+  std::uint32_t type = 0;
   std::vector<unsigned char> data(size);
   if (os::RegQueryValueEx(key, name, &type, data.data(), &size) != os::kSuccess)
     RaiseRegistryError(messages::ValueReadFailed(name));
@@ -42,6 +41,19 @@ std::string ReadStringValue(os::KeyHandle key, const std::string& name) {
   // The system may report fewer bytes on the second call than on the first.
   const std::string text(data.begin(), data.begin() + std::min<std::size_t>(size, data.size()));
   return text.substr(0, text.find('\0'));
+}
+
+// One size query answers both whether the value exists and how big it is.
+std::optional<std::string> ReadPresentString(os::KeyHandle key, const std::string& name) {
+  std::uint32_t type = 0, size = 0;
+  if (os::RegQueryValueEx(key, name, &type, nullptr, &size) != os::kSuccess) return std::nullopt;
+  return ReadStringData(key, name, size);
+}
+
+}  // namespace
+
+std::string ReadStringValue(os::KeyHandle key, const std::string& name) {
+  return ReadPresentString(key, name).value_or(std::string());
 }
 
 std::optional<std::int32_t> ParseIntegerText(std::string text) {
@@ -81,15 +93,16 @@ std::optional<std::int32_t> ParseIntegerText(std::string text) {
 std::string ReadSettingString(const RegistryView& view, const std::string& section,
                               const std::string& name, const std::string& fallback) {
   RegKey key = OpenExistingKey(view, section);
-  if (!key.valid() || !ValueExists(key.get(), name)) return fallback;
-  return ReadStringValue(key.get(), name);
+  if (!key.valid()) return fallback;
+  return ReadPresentString(key.get(), name).value_or(fallback);
 }
 
 std::int32_t ReadSettingInteger(const RegistryView& view, const std::string& section,
                                 const std::string& name, std::int32_t fallback) {
   RegKey key = OpenExistingKey(view, section);
-  if (!key.valid() || !ValueExists(key.get(), name)) return fallback;
-  return ParseIntegerText(ReadStringValue(key.get(), name)).value_or(fallback);
+  if (!key.valid()) return fallback;
+  const std::optional<std::string> text = ReadPresentString(key.get(), name);
+  return text ? ParseIntegerText(*text).value_or(fallback) : fallback;
 }
 
 bool ReadSettingBool(const RegistryView& view, const std::string& section, const std::string& name,

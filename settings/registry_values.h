@@ -23,7 +23,6 @@ RegKey OpenExistingKey(const RegistryView& view, const std::string& path);
 // The string-read rule: empty for a missing or empty value; the data up to
 // its first NUL. Raises for a failed read or a type that is not a string.
 std::string ReadStringValue(os::KeyHandle key, const std::string& name);
-bool ValueExists(os::KeyHandle key, const std::string& name);
 
 // Integer text: decimal with an optional sign, or "$"/"0x" hexadecimal,
 // after leading spaces; nothing when the text is not such a number.
