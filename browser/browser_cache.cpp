@@ -16,7 +16,10 @@ std::string BrowserCacheDirectory() {
 bool IsBrowserTempFile() {
   // Both tests run, the directory comparison first: the cache key is read
   // on every call.
-  const bool inTemp = LowerCaseText(DirectoryPart(TargetFile)) == LowerCaseText(TempDirectory());
+  // A temporary directory the system could not name matches nothing: a
+  // relative path's empty directory part must not make it a temporary file.
+  const std::string temp = TempDirectory();
+  const bool inTemp = !temp.empty() && LowerCaseText(DirectoryPart(TargetFile)) == LowerCaseText(temp);
   const bool inCache = ContainsText(BrowserCacheDirectory(), TargetFile);
   return inTemp || inCache;
 }

@@ -74,6 +74,13 @@ TEST_F(BrowserTest, TemporaryFileIsDirectlyInTempOrAnywhereInTheCache) {
   }
 }
 
+TEST_F(BrowserTest, AnUnknownTemporaryDirectoryMakesNoFileTemporary) {
+  fake::machine().directoryQueriesFail = true;
+  Prepare("\"C:\\V\\notepad.exe\" x");
+  TargetFile = "a.txt";
+  EXPECT_FALSE(IsBrowserTempFile());
+}
+
 TEST_F(BrowserTest, ACacheKeyWithoutFullAccessCountsAsMissing) {
   fake::SetString(kCache, "Directory", "C:\\Cache");
   fake::AddKey(kCache).failOpen = true;
