@@ -136,11 +136,27 @@ void MakeParents(const std::string& path) {
   if (!FindFile(parent)) AddDirectory(parent);
 }
 
+// Greedy, with the last star as the only backtrack point: time stays in
+// proportion to the two lengths however many stars a pattern holds.
 bool WildcardMatch(const char* pattern, const char* name) {
-  if (*pattern == '\0') return *name == '\0';
-  if (*pattern == '*') return WildcardMatch(pattern + 1, name) || (*name != '\0' && WildcardMatch(pattern, name + 1));
-  if (*name == '\0') return false;
-  return (*pattern == '?' || *pattern == *name) && WildcardMatch(pattern + 1, name + 1);
+  const char* star = nullptr;
+  const char* resume = nullptr;
+  while (*name != '\0') {
+    if (*pattern == '*') {
+      star = pattern++;
+      resume = name;
+    } else if (*pattern != '\0' && (*pattern == '?' || *pattern == *name)) {
+      ++pattern;
+      ++name;
+    } else if (star) {
+      pattern = star + 1;
+      name = ++resume;
+    } else {
+      return false;
+    }
+  }
+  while (*pattern == '*') ++pattern;
+  return *pattern == '\0';
 }
 
 FileNode* FileAt(const std::string& path) {

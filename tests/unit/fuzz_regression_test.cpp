@@ -1,0 +1,65 @@
+// Cases the fuzzers found, kept so that they stay fixed.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+#include "platform/files.h"
+#include "tests/fake/fake_os.h"
+#include "tests/unit/launcher_fixture.h"
+
+namespace velquin::testing {
+namespace {
+
+struct WildcardRow {
+  std::string pattern;
+  bool exists;
+};
+
+// The fake's FindFirstFile matched wildcards by plain recursion, which takes
+// exponential time in the number of stars: a settings value of a dozen
+// stars against a long name hung the whole-run fuzzer for more than 20 s.
+TEST_F(LauncherTest, WildcardPatternsMatchAsBeforeAndInLinearTime) {
+  fake::AddFile("C:\\Tools\\" + std::string(60, 'a'));
+  fake::AddFile("C:\\Tools\\ed.exe");
+  fake::AddFile("C:\\Tools\\x_1.htm");
+  fake::AddDirectory("C:\\Tools\\sub.d");
+  const WildcardRow rows[] = {
+      {"C:\\Tools\\*a*a*a*a*a*a*a*a*a*a*a*a*b", false},  // the input that hung
+      {"C:\\Tools\\*a*a*a*a*a*a*a*a*a*a*a*a*a", true},
+      {"C:\\Tools\\" + std::string(60, '?'), true},
+      {"C:\\Tools\\" + std::string(61, '?'), false},
+      {"C:\\Tools\\" + std::string(59, '?'), false},
+      {"C:\\Tools\\*.exe", true},
+      {"C:\\Tools\\E?.EXE", true},
+      {"C:\\Tools\\e*e*e", true},
+      {"C:\\Tools\\e*x", false},
+      {"C:\\Tools\\*_1.htm", true},
+      {"C:\\Tools\\*_11.htm", false},
+      {"C:\\Tools\\**", true},
+      {"C:\\Tools\\sub.*", false},  // a directory is never an existing file
+      {"C:\\Other\\*", false},
+  };
+  for (const WildcardRow& row : rows) {
+    const auto begin = std::chrono::steady_clock::now();
+    EXPECT_EQ(IsExistingFile(row.pattern), row.exists) << row.pattern;
+    EXPECT_LT(std::chrono::steady_clock::now() - begin, std::chrono::seconds(1)) << row.pattern;
+  }
+  EXPECT_TRUE(fake::machine().openFinds.empty());
+}
+
+// The same input through the whole run: the pattern names no file, so
+// Notepad stands in and opens the file.
+TEST_F(LauncherTest, AnEditorPatternOfManyStarsFallsBackToNotepad) {
+  fake::AddFile("C:\\Tools\\" + std::string(60, 'a'));
+  fake::AddProgram("C:\\windows\\system32\\notepa~.exe");
+  Set("Editor", "C:\\Tools\\*a*a*a*a*a*a*a*a*a*a*a*a*b");
+  const auto begin = std::chrono::steady_clock::now();
+  EXPECT_EQ(Run("notepad C:\\a.txt"), 0);
+  EXPECT_LT(std::chrono::steady_clock::now() - begin, std::chrono::seconds(2));
+  EXPECT_EQ(Starts(), (std::vector<std::string>{"C:\\windows\\system32\\notepa~.exe \"C:\\a.txt\""}));
+}
+
+}  // namespace
+}  // namespace velquin::testing
