@@ -12,7 +12,7 @@
 
 namespace {
 
-std::string KeyPathOf(const scn::RegValueSpec& spec) { return spec.root + "\\" + fake::ToAnsi(spec.path); }
+std::string KeyPathOf(const scn::RegValueSpec& where) { return where.root + "\\" + fake::ToAnsi(where.path); }
 
 bool ParseHexBytes(const std::string& text, std::vector<unsigned char>* out) {
   std::istringstream in(text);
