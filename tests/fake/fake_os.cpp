@@ -40,6 +40,15 @@ std::string Fold(const std::string& text) {
   return out;
 }
 
+// Windows drops trailing dots and spaces from a file name: "abc." is "abc".
+std::string FileKey(const std::string& path) {
+  std::string trimmed = path;
+  while (trimmed.size() > 3 && (trimmed.back() == '.' || trimmed.back() == ' ') &&
+         trimmed[trimmed.size() - 2] != '\\')
+    trimmed.pop_back();
+  return Fold(trimmed);
+}
+
 std::string Convert(const char* to, const char* from, const std::string& text) {
   iconv_t cd = iconv_open(to, from);
   if (cd == reinterpret_cast<iconv_t>(-1)) return std::string();
@@ -160,7 +169,7 @@ bool WildcardMatch(const char* pattern, const char* name) {
 }
 
 FileNode* FileAt(const std::string& path) {
-  auto found = M().files.find(Fold(path));
+  auto found = M().files.find(FileKey(path));
   return found == M().files.end() ? nullptr : &found->second;
 }
 
@@ -275,7 +284,7 @@ RegValue* FindValue(const std::string& keyPath, const std::string& name) {
 
 FileNode& AddFile(const std::string& path, std::uint64_t lastWriteTime) {
   MakeParents(path);
-  FileNode& node = M().files[Fold(path)];
+  FileNode& node = M().files[FileKey(path)];
   node.path = path;
   node.directory = false;
   node.lastWriteTime = lastWriteTime ? lastWriteTime : Now();
@@ -286,7 +295,7 @@ FileNode& AddDirectory(const std::string& path) {
   std::string trimmed = path;
   while (trimmed.size() > 3 && trimmed.back() == '\\') trimmed.pop_back();
   MakeParents(trimmed);
-  FileNode& node = M().files[Fold(trimmed)];
+  FileNode& node = M().files[FileKey(trimmed)];
   node.path = trimmed;
   node.directory = true;
   node.lastWriteTime = Now();
@@ -437,9 +446,9 @@ bool MoveFile(const std::string& from, const std::string& to) {
   const fake::FileNode* parentNode = fake::FileAt(parent);
   if (parent.size() > 2 && (!parentNode || !parentNode->directory)) return false;
   fake::FileNode moved = *source;
-  M().files.erase(fake::Fold(from));
+  M().files.erase(fake::FileKey(from));
   moved.path = to;
-  M().files[fake::Fold(to)] = moved;
+  M().files[fake::FileKey(to)] = moved;
   fake::Event event;
   event.kind = fake::Event::Moved;
   event.file = from;
@@ -452,7 +461,7 @@ bool DeleteFile(const std::string& path) {
   Count("DeleteFile");
   fake::FileNode* node = fake::FileAt(path);
   if (!node || node->directory || node->locked) return false;
-  M().files.erase(fake::Fold(path));
+  M().files.erase(fake::FileKey(path));
   fake::Event event;
   event.kind = fake::Event::Deleted;
   event.file = path;

@@ -1,0 +1,185 @@
+// Checks of the harness's own logic that needs no launcher: the stub log,
+// the stay list, the shell's parameters, event order, icon choice, version
+// patching and the locale passes. Run under Wine by scripts/scenarios.
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "icon_match.h"
+#include "observed.h"
+#include "passes.h"
+#include "stub_log.h"
+#include "version_patch.h"
+
+namespace {
+
+int failures = 0;
+
+void Check(bool ok, const std::string& what) {
+  if (ok) return;
+  ++failures;
+  std::printf("harness test failed: %s\n", what.c_str());
+}
+
+void LogRoundTrip() {
+  const std::vector<std::string> texts = {"", "plain", "tab\there", "line\r\nend", "back\\slash\\t", "日本語 \"q\""};
+  for (const std::string& t : texts) {
+    stub::Record r;
+    r.kind = stub::Record::End;
+    r.ticks = 1234567890123LL;
+    r.pid = 77;
+    r.module = "C:\\Tools\\" + t;
+    r.commandLine = t;
+    r.title = t + "!";
+    std::vector<stub::Record> back = stub::Parse(stub::Format(r));
+    Check(back.size() == 1 && back[0].kind == r.kind && back[0].ticks == r.ticks && back[0].pid == 77 &&
+              back[0].module == r.module && back[0].commandLine == t && back[0].title == r.title,
+          "log round trip of '" + t + "'");
+  }
+  Check(stub::Parse("start\t1\t2\tm\tt\tc").empty(), "a line still being written is left");
+  Check(stub::Parse("junk\nstart\t1\t2\tm\tt\tc\n").size() == 1, "a foreign line is skipped");
+}
+
+void Stays() {
+  struct Case {
+    std::string list, module;
+    int ms;
+  } cases[] = {
+      {"", "C:\\a.exe", 0},
+      {"700*C:\\Tools\\slow.exe", "C:\\Tools\\slow.exe", 700},
+      {"700*C:\\Tools\\slow.exe", "c:\\tools\\SLOW.EXE", 700},
+      {"5*C:\\a.exe|900*C:\\b.exe", "C:\\b.exe", 900},
+      {"5*C:\\a.exe|900*C:\\b.exe", "C:\\c.exe", 0},
+      {stub::StaysEntry(42, "C:\\表\\x.exe"), "C:\\表\\x.exe", 42},
+  };
+  for (const Case& c : cases) Check(stub::StaysFor(c.list, c.module) == c.ms, "stays '" + c.list + "' for " + c.module);
+}
+
+void ShellParams() {
+  struct Case {
+    std::string commandLine, params;
+  } cases[] = {
+      {"\"C:\\Tools\\ed.exe\"", ""},
+      {"\"C:\\Tools\\ed.exe\" C:\\x.log", "C:\\x.log"},
+      {"\"C:\\sp ace\\ed it.exe\" a b", "a b"},
+      {"\"C:\\windows\\Notepa~.exe\"   x  ", "  x  "},
+      {"C:\\Tools\\ed.exe /p \"C:\\a b.txt\"", "/p \"C:\\a b.txt\""},
+      {"C:\\Tools\\ed.exe", ""},
+  };
+  for (const Case& c : cases)
+    Check(observed::ShellParamsOf(c.commandLine) == c.params, "shell params of " + c.commandLine);
+}
+
+stub::Record Rec(stub::Record::Kind kind, long long ticks, const std::string& title, const std::string& line) {
+  stub::Record r;
+  r.kind = kind;
+  r.ticks = ticks;
+  r.module = "C:\\Tools\\ed.exe";
+  r.title = title;
+  r.commandLine = line;
+  return r;
+}
+
+void MergeOrder() {
+  std::vector<observed::Box> boxes = {{50, "Velquin 2.33.0.1", "text", "info"}};
+  std::vector<stub::Record> records = {
+      Rec(stub::Record::Start, 100, "mark", "C:\\Tools\\ed.exe \"C:\\a.txt\""),
+      Rec(stub::Record::Start, 10, "C:\\Tools\\ed.exe", "\"C:\\Tools\\ed.exe\" C:\\b"),
+      Rec(stub::Record::End, 300, "mark", ""),
+  };
+  struct Case {
+    long long launcherEnd;
+    std::vector<scn::SeenEvent::Kind> kinds;
+  } cases[] = {
+      {400, {scn::SeenEvent::Shell, scn::SeenEvent::Box, scn::SeenEvent::Start, scn::SeenEvent::Waited}},
+      {200, {scn::SeenEvent::Shell, scn::SeenEvent::Box, scn::SeenEvent::Start}},
+  };
+  for (const Case& c : cases) {
+    std::vector<scn::SeenEvent> events = observed::Merge(boxes, records, "mark", c.launcherEnd);
+    bool same = events.size() == c.kinds.size();
+    for (size_t i = 0; same && i < events.size(); ++i) same = events[i].kind == c.kinds[i];
+    Check(same, "merge order with the launcher ending at " + std::to_string(c.launcherEnd));
+    Check(events[0].file == "C:\\Tools\\ed.exe" && events[0].params == "C:\\b", "shell event fields");
+    Check(events[2].commandLine == "C:\\Tools\\ed.exe \"C:\\a.txt\"", "start event fields");
+  }
+}
+
+void IconChoice() {
+  const icons::Pixels plain(4, 0xF0F0F0), red = {0xFF0000, 0xFF0000, 0xF0F0F0, 0xF0F0F0},
+                      blue = {0xF0F0F0, 0x0000FF, 0x0000FF, 0xF0F0F0};
+  const std::vector<icons::Reference> refs = {{"error", red}, {"info", blue}, {"none", plain}};
+  struct Case {
+    icons::Pixels seen;
+    std::string name;
+  } cases[] = {
+      {red, "error"},
+      {blue, "info"},
+      {plain, "none"},
+      {{0xEE0000, 0xFF0000, 0xF0F0F0, 0xF0F0F0}, "error"},
+  };
+  for (const Case& c : cases) Check(icons::Nearest(c.seen, refs) == c.name, "icon nearest " + c.name);
+  Check(icons::Distance(red, red) == 0 && icons::Distance(red, plain) == 2 * (0x0F + 0xF0 + 0xF0), "distance");
+}
+
+void VersionPatch() {
+  std::string image = std::string("MZ..", 4) + std::string("\xBD\x04\xEF\xFE", 4) + std::string(4, '\x01') +
+                      std::string(8, '\x09') + "tail";
+  Check(stub::PatchFileVersion(&image, 0x00050032, 0), "the signature is found");
+  Check(image.substr(12, 8) == std::string("\x32\x00\x05\x00\x00\x00\x00\x00", 8), "version written little-endian");
+  std::string misaligned = "MZ." + std::string("\xBD\x04\xEF\xFE", 4) + std::string(16, '\0');
+  Check(!stub::PatchFileVersion(&misaligned, 1, 1), "a misaligned signature is not the structure");
+}
+
+scn::Scenario Scenario(int codepage, char decimal, bool nt95) {
+  scn::Scenario s;
+  s.codepage = codepage;
+  s.decimal = decimal;
+  s.system95 = nt95;
+  return s;
+}
+
+void Passes() {
+  const passes::Pass ja{932, '.'}, en{1252, '.'}, de{1252, ','};
+  using V = passes::Verdict;
+  struct Case {
+    scn::Scenario s;
+    passes::Pass pass;
+    V verdict;
+  } cases[] = {
+      {Scenario(932, '.', false), ja, V::Run},         {Scenario(932, '.', false), en, V::NotThisPass},
+      {Scenario(1252, '.', false), en, V::Run},        {Scenario(1252, ',', false), de, V::Run},
+      {Scenario(1252, ',', false), en, V::NotThisPass}, {Scenario(932, ',', false), ja, V::Skip},
+      {Scenario(932, ',', false), de, V::NotThisPass}, {Scenario(1252, '.', true), ja, V::Skip},
+      {Scenario(1252, '.', true), en, V::NotThisPass},
+  };
+  for (const Case& c : cases) {
+    std::string why;
+    Check(passes::Judge(c.s, c.pass, &why) == c.verdict && (c.verdict != V::Skip) == why.empty(),
+          "pass verdict for code page " + std::to_string(c.s.codepage) + " " + c.s.decimal);
+  }
+  Check(passes::UnixLocaleOf(ja) == "ja_JP.UTF-8" && passes::UnixLocaleOf(en) == "en_US.UTF-8" &&
+            passes::UnixLocaleOf(de) == "de_DE.UTF-8",
+        "unix locales");
+
+  const std::string file =
+      "# intro\n== a\nrun x\n== b\ncodepage 1252\nrun y\n== c\ndecimal ,\ncodepage 1252\nrun z\n";
+  Check(passes::OnlyThisPass("f", file, ja) == "# intro\n== a\nrun x\n\n\n\n\n\n\n\n", "default pass keeps its own");
+  Check(passes::OnlyThisPass("f", file, en) == "\n\n\n== b\ncodepage 1252\nrun y\n\n\n\n\n", "1252 pass keeps its own");
+  std::vector<std::string> errors;
+  Check(scn::ParseScenarios("f", passes::OnlyThisPass("f", file, de), &errors).size() == 1 && errors.empty(),
+        "a filtered file still parses");
+}
+
+}  // namespace
+
+int main() {
+  LogRoundTrip();
+  Stays();
+  ShellParams();
+  MergeOrder();
+  IconChoice();
+  VersionPatch();
+  Passes();
+  if (failures == 0) std::printf("harness tests passed\n");
+  return failures == 0 ? 0 : 1;
+}

@@ -1,0 +1,40 @@
+// One scenario on the Wine machine: build it, start the launcher the way
+// the system would, watch what happens, ask the after-run questions, and
+// take the machine back.
+#pragma once
+
+#include <string>
+
+#include "machine_state.h"
+#include "passes.h"
+#include "setup.h"
+#include "tests/scenario/scenario.h"
+
+namespace harness {
+
+struct Config {
+  setup::Programs programs;
+  std::wstring workDirectory;  // the harness's own: stub log, backups
+  passes::Pass pass;
+  int timeoutMs = 10000;
+};
+
+class Runner {
+ public:
+  explicit Runner(Config config);
+  ~Runner();
+  Runner(const Runner&) = delete;
+  Runner& operator=(const Runner&) = delete;
+
+  // What differed, empty when the run matched; *skipReason set when skipped.
+  std::string Run(const scn::Scenario& scenario, std::string* skipReason);
+
+ private:
+  std::string RunPrepared(const scn::Scenario& scenario, const setup::Prepared& prepared);
+
+  Config config_;
+  std::wstring logPath_;
+  machine::Journal journal_;
+};
+
+}  // namespace harness
