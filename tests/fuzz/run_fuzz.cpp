@@ -194,7 +194,9 @@ std::size_t Count(const std::vector<fake::Event>& events, fake::Event::Kind kind
 // The fake's own key for a path: letters folded to upper case, the second
 // byte of a double-byte character left alone.
 std::string Folded(const std::string& path) {
+  // As the machine keys its files: trailing dots and spaces do not count.
   std::string out = path;
+  while (out.size() > 3 && (out.back() == '.' || out.back() == ' ') && out[out.size() - 2] != '\\') out.pop_back();
   for (std::size_t i = 0; i < out.size(); ++i) {
     const unsigned char b = static_cast<unsigned char>(out[i]);
     if (fake::machine().codePage == 932 && ((b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC))) {
