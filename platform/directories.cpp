@@ -26,6 +26,14 @@ std::string QueryText(Query query) {
   return std::string();
 }
 
+// '*' and '?' never stand in a file's name (nor as the second byte of a
+// double-byte character), but the search takes them as a pattern and would
+// report some other file. "\\?\" only marks a long path.
+bool HasWildcard(const std::string& path) {
+  const std::size_t from = path.compare(0, 4, "\\\\?\\") == 0 ? 4 : 0;
+  return path.find_first_of("*?", from) != std::string::npos;
+}
+
 std::string WithBackslash(std::string directory) {
   return directory.empty() ? directory : directory + "\\";
 }
@@ -58,6 +66,7 @@ std::string ModulePath() {
 }
 
 bool IsExistingFile(const std::string& path) {
+  if (HasWildcard(path)) return false;
   os::FindData found;
   FindSearch search(os::FindFirstFile(path, &found));
   if (!search.valid()) return false;

@@ -63,8 +63,12 @@ std::string Convert(const char* to, const char* from, const std::string& text) {
     const std::size_t done = iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft);
     out.append(buffer, static_cast<std::size_t>(outPtr - buffer));
     if (done == static_cast<std::size_t>(-1) && errno != E2BIG) {
-      // An unmappable byte: skip it, as a replacement would stand there.
-      out += std::string(to).find("UTF-16") == 0 ? std::string("\x3f\x00", 2) : "?";
+      // An unmappable byte: skip it, as a replacement would stand there. The
+      // system's replacement for a broken Shift-JIS byte is U+30FB.
+      const bool toWide = std::string(to).find("UTF-16") == 0;
+      if (!toWide) out += "?";
+      else if (std::string(from) == "CP932") out += std::string("\xfb\x30", 2);
+      else out += std::string("\x3f\x00", 2);
       ++inPtr;
       --inLeft;
     }
@@ -249,6 +253,11 @@ void Reset() { machine() = Machine(); }
 
 std::string ToAnsi(const std::string& utf8) { return Convert(AnsiName(), "UTF-8", utf8); }
 std::string FromAnsi(const std::string& ansi) { return Convert("UTF-8", AnsiName(), ansi); }
+std::string CommandLineAsReported(const std::string& bytes) {
+  if (M().platformId != 2) return bytes;
+  return Convert(AnsiName(), "UTF-16LE", Convert("UTF-16LE", AnsiName(), bytes));
+}
+
 std::string FromUtf16(const std::u16string& wide) {
   return Convert("UTF-8", "UTF-16LE", std::string(reinterpret_cast<const char*>(wide.data()), wide.size() * 2));
 }

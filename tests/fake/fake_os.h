@@ -90,6 +90,9 @@ void Reset();
 std::string ToAnsi(const std::string& utf8);
 std::string FromAnsi(const std::string& ansi);
 std::string FromUtf16(const std::u16string& wide);
+// Command-line bytes as a started program reads them back: on the NT family
+// they pass through UTF-16 on the way, on the 95 family they arrive as given.
+std::string CommandLineAsReported(const std::string& bytes);
 
 // Keys and values; paths are "HKCU\..." or "HKLM\...".
 RegKeyNode& AddKey(const std::string& path);

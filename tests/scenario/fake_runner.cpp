@@ -14,16 +14,6 @@ namespace {
 
 std::string KeyPathOf(const scn::RegValueSpec& where) { return where.root + "\\" + fake::ToAnsi(where.path); }
 
-bool ParseHexBytes(const std::string& text, std::vector<unsigned char>* out) {
-  std::istringstream in(text);
-  std::string byte;
-  while (in >> byte) {
-    if (byte.size() != 2 || byte.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos) return false;
-    out->push_back(static_cast<unsigned char>(std::stoul(byte, nullptr, 16)));
-  }
-  return true;
-}
-
 std::string ApplySetup(const scn::Scenario& s) {
   fake::Reset();
   fake::Machine& m = fake::machine();
@@ -54,8 +44,13 @@ std::string ApplySetup(const scn::Scenario& s) {
           const std::uint32_t number = static_cast<std::uint32_t>(std::stoul(v.data));
           for (int i = 0; i < 4; ++i) data.push_back(static_cast<unsigned char>(number >> (8 * i)));
           type = os::kRegDword;
+        } else if (v.type == "raw") {
+          data.assign(v.rawBytes.begin(), v.rawBytes.end());
+          type = v.rawType;
         } else {
-          if (!ParseHexBytes(v.data, &data)) return "bad binary data: " + v.data;
+          std::string bytes;
+          if (!scn::ParseHexBytes(v.data, &bytes)) return "bad binary data: " + v.data;
+          data.assign(bytes.begin(), bytes.end());
           type = os::kRegBinary;
         }
         fake::SetValue(KeyPathOf(v), fake::ToAnsi(v.name), type, data);
@@ -82,8 +77,9 @@ std::string ApplySetup(const scn::Scenario& s) {
       }
     }
   }
-  m.commandLine = fake::ToAnsi(s.commandLine);
-  m.modulePath = fake::ToAnsi(scn::LauncherPathOf(s.commandLine));
+  m.commandLine = s.commandLineBytes ? fake::CommandLineAsReported(s.commandLine) : fake::ToAnsi(s.commandLine);
+  const std::string launcher = scn::LauncherPathOf(s.commandLine);
+  m.modulePath = s.commandLineBytes ? launcher : fake::ToAnsi(launcher);
   fake::AddProgram(m.modulePath);
   return "";
 }

@@ -33,6 +33,18 @@ bool IsUpperAscii(const std::string& a, const std::string& b) {
   return true;
 }
 
+bool ParseInt(const std::string& s, long long lo, long long hi, long long* out) {
+  if (s.empty() || s.size() > 10) return false;
+  long long v = 0;
+  for (char c : s) {
+    if (c < '0' || c > '9') return false;
+    v = v * 10 + (c - '0');
+  }
+  if (v < lo || v > hi) return false;
+  *out = v;
+  return true;
+}
+
 // ROOT\PATH\NAME = TYPE DATA, or just ROOT\PATH\NAME when wantData is false.
 bool ParseRegSpec(const std::string& text, bool wantData, RegValueSpec* out, std::string* why) {
   std::string where = text;
@@ -48,9 +60,20 @@ bool ParseRegSpec(const std::string& text, bool wantData, RegValueSpec* out, std
     out->type = typed.substr(0, space);
     out->data = space == std::string::npos ? "" : typed.substr(space + 1);
     if (out->type != "sz" && out->type != "expand" && out->type != "dword" &&
-        out->type != "binary") {
+        out->type != "binary" && out->type != "raw") {
       *why = "unknown registry type '" + out->type + "'";
       return false;
+    }
+    if (out->type == "raw") {
+      // raw N HEX: registry type N (decimal) and the data's exact bytes.
+      size_t cut = out->data.find(' ');
+      long long number;
+      if (!ParseInt(out->data.substr(0, cut), 0, 0xFFFFFFFFLL, &number) ||
+          !ParseHexBytes(cut == std::string::npos ? "" : out->data.substr(cut + 1), &out->rawBytes)) {
+        *why = "raw takes a registry type number and hexadecimal bytes";
+        return false;
+      }
+      out->rawType = static_cast<std::uint32_t>(number);
     }
   }
   size_t root = where.find('\\');
@@ -82,18 +105,6 @@ bool ParseKeyPath(const std::string& text, RegValueSpec* out, std::string* why) 
     *why = "root must be HKCU or HKLM";
     return false;
   }
-  return true;
-}
-
-bool ParseInt(const std::string& s, long long lo, long long hi, long long* out) {
-  if (s.empty() || s.size() > 10) return false;
-  long long v = 0;
-  for (char c : s) {
-    if (c < '0' || c > '9') return false;
-    v = v * 10 + (c - '0');
-  }
-  if (v < lo || v > hi) return false;
-  *out = v;
   return true;
 }
 
@@ -330,6 +341,29 @@ std::string CanonicalData(const std::string& type, const std::string& data) {
 
 }  // namespace
 
+bool ParseHexBytes(const std::string& text, std::string* out) {
+  out->clear();
+  int high = -1;
+  for (char c : text) {
+    if (c == ' ') {
+      if (high >= 0) return false;
+      continue;
+    }
+    int digit = (c >= '0' && c <= '9') ? c - '0'
+                : (c >= 'a' && c <= 'f') ? c - 'a' + 10
+                : (c >= 'A' && c <= 'F') ? c - 'A' + 10
+                                         : -1;
+    if (digit < 0) return false;
+    if (high < 0) {
+      high = digit;
+    } else {
+      out->push_back(static_cast<char>(high * 16 + digit));
+      high = -1;
+    }
+  }
+  return high < 0;
+}
+
 std::vector<Scenario> ParseScenarios(const std::string& fileName, const std::string& content,
                                      std::vector<std::string>* errors) {
   std::vector<Scenario> out;
@@ -365,6 +399,13 @@ std::vector<Scenario> ParseScenarios(const std::string& fileName, const std::str
     if (TakeKeyword(line, "run", &rest)) {
       if (afterRun) fail("second 'run' line");
       s.commandLine = rest;
+      afterRun = true;
+    } else if (TakeKeyword(line, "runbytes", &rest)) {
+      // The command line's bytes in the scenario's code page, for bytes
+      // that no UTF-8 text converts to (a lone lead byte, say).
+      if (afterRun) fail("second 'run' line");
+      if (!ParseHexBytes(rest, &s.commandLine) || s.commandLine.empty()) fail("runbytes takes hexadecimal bytes");
+      s.commandLineBytes = true;
       afterRun = true;
     } else if (!(afterRun ? ParseExpectLine(line, &s, &why) : ParseSetupLine(line, &s, &why))) {
       fail(why + ": " + line);

@@ -16,8 +16,12 @@ struct RegValueSpec {
   std::string root;  // HKCU or HKLM
   std::string path;  // key path under root, no leading or trailing backslash
   std::string name;  // empty: the key's default value
-  std::string type;  // sz, expand, dword, binary
+  std::string type;  // sz, expand, dword, binary, raw
   std::string data;  // as written in the file (UTF-8)
+  // raw: registry type rawType with exactly rawBytes as data, stored as the
+  // system's ANSI call stores them (text types converted, no NUL added).
+  std::uint32_t rawType = 0;
+  std::string rawBytes;
 };
 
 struct SetupItem {
@@ -54,11 +58,15 @@ struct Scenario {
   char decimal = '.';
   std::string temp = "C:\\TEMP\\";
   std::vector<SetupItem> setup;
-  std::string commandLine;
+  std::string commandLine;     // in UTF-8, or in the code page when commandLineBytes
+  bool commandLineBytes = false;  // given by 'runbytes' as hexadecimal bytes
   std::vector<Expected> events;
   int exitCode = 0;
   std::vector<AfterCheck> after;
 };
+
+// "41 42" or "4142" as bytes; false on anything else.
+bool ParseHexBytes(const std::string& text, std::string* out);
 
 // Parses one file; a malformed line is reported in *errors as "file:line: why".
 std::vector<Scenario> ParseScenarios(const std::string& fileName, const std::string& content,

@@ -26,7 +26,9 @@ TEST_F(PlatformTest, ExistingFileIsAFileWithADosTime) {
   const Row rows[] = {
       {"C:\\Docs\\a.txt", true},  {"c:\\docs\\A.TXT", true},     {"C:\\Docs\\old.txt", false},
       {"C:\\Docs\\late.txt", false}, {"C:\\Docs\\first.txt", true}, {"C:\\Docs\\dir", false},
-      {"C:\\Docs\\a*.txt", true}, {"C:\\Docs\\?.txt", true},     {"C:\\Docs\\z*", false},
+      // A pattern matches other files; no file's name holds '*' or '?'.
+      {"C:\\Docs\\a*.txt", false}, {"C:\\Docs\\?.txt", false},   {"C:\\Docs\\z*", false},
+      {"\\\\?\\C:\\Docs\\a*.txt", false},
       {"", false},                {"C:\\Docs\\", false},
   };
   for (const Row& row : rows) EXPECT_EQ(IsExistingFile(row.path), row.exists) << row.path;

@@ -93,6 +93,13 @@ std::string Watcher::IconOf(HWND box) {
   if (!control || !IsWindowVisible(control)) return "none";
   RECT r;
   GetWindowRect(control, &r);
+  // A box with a very long text is taller than the screen and centred, so
+  // its icon lies above the top edge: bring the box's corner onto the screen.
+  if (r.left < 0 || r.top < 0 || r.right > GetSystemMetrics(SM_CXSCREEN) ||
+      r.bottom > GetSystemMetrics(SM_CYSCREEN)) {
+    SetWindowPos(box, nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    GetWindowRect(control, &r);
+  }
   const int width = r.right - r.left, height = r.bottom - r.top;
   if (width <= 0 || height <= 0) return "none";
   // The box may not have painted yet: look again until an icon shows, and

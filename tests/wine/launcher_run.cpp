@@ -148,8 +148,10 @@ std::string Runner::RunPrepared(const scn::Scenario& scenario, const setup::Prep
   limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
   SetInformationJobObject(job.get(), JobObjectExtendedLimitInformation, &limits, sizeof limits);
 
-  const std::wstring program = text::ToWide(scn::LauncherPathOf(scenario.commandLine));
-  std::wstring commandLine = text::ToWide(scenario.commandLine);
+  // Bytes reach the launcher as CreateProcessA would hand them on.
+  const auto wide = scenario.commandLineBytes ? text::AnsiToWide : text::ToWide;
+  const std::wstring program = wide(scn::LauncherPathOf(scenario.commandLine));
+  std::wstring commandLine = wide(scenario.commandLine);
   std::wstring title = text::ToWide(kMarker);
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;

@@ -16,24 +16,6 @@ std::string WideBytes(const std::wstring& text) {
   return std::string(reinterpret_cast<const char*>(text.c_str()), (text.size() + 1) * sizeof(wchar_t));
 }
 
-bool ParseHex(const std::string& text, std::string* out) {
-  size_t i = 0;
-  while (i < text.size()) {
-    if (text[i] == ' ') {
-      ++i;
-      continue;
-    }
-    if (i + 1 >= text.size()) return false;
-    char* end = nullptr;
-    const std::string pair = text.substr(i, 2);
-    long byte = std::strtol(pair.c_str(), &end, 16);
-    if (end != pair.c_str() + 2) return false;
-    out->push_back(static_cast<char>(byte));
-    i += 2;
-  }
-  return true;
-}
-
 std::string SetValue(const scn::RegValueSpec& v, machine::Journal* journal) {
   DWORD type = REG_SZ;
   std::string data;
@@ -44,9 +26,19 @@ std::string SetValue(const scn::RegValueSpec& v, machine::Journal* journal) {
     type = REG_DWORD;
     unsigned long number = std::strtoul(v.data.c_str(), nullptr, 10);
     for (int i = 0; i < 4; ++i) data.push_back(static_cast<char>((number >> (8 * i)) & 0xFF));
+  } else if (v.type == "raw") {
+    // As RegSetValueExA stores it: text types converted, nothing added.
+    type = v.rawType;
+    const bool text = type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
+    if (text) {
+      const std::wstring wide = text::AnsiToWide(v.rawBytes);
+      data.assign(reinterpret_cast<const char*>(wide.data()), wide.size() * sizeof(wchar_t));
+    } else {
+      data = v.rawBytes;
+    }
   } else {
     type = REG_BINARY;
-    if (!ParseHex(v.data, &data)) return "bad binary data '" + v.data + "'";
+    if (!scn::ParseHexBytes(v.data, &data)) return "bad binary data '" + v.data + "'";
   }
   if (!journal->SetValue(RootOf(v.root), text::ToWide(v.path), text::ToWide(v.name), type, data))
     return "cannot set " + v.root + "\\" + v.path + "\\" + v.name;
@@ -132,7 +124,8 @@ std::string Apply(const scn::Scenario& scenario, const Programs& programs, machi
     if (!failure.empty()) return failure;
   }
   const std::string launcher = scn::LauncherPathOf(scenario.commandLine);
-  if (!journal->WriteFile(text::ToWide(launcher), programs.launcher)) return "cannot place the launcher at " + launcher;
+  const std::wstring launcherPath = scenario.commandLineBytes ? text::AnsiToWide(launcher) : text::ToWide(launcher);
+  if (!journal->WriteFile(launcherPath, programs.launcher)) return "cannot place the launcher at " + launcher;
   return "";
 }
 

@@ -12,6 +12,14 @@ std::wstring ToWide(const std::string& utf8) {
   return out;
 }
 
+std::wstring AnsiToWide(const std::string& ansi) {
+  if (ansi.empty()) return std::wstring();
+  int n = MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), nullptr, 0);
+  std::wstring out(static_cast<size_t>(n), L'\0');
+  MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), &out[0], n);
+  return out;
+}
+
 std::string ToUtf8(const std::wstring& wide) {
   if (wide.empty()) return std::string();
   int n = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);

@@ -1,0 +1,53 @@
+// The two lines the hostile scenarios add to the scenario format: raw
+// registry data of any type, and a command line given as bytes.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/scenario/scenario.h"
+
+namespace {
+
+struct ParseRow {
+  const char* line;  // a setup or run line of a scenario
+  bool parses;
+  std::uint32_t rawType;
+  std::string bytes;  // raw data, or the command line of runbytes
+};
+
+TEST(ScenarioParse, RawValuesAndCommandLineBytes) {
+  const ParseRow rows[] = {
+      {"reg HKCU\\K\\V = raw 1 43 3a", true, 1, "C:"},
+      {"reg HKCU\\K\\V = raw 7 4100 00", true, 7, std::string("A\0\0", 3)},
+      {"reg HKCU\\K\\V = raw 1 ", true, 1, ""},
+      {"reg HKCU\\K\\V = raw 4294967295 ff", true, 0xFFFFFFFFu, "\xff"},
+      {"reg HKCU\\K\\V = raw 4294967296 ff", false, 0, ""},
+      {"reg HKCU\\K\\V = raw 1 4", false, 0, ""},
+      {"reg HKCU\\K\\V = raw 1 4 1", false, 0, ""},
+      {"reg HKCU\\K\\V = raw 1 zz", false, 0, ""},
+      {"reg HKCU\\K\\V = raw x 41", false, 0, ""},
+      {"runbytes 22 43 22 20 81", true, 0, "\"C\" \x81"},
+      {"runbytes ", false, 0, ""},
+      {"runbytes 2", false, 0, ""},
+  };
+  for (const ParseRow& row : rows) {
+    const std::string line = row.line;
+    const bool isRun = line.rfind("runbytes", 0) == 0;
+    const std::string file = "== s\n" + line + "\n" + (isRun ? "" : "run x\n");
+    std::vector<std::string> errors;
+    const std::vector<scn::Scenario> parsed = scn::ParseScenarios("f", file, &errors);
+    EXPECT_EQ(errors.empty(), row.parses) << line;
+    if (!row.parses || parsed.size() != 1) continue;
+    if (isRun) {
+      EXPECT_TRUE(parsed[0].commandLineBytes) << line;
+      EXPECT_EQ(parsed[0].commandLine, row.bytes) << line;
+    } else {
+      ASSERT_EQ(parsed[0].setup.size(), 1u) << line;
+      EXPECT_EQ(parsed[0].setup[0].value.rawType, row.rawType) << line;
+      EXPECT_EQ(parsed[0].setup[0].value.rawBytes, row.bytes) << line;
+    }
+  }
+}
+
+}  // namespace
