@@ -1,6 +1,7 @@
 // Counts the system calls of one launcher run on the in-memory machine:
 // default settings but the editor, a plain file, the normal route.
 #include <cstdio>
+#include <cstdlib>
 
 #include "launcher/launcher.h"
 #include "tests/fake/fake_os.h"
@@ -21,6 +22,8 @@ void Report(const char* route, const char* commandLine) {
     else
       other += count;
   }
+  if (std::getenv("VELQUIN_FOOTPRINT_CALLS"))
+    for (const auto& [call, count] : m.calls) std::printf("  %s %d\n", call.c_str(), count);
   std::printf("%s: %d registry calls, %d file-system calls, %d other calls, %zu events\n", route, registry, files,
               other, m.events.size());
 }

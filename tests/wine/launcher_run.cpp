@@ -91,8 +91,11 @@ void SettleStubs(HANDLE job, const std::wstring& logPath, const std::set<std::ws
     for (DWORD pid : ProcessesOf(job)) {
       bool logged = false;
       for (const stub::Record& r : records) logged = logged || r.pid == pid;
-      if (!logged && !stubImages.count(ImageOf(pid))) {
-        if (std::getenv("VELQUIN_HARNESS_DEBUG")) std::fprintf(stderr, "not a stub: %ls\n", ImageOf(pid).c_str());
+      // A process only just created cannot tell its image yet: it may be a
+      // stub, so it is waited for like one.
+      const std::wstring image = logged ? std::wstring() : ImageOf(pid);
+      if (!logged && !image.empty() && !stubImages.count(image)) {
+        if (std::getenv("VELQUIN_HARNESS_DEBUG")) std::fprintf(stderr, "not a stub: %ls\n", image.c_str());
         continue;
       }
       all = all && logged;
