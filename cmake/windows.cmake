@@ -5,14 +5,17 @@ enable_language(RC)
 add_executable(velquin WIN32
   launcher/main_win32.cpp
   launcher/terminate_win32.cpp
+  platform/delay_binding_win32.cpp
   platform/os_win32.cpp
   resources/velquin.rc
 )
 target_compile_options(velquin PRIVATE ${VELQUIN_WARNINGS})
 # shell32, version and user32 are loaded only when a route calls into them:
-# loading them costs more than the rest of a run.
+# loading them costs more than the rest of a run. The registry calls are
+# delay-loaded too, so that they, like the version calls, can be bound to
+# the already loaded kernelbase (platform/delay_binding_win32.cpp).
 set(VELQUIN_DELAY_LIBS)
-foreach(dll shell32 version user32)
+foreach(dll advapi32 shell32 version user32)
   set(lib ${CMAKE_BINARY_DIR}/lib${dll}_delay.a)
   set(def ${CMAKE_SOURCE_DIR}/cmake/delayload/${dll}.def)
   if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
@@ -29,7 +32,7 @@ foreach(dll shell32 version user32)
 endforeach()
 add_custom_target(velquin_delay_libs DEPENDS ${VELQUIN_DELAY_LIBS})
 add_dependencies(velquin velquin_delay_libs)
-target_link_libraries(velquin PRIVATE velquin_core advapi32 ${VELQUIN_DELAY_LIBS})
+target_link_libraries(velquin PRIVATE velquin_core ${VELQUIN_DELAY_LIBS})
 target_link_options(velquin PRIVATE -static -static-libgcc -static-libstdc++ -s -Wl,--gc-sections)
 target_compile_definitions(velquin_core PUBLIC WIN32_LEAN_AND_MEAN)
 

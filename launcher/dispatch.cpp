@@ -34,13 +34,14 @@ std::string PathInJoinedArguments(const std::string& joined) {
 
 void RunLauncher() {
   Settings = ReadLauncherSettings();
+  // The fallback is looked up once more; an editor just found is not.
   if (!IsExistingFile(Settings.Editor)) {
     Settings.Editor = (PlatformId == kPlatformNt ? SystemDirectory() : WindowsDirectory()) + "notepa~.exe";
     FellBackToNotepad = true;
-  }
-  if (!IsExistingFile(Settings.Editor)) {
-    ShowMessageBox(messages::NoEditor(), ProductCaption(), kIconError);
-    return;
+    if (!IsExistingFile(Settings.Editor)) {
+      ShowMessageBox(messages::NoEditor(), ProductCaption(), kIconError);
+      return;
+    }
   }
   DispatchArguments();
 }

@@ -1,5 +1,9 @@
 #include <windows.h>
 
 #include "launcher/launcher.h"
+#include "platform/delay_binding_win32.h"
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) { return velquin::LauncherMain(); }
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+  velquin::InstallDelayLoadBinding();
+  return velquin::LauncherMain();
+}
