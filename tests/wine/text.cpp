@@ -4,21 +4,20 @@
 
 namespace text {
 
-std::wstring ToWide(const std::string& utf8) {
-  if (utf8.empty()) return std::wstring();
-  int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+namespace {
+
+std::wstring Widen(UINT codePage, const std::string& bytes) {
+  if (bytes.empty()) return std::wstring();
+  int n = MultiByteToWideChar(codePage, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
   std::wstring out(static_cast<size_t>(n), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), &out[0], n);
+  MultiByteToWideChar(codePage, 0, bytes.data(), static_cast<int>(bytes.size()), &out[0], n);
   return out;
 }
 
-std::wstring AnsiToWide(const std::string& ansi) {
-  if (ansi.empty()) return std::wstring();
-  int n = MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), nullptr, 0);
-  std::wstring out(static_cast<size_t>(n), L'\0');
-  MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), &out[0], n);
-  return out;
-}
+}  // namespace
+
+std::wstring ToWide(const std::string& utf8) { return Widen(CP_UTF8, utf8); }
+std::wstring AnsiToWide(const std::string& ansi) { return Widen(CP_ACP, ansi); }
 
 std::string ToUtf8(const std::wstring& wide) {
   if (wide.empty()) return std::string();
