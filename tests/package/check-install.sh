@@ -103,7 +103,18 @@ new_prefix() {  # name → sets P and WINEPREFIX
   "$WINESERVER" -w
 }
 settle() { "$WINESERVER" -w; }
-wreg() { "$WINE" reg "$@" 2>/dev/null | tr -d '\r'; }
+# Wine now and then fails to start reg.exe at all; a query that printed
+# nothing (not even its key) is asked again.
+wreg() {
+  local out attempt
+  for attempt in 1 2 3; do
+    out=$("$WINE" reg "$@" 2>/dev/null | tr -d '\r')
+    if [ -n "$out" ] || [ "$1" != query ]; then break; fi
+    sleep 0.2
+  done
+  [ -n "$out" ] && printf '%s\n' "$out"
+  return 0
+}
 # The value's data, empty when missing; $3 a view flag.
 reg_value() { wreg query "$1" /v "$2" ${3:-} | awk -v n="$2" '$1 == n && $2 ~ /^REG_/ { sub(/^[ \t]*[^ \t]+[ \t]+[^ \t]+[ \t]*/, ""); print; f=1 } END { exit !f }'; }
 
