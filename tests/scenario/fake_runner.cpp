@@ -125,16 +125,6 @@ scn::SeenRun Observe(int exitCode) {
   return seen;
 }
 
-std::string HexOf(const std::vector<unsigned char>& data) {
-  std::string out;
-  char byte[4];
-  for (unsigned char c : data) {
-    std::snprintf(byte, sizeof byte, "%s%02x", out.empty() ? "" : " ", c);
-    out += byte;
-  }
-  return out;
-}
-
 scn::AfterProbe Probe() {
   scn::AfterProbe probe;
   probe.fileExists = [](const std::string& path) {
@@ -161,7 +151,7 @@ scn::AfterProbe Probe() {
       }
       default:
         out.type = value->type == os::kRegBinary ? "binary" : std::to_string(value->type);
-        out.data = HexOf(value->data);
+        out.data = scn::HexBytes(std::string(value->data.begin(), value->data.end()));
     }
     return out;
   };

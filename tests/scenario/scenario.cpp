@@ -364,6 +364,17 @@ bool ParseHexBytes(const std::string& text, std::string* out) {
   return high < 0;
 }
 
+std::string HexBytes(const std::string& bytes) {
+  static const char kDigits[] = "0123456789abcdef";
+  std::string out;
+  for (unsigned char c : bytes) {
+    if (!out.empty()) out += ' ';
+    out += kDigits[c >> 4];
+    out += kDigits[c & 15];
+  }
+  return out;
+}
+
 std::vector<Scenario> ParseScenarios(const std::string& fileName, const std::string& content,
                                      std::vector<std::string>* errors) {
   std::vector<Scenario> out;

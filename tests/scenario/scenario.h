@@ -67,6 +67,8 @@ struct Scenario {
 
 // "41 42" or "4142" as bytes; false on anything else.
 bool ParseHexBytes(const std::string& text, std::string* out);
+// Bytes as "41 42", the way both backends report registry data.
+std::string HexBytes(const std::string& bytes);
 
 // Parses one file; a malformed line is reported in *errors as "file:line: why".
 std::vector<Scenario> ParseScenarios(const std::string& fileName, const std::string& content,

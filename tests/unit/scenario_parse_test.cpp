@@ -51,3 +51,14 @@ TEST(ScenarioParse, RawValuesAndCommandLineBytes) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(ScenarioParse, HexBytesReadBackAsTheyAreWritten) {
+  std::string bytes;
+  ASSERT_TRUE(scn::ParseHexBytes("00 7f 80 FF", &bytes));
+  EXPECT_EQ(scn::HexBytes(bytes), "00 7f 80 ff");
+  EXPECT_EQ(scn::HexBytes(""), "");
+}
+
+}  // namespace

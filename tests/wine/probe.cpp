@@ -1,6 +1,5 @@
 #include "probe.h"
 
-#include <cstdio>
 
 #include "setup.h"
 #include "text.h"
@@ -8,16 +7,6 @@
 
 namespace probe {
 namespace {
-
-std::string Hex(const std::string& bytes) {
-  std::string out;
-  char byte[4];
-  for (unsigned char c : bytes) {
-    std::snprintf(byte, sizeof byte, "%s%02x", out.empty() ? "" : " ", c);
-    out += byte;
-  }
-  return out;
-}
 
 std::optional<scn::SeenRegValue> ReadValue(const scn::RegValueSpec& where) {
   win::Key key;
@@ -50,7 +39,7 @@ std::optional<scn::SeenRegValue> ReadValue(const scn::RegValueSpec& where) {
     }
     default:
       out.type = type == REG_BINARY ? "binary" : type == REG_MULTI_SZ ? "multi" : std::to_string(type);
-      out.data = Hex(data);
+      out.data = scn::HexBytes(data);
   }
   return out;
 }
