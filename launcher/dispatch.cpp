@@ -32,7 +32,7 @@ std::string PathInJoinedArguments(const std::string& joined) {
 
 }  // namespace
 
-void RunLauncher() {
+ExitCode RunLauncher() {
   Settings = ReadLauncherSettings();
   // The fallback is looked up once more; an editor just found is not.
   if (!IsExistingFile(Settings.Editor)) {
@@ -40,13 +40,13 @@ void RunLauncher() {
     FellBackToNotepad = true;
     if (!IsExistingFile(Settings.Editor)) {
       ShowMessageBox(messages::NoEditor(), ProductCaption(), kIconError);
-      return;
+      return kExitDone;
     }
   }
-  DispatchArguments();
+  return DispatchArguments();
 }
 
-void DispatchArguments() {
+ExitCode DispatchArguments() {
   // One pass over the command line, however many arguments it holds.
   const std::vector<std::string> arguments = AllArguments();
   if (arguments.empty()) {
@@ -54,7 +54,7 @@ void DispatchArguments() {
       ShellOpen(Settings.Editor, "");
     else
       ShellOpen("Notepa~.exe", "");
-    return;
+    return kExitDone;
   }
   std::string originalArguments;
   if (arguments.size() == 1) {
@@ -66,14 +66,14 @@ void DispatchArguments() {
     TargetFile = PathInJoinedArguments(originalArguments);
     if (TargetFile.empty()) {
       ShowMessageBox(messages::InvalidFileName(originalArguments), ProductCaption(), kIconError);
-      return;
+      return kExitDone;
     }
   }
   if (Settings.NoTrap && ContainsText(ExtensionWithoutDot(TargetFile), Settings.NoTrapExt)) {
     ShellOpen("Notepa~.exe", originalArguments);
-    return;
+    return kExitDone;
   }
-  OpenTarget();
+  return OpenTarget();
 }
 
 }  // namespace velquin

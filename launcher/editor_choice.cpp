@@ -51,23 +51,23 @@ std::string HtmlSourceCommand() {
 
 }  // namespace
 
-void OpenTarget() {
+ExitCode OpenTarget() {
   TakeHtmTwinOfCacheEntry();
   if (!IsExistingFile(TargetFile) && !Settings.NoFile) {
     ShowMessageBox(messages::FileNotFound(TargetFile), ProductCaption(), kIconError);
-    return;
+    return kExitDone;
   }
   std::string command;
   if (LowerCaseText(ArgumentAt(1)) == "/p") {
     bool started = true;
     command = PrintCommand(&started);
-    if (!started) return;
+    if (!started) return kExitDone;
   } else {
     std::string extension = ExtensionWithoutDot(TargetFile);
     if (IsExtensionlessBrowserSource(extension)) extension = "htm";
     command = ContainsText("htm", extension) ? HtmlSourceCommand() : NormalCommand();
   }
-  StartEditor(command);
+  return StartEditor(command);
 }
 
 }  // namespace velquin

@@ -54,18 +54,22 @@ std::string BuildEditorCommand(const std::string& editor, const std::string& ext
   return Limited(fileFirst ? program + " " + file + " " + extra : program + " " + extra + " " + file);
 }
 
-void StartEditor(const std::string& command) {
+ExitCode StartEditor(const std::string& command) {
   if (FellBackToNotepad) ShowMessageBox(messages::NotepadStandsIn(), ProductCaption(), kIconInformation);
   os::ProcessHandles handles;
-  const bool started = os::CreateProcess(command, os::GetStartupInfo(), &handles);
-  ProcessOwner process(started ? handles.process : 0);
-  ProcessOwner thread(started ? handles.thread : 0);
+  if (!os::CreateProcess(command, os::GetStartupInfo(), &handles)) {
+    // Said at once, before anything else can change the error code. A file
+    // the editor never opened is the user's: it is not deleted.
+    ShowError(messages::EditorStartFailed(command, os::GetLastError()));
+    return kExitEditorNotStarted;
+  }
+  ProcessOwner process(handles.process);
+  ProcessOwner thread(handles.thread);
   thread.reset();
-  if (!(Settings.Ie4Temp && IsQuotedBrowserTempFile())) return;
-  // Nothing to wait for when the start failed: the deletion follows at once.
-  if (process.valid() && os::WaitForSingleObject(process.get(), os::kWaitInfinite) == os::kWaitObject0)
-    process.reset();
+  if (!(Settings.Ie4Temp && IsQuotedBrowserTempFile())) return kExitDone;
+  if (os::WaitForSingleObject(process.get(), os::kWaitInfinite) == os::kWaitObject0) process.reset();
   if (IsExistingFile(TargetFile) && !os::DeleteFile(TargetFile)) ShowError(messages::DeleteFailed(TargetFile));
+  return kExitDone;
 }
 
 }  // namespace velquin

@@ -7,11 +7,10 @@ namespace velquin {
 int LauncherMain() {
   try {
     ResetProcessState();
-    RunLauncher();
-    return 0;
+    return RunLauncher();
   } catch (const FatalError& error) {
     ReportFatal(error);
-    return 1;
+    return kExitFatal;
   }
 }
 

@@ -5,14 +5,21 @@
 
 namespace velquin {
 
+// How a run ends, as the process's exit code says it.
+enum ExitCode : int {
+  kExitDone = 0,              // every handled outcome
+  kExitFatal = 1,             // the top-level error report
+  kExitEditorNotStarted = 2,  // the editor's start failed and was reported
+};
+
 // The whole run; returns when it is over (raises the fatal errors).
-void RunLauncher();
-void DispatchArguments();
+ExitCode RunLauncher();
+ExitCode DispatchArguments();
 // Chooses the editor for TargetFile and starts it.
-void OpenTarget();
+ExitCode OpenTarget();
 
 std::string BuildEditorCommand(const std::string& editor, const std::string& extra, bool fileFirst);
-void StartEditor(const std::string& command);
+ExitCode StartEditor(const std::string& command);
 
 // The program's entry: the run with the fatal report around it; the exit code.
 int LauncherMain();

@@ -1,5 +1,7 @@
 #include "platform/messages.h"
 
+#include <string>
+
 #include "platform/os.h"
 
 namespace velquin {
@@ -76,6 +78,12 @@ MessageText RenameFailed(const std::string& oldPath, const std::string& newPath)
 
 MessageText DeleteFailed(const std::string& target) {
   return Ansi(target) + Fixed("\r\n") + Fixed("※テンポラリファイルが使用中のため、削除に失敗しました。");
+}
+
+MessageText EditorStartFailed(const std::string& commandLine, std::uint32_t errorCode) {
+  // The code, not the system's wording of it: the same box on every system.
+  return Ansi(commandLine) + Fixed("\r\n") + Fixed("エディタを起動できませんでした (エラー ") +
+         Fixed(std::to_string(errorCode).c_str()) + Fixed(")。") + Fixed("\r\n") + Fixed("設定を見直して下さい。");
 }
 
 MessageText BrowserPathUnknown() { return Fixed("Internet Explorerのインストール先が不明です。"); }

@@ -43,6 +43,7 @@ MessageText HtmlEditorMissing(const std::string& htmlEditor);
 MessageText NotepadStandsIn();
 MessageText RenameFailed(const std::string& oldPath, const std::string& newPath);
 MessageText DeleteFailed(const std::string& target);
+MessageText EditorStartFailed(const std::string& commandLine, std::uint32_t errorCode);
 MessageText BrowserPathUnknown();
 MessageText BrowserVersionUnreadable();
 MessageText BrowserVersionUnknown();

@@ -67,6 +67,8 @@ std::string GetCommandLine();
 // GetVersionEx: false when the query fails; otherwise *platformId is dwPlatformId.
 bool GetVersionPlatformId(std::uint32_t* platformId);
 bool IsDBCSLeadByte(unsigned char byte);
+// The calling thread's last-error code, as the failed call left it.
+std::uint32_t GetLastError();
 std::uint32_t CharLowerBuff(char* text, std::uint32_t length);
 std::uint32_t GetSystemDefaultLCID();
 // GetLocaleInfoA for LOCALE_SDECIMAL; returns the count written, 0 on failure.

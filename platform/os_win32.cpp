@@ -139,6 +139,8 @@ bool GetVersionPlatformId(std::uint32_t* platformId) {
 
 bool IsDBCSLeadByte(unsigned char byte) { return ::IsDBCSLeadByte(byte) != FALSE; }
 
+std::uint32_t GetLastError() { return ::GetLastError(); }
+
 std::uint32_t CharLowerBuff(char* text, std::uint32_t length) { return ::CharLowerBuffA(text, length); }
 
 std::uint32_t GetSystemDefaultLCID() { return ::GetSystemDefaultLCID(); }

@@ -179,7 +179,9 @@ FileNode* FileAt(const std::string& path) {
 
 // The program a command line starts, found the way the system looks for
 // it: a quoted path, or the shortest space-delimited prefix that names one.
-const FileNode* ProgramOf(const std::string& commandLine) {
+// The file the system would try to run for a command line: the first
+// existing file along the search, a program or not.
+const FileNode* ImageOf(const std::string& commandLine) {
   auto lookUp = [](std::string path) -> const FileNode* {
     std::vector<std::string> tries;
     if (path.find('\\') == std::string::npos) {
@@ -191,7 +193,7 @@ const FileNode* ProgramOf(const std::string& commandLine) {
     for (const std::string& candidate : tries) {
       for (const std::string& name : {candidate, candidate + ".exe"}) {
         const FileNode* node = FileAt(name);
-        if (node && !node->directory && node->program) return node;
+        if (node && !node->directory) return node;
       }
     }
     return nullptr;
@@ -519,6 +521,11 @@ bool IsDBCSLeadByte(unsigned char byte) {
   return fake::IsLead(byte);
 }
 
+std::uint32_t GetLastError() {
+  Count("GetLastError");
+  return M().lastError;
+}
+
 std::uint32_t CharLowerBuff(char* text, std::uint32_t length) {
   Count("CharLowerBuff");
   std::uint32_t i = 0;
@@ -589,8 +596,11 @@ StartupInfo GetStartupInfo() {
 
 bool CreateProcess(const std::string& commandLine, const StartupInfo& startup, ProcessHandles* handles) {
   Count("CreateProcess");
-  const fake::FileNode* program = fake::ProgramOf(commandLine);
-  if (!program) return false;
+  const fake::FileNode* program = fake::ImageOf(commandLine);
+  if (!program || !program->program) {
+    M().lastError = program ? 193 : 2;  // ERROR_BAD_EXE_FORMAT, ERROR_FILE_NOT_FOUND
+    return false;
+  }
   fake::Event event;
   event.kind = fake::Event::Start;
   event.commandLine = commandLine;

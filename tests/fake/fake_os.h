@@ -81,6 +81,7 @@ struct Machine {
   std::map<os::FindHandle, int> openFinds;
   std::map<os::ProcessHandle, std::string> openProcesses;
   std::uintptr_t nextHandle = 0x100;
+  std::uint32_t lastError = 0;  // as the last failing call left it
 };
 
 Machine& machine();

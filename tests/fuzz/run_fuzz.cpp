@@ -262,7 +262,13 @@ void CheckRun(const std::string& input) {
     FUZZ_CHECK(createCalls == 0 && shells == 0 && waits == 0 && deletions == 0, "started after all: " + story);
     return;
   }
-  FUZZ_CHECK(exitCode == 0, "exit code " + std::to_string(exitCode) + ": " + story);
+  FUZZ_CHECK(exitCode == 0 || exitCode == 2, "exit code " + std::to_string(exitCode) + ": " + story);
+  // A failed start ends the run with its report, and the file is left alone.
+  FUZZ_CHECK((exitCode == 2) == (createCalls == 1 && starts == 0), "a failed start told wrongly: " + story);
+  if (exitCode == 2)
+    FUZZ_CHECK(events.back().kind == fake::Event::Box && events.back().style == kIconError && deletions == 0 &&
+                   waits == 0,
+               "a failed start not reported last, or the file touched after it: " + story);
   FUZZ_CHECK(fatalBoxes == 0, story);
   for (const fake::Event& e : events) {
     if (e.kind != fake::Event::Box) continue;

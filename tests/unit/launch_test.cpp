@@ -179,6 +179,32 @@ TEST_F(StartTest, WaitsAndDeletesOnlyWhenEveryConditionHolds) {
   }
 }
 
+TEST_F(StartTest, AFailedStartIsReportedWithItsCodeAndDeletesNothing) {
+  struct Row {
+    bool editorIsTextFile;  // else the editor is gone
+    const char* code;
+  };
+  const Row rows[] = {{true, "193"}, {false, "2"}};
+  for (const Row& row : rows) {
+    SetUp();
+    if (row.editorIsTextFile) fake::AddFile("C:\\ed.exe");
+    fake::AddFile("C:\\TEMP\\a.htm");
+    Prepare("\"C:\\V\\notepad.exe\" x");
+    Settings.Ie4Temp = true;
+    TargetFile = "C:\\TEMP\\a.htm";
+    const std::string command = "C:\\ed.exe \"C:\\TEMP\\a.htm\"";
+    EXPECT_EQ(StartEditor(command), kExitEditorNotStarted) << row.code;
+    const auto boxes = Events(fake::Event::Box);
+    ASSERT_EQ(boxes.size(), 1u) << row.code;
+    EXPECT_EQ(boxes[0].style, 0x10u);
+    EXPECT_EQ(boxes[0].text, command + "\r\nエディタを起動できませんでした (エラー " + row.code +
+                                 ")。\r\n設定を見直して下さい。");
+    EXPECT_NE(fake::FindFile(TargetFile), nullptr) << row.code;
+    EXPECT_TRUE(Events(fake::Event::Waited).empty());
+    EXPECT_TRUE(fake::machine().openProcesses.empty());
+  }
+}
+
 TEST_F(StartTest, NoticeComesBeforeTheStart) {
   fake::AddProgram("C:\\ed.exe");
   FellBackToNotepad = true;

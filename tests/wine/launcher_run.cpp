@@ -19,6 +19,8 @@ namespace {
 // hands its own to the editors it starts, the shell makes a fresh one.
 const char kMarker[] = "velquin-harness-start";
 const int kSettleMs = 2000;
+// The launcher's report of a start that Wine refused with ERROR_INTERNAL_ERROR.
+const char kWineRefusedStart[] = "(エラー 1359)";
 
 long long Now() {
   LARGE_INTEGER t;
@@ -126,20 +128,30 @@ Runner::~Runner() { journal_.Undo(); }
 
 std::string Runner::Run(const scn::Scenario& scenario, std::string* skipReason) {
   if (passes::Judge(scenario, config_.pass, skipReason) != passes::Verdict::Run) return "";
-  journal_.Undo();
-  setup::RemoveForeignKeys();
-  DeleteFileW(logPath_.c_str());
   std::string result;
-  {
-    setup::Prepared prepared;
-    result = setup::Apply(scenario, config_.programs, &journal_, &prepared);
-    result = result.empty() ? RunPrepared(scenario, prepared) : "setup: " + result;
-  }  // locks released before the machine is taken back
-  journal_.Undo();
+  // Wine now and then refuses the editor's start with ERROR_INTERNAL_ERROR,
+  // which the launcher reports like any failed start. Such a run tells
+  // nothing about the launcher: it is made again on a fresh machine.
+  bool refusedByWine = true;
+  for (int attempt = 0; attempt < 5 && refusedByWine; ++attempt) {
+    journal_.Undo();
+    setup::RemoveForeignKeys();
+    DeleteFileW(logPath_.c_str());
+    refusedByWine = false;
+    {
+      setup::Prepared prepared;
+      result = setup::Apply(scenario, config_.programs, &journal_, &prepared);
+      result = result.empty() ? RunPrepared(scenario, prepared, &refusedByWine) : "setup: " + result;
+    }  // locks released before the machine is taken back
+    journal_.Undo();
+    if (refusedByWine && std::getenv("VELQUIN_HARNESS_DEBUG"))
+      std::fprintf(stderr, "editor start refused by Wine, again: %s\n", scenario.name.c_str());
+  }
   return result;
 }
 
-std::string Runner::RunPrepared(const scn::Scenario& scenario, const setup::Prepared& prepared) {
+std::string Runner::RunPrepared(const scn::Scenario& scenario, const setup::Prepared& prepared,
+                                bool* refusedByWine) {
   const std::wstring temp = text::ToWide(scenario.temp);
   std::wstring environment = EnvironmentBlock({{L"TMP", temp},
                                                {L"TEMP", temp},
@@ -201,6 +213,8 @@ std::string Runner::RunPrepared(const scn::Scenario& scenario, const setup::Prep
   GetExitCodeProcess(process.get(), &code);
   seen.exitCode = static_cast<int>(code);
   seen.events = observed::Merge(seenBoxes, stub::Parse(ReadWhole(logPath_)), kMarker, launcherEnd);
+  for (const observed::Box& box : seenBoxes)
+    if (box.text.find(kWineRefusedStart) != std::string::npos) *refusedByWine = true;
   EndAll(job.get());
   return scn::CompareRun(scenario, seen, probe::MachineProbe());
 }

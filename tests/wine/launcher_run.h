@@ -30,7 +30,8 @@ class Runner {
   std::string Run(const scn::Scenario& scenario, std::string* skipReason);
 
  private:
-  std::string RunPrepared(const scn::Scenario& scenario, const setup::Prepared& prepared);
+  // *refusedByWine: the launcher reported that Wine refused the editor's start.
+  std::string RunPrepared(const scn::Scenario& scenario, const setup::Prepared& prepared, bool* refusedByWine);
 
   Config config_;
   std::wstring logPath_;
