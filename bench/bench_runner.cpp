@@ -1,10 +1,13 @@
 // Times the launcher against the forwarder under Wine: from the moment a
 // process is created to the moment the stand-in editor it leads to starts.
-// Runs alternate between the two so that both see the same machine.
+// Runs alternate in pairs (launcher, then forwarder) so that both see the
+// same machine, and the figure is built from the per-pair differences.
 #include <windows.h>
 
 #include <algorithm>
 #include <cstdio>
+#include <functional>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -22,6 +25,14 @@ double TicksPerMs() {
 void Fail(const char* what) {
   std::fprintf(stderr, "bench: %s (error %lu)\n", what, GetLastError());
   ExitProcess(2);
+}
+
+std::string Utf8(const std::wstring& text) {
+  const int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
+  std::string out(size > 0 ? size : 1, '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, &out[0], size, nullptr, nullptr);
+  out.resize(out.size() - 1);
+  return out;
 }
 
 void WriteFileText(const std::wstring& path, const char* text) {
@@ -46,9 +57,64 @@ void ResetSettings() {
   SetString(HKEY_CURRENT_USER, kSettings, L"Editor", std::wstring(kDir) + L"\\ed.exe");
 }
 
+// --- Message boxes of the process waited for --------------------------------
+
+struct BoxSearch {
+  DWORD processId;
+  HWND box;
+};
+
+BOOL CALLBACK FindBox(HWND window, LPARAM param) {
+  BoxSearch* search = reinterpret_cast<BoxSearch*>(param);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(window, &pid);
+  wchar_t cls[16] = {};
+  if (pid != search->processId || !GetClassNameW(window, cls, 16) || lstrcmpW(cls, L"#32770") != 0) return TRUE;
+  search->box = window;
+  return FALSE;
+}
+
+std::wstring BoxText(HWND box) {
+  HWND text = GetDlgItem(box, 0xFFFF);  // the message's static control
+  if (!text) return std::wstring();
+  std::wstring buffer(static_cast<std::size_t>(GetWindowTextLengthW(text)) + 1, L'\0');
+  buffer.resize(static_cast<std::size_t>(std::max(GetWindowTextW(text, &buffer[0], static_cast<int>(buffer.size())), 0)));
+  return buffer;
+}
+
+// Waits for a started program to end. A box it shows is read and closed at
+// once: one that reports Wine's refused start (error 1359) means "run the
+// pair again" (false); any other ends the bench with its text. Looking for
+// windows costs server requests, so the look starts only once the program
+// is late: a run that ends normally is never disturbed by it.
+bool WaitForEnd(const PROCESS_INFORMATION& process) {
+  if (WaitForSingleObject(process.hProcess, 1000) == WAIT_OBJECT_0) return true;
+  for (int waited = 1000; waited < 10000; waited += 20) {
+    BoxSearch search{process.dwProcessId, nullptr};
+    EnumWindows(FindBox, reinterpret_cast<LPARAM>(&search));
+    if (search.box) {
+      const std::wstring text = BoxText(search.box);
+      PostMessageW(search.box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                   reinterpret_cast<LPARAM>(GetDlgItem(search.box, IDOK)));
+      if (text.find(L"(\u30A8\u30E9\u30FC 1359)") != std::wstring::npos) {  // "(エラー 1359)"
+        if (WaitForSingleObject(process.hProcess, 5000) != WAIT_OBJECT_0) TerminateProcess(process.hProcess, 1);
+        return false;
+      }
+      TerminateProcess(process.hProcess, 1);
+      std::string shown = Utf8(text);
+      std::replace(shown.begin(), shown.end(), '\r', ' ');
+      std::fprintf(stderr, "bench: the launcher showed a box: %s\n", shown.c_str());
+      ExitProcess(2);
+    }
+    if (WaitForSingleObject(process.hProcess, 20) == WAIT_OBJECT_0) return true;
+  }
+  TerminateProcess(process.hProcess, 1);
+  return true;
+}
+
 // Milliseconds from creating the process to the editor's start; negative
-// when the editor never started.
-double Measure(const std::wstring& commandLine) {
+// when the editor never started (a transient of Wine's: run again).
+double Measure(const std::wstring& commandLine, DWORD* processId = nullptr) {
   const std::wstring stamp = std::wstring(kDir) + L"\\ed.exe.stamp";
   DeleteFileW(stamp.c_str());
   STARTUPINFOW startup = {};
@@ -66,9 +132,11 @@ double Measure(const std::wstring& commandLine) {
     if (!started && GetLastError() != ERROR_INTERNAL_ERROR) break;
   }
   if (!started) Fail("cannot start the program");
-  if (WaitForSingleObject(process.hProcess, 10000) != WAIT_OBJECT_0) TerminateProcess(process.hProcess, 1);
+  if (processId) *processId = process.dwProcessId;
+  const bool ended = WaitForEnd(process);
   CloseHandle(process.hThread);
   CloseHandle(process.hProcess);
+  if (!ended) return -1;
   for (int i = 0; i < 200; ++i) {
     HANDLE file = CreateFileW(stamp.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
     if (file != INVALID_HANDLE_VALUE) {
@@ -83,59 +151,155 @@ double Measure(const std::wstring& commandLine) {
   return -1;
 }
 
+// --- The statistic ------------------------------------------------------------
+
 double Median(std::vector<double> values) {
   std::sort(values.begin(), values.end());
   const std::size_t n = values.size();
   return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
-struct Pair {
-  double launcher, forwarder;
+// Every process start under Wine may take a step of its own, so a ratio of
+// two medians jumps with the cluster each median lands in. The launcher's
+// cost is read from the differences within a pair instead, where a step
+// that both chains took cancels out.
+double RatioOf(const std::vector<double>& differences, const std::vector<double>& forwarder) {
+  return 1 + Median(differences) / Median(forwarder);
+}
+
+struct Figure {
+  double launcher, forwarder, ratio, low, high;
+  std::size_t pairs;
 };
+
+// The ratio with a 95% percentile bootstrap interval over the pairs; a
+// fixed seed, so that the same samples always give the same interval.
+Figure Summarise(const std::vector<double>& launcher, const std::vector<double>& forwarder) {
+  const std::size_t n = launcher.size();
+  std::vector<double> differences(n);
+  for (std::size_t i = 0; i < n; ++i) differences[i] = launcher[i] - forwarder[i];
+  std::mt19937 random(20161);
+  std::uniform_int_distribution<std::size_t> pick(0, n - 1);
+  std::vector<double> ratios, d(n), f(n);
+  for (int resample = 0; resample < 2000; ++resample) {
+    for (std::size_t i = 0; i < n; ++i) {
+      const std::size_t k = pick(random);
+      d[i] = differences[k], f[i] = forwarder[k];
+    }
+    ratios.push_back(RatioOf(d, f));
+  }
+  std::sort(ratios.begin(), ratios.end());
+  return Figure{Median(launcher), Median(forwarder), RatioOf(differences, forwarder), ratios[49], ratios[1949], n};
+}
+
+void Print(const char* route, const Figure& f) {
+  std::printf("%s: velquin %.2f ms, forwarder %.2f ms, ratio %.3f (95%% interval %.3f-%.3f, %zu pairs)\n", route,
+              f.launcher, f.forwarder, f.ratio, f.low, f.high, f.pairs);
+  std::fflush(stdout);
+}
+
+// --- Runs ---------------------------------------------------------------------
 
 // BENCH_SAMPLES=1 prints every pair, for a look at the spread.
 bool ShowSamples() { return GetEnvironmentVariableW(L"BENCH_SAMPLES", nullptr, 0) > 0; }
 
+struct Route {
+  const char* name;
+  std::wstring launcherLine, forwarderLine;
+};
+
 // A pair in which either editor failed to start (a transient of Wine's) is
-// run again, a few times at most.
-template <typename Prepare>
-Pair Alternate(int runs, const std::wstring& launcherLine, const std::wstring& forwarderLine, Prepare prepare) {
+// run again, one time in ten at most.
+Figure Alternate(int pairs, const Route& route) {
   std::vector<double> a, b;
   int retries = 0;
-  for (int i = -3; i < runs; ++i) {  // three warm-up rounds
-    prepare();
-    const double x = Measure(launcherLine);
-    prepare();
-    const double y = Measure(forwarderLine);
+  for (int i = -3; i < pairs; ++i) {  // three warm-up pairs
+    const double x = Measure(route.launcherLine);
+    const double y = Measure(route.forwarderLine);
     if (x < 0 || y < 0) {
-      if (++retries > 5) Fail("the editor did not start");
+      if (++retries > std::max(5, pairs / 10)) Fail("the editor did not start");
+      if (ShowSamples()) std::fprintf(stderr, "%s pair %d: run again\n", route.name, i);
       --i;
       continue;
     }
-    if (ShowSamples()) std::fprintf(stderr, "pair %d: %.2f %.2f\n", i, x, y);
+    if (ShowSamples()) std::fprintf(stderr, "%s pair %d: %.2f %.2f\n", route.name, i, x, y);
     if (i >= 0) a.push_back(x), b.push_back(y);
   }
-  return Pair{Median(a), Median(b)};
+  return Summarise(a, b);
+}
+
+// For the server-request count: the process ids of a few runs of each, for
+// the trace to be filtered by.
+void ListProcesses(int pairs, const Route& route) {
+  for (int i = 0; i < pairs; ++i) {
+    DWORD launcher = 0, forwarder = 0;
+    if (Measure(route.launcherLine, &launcher) < 0 || Measure(route.forwarderLine, &forwarder) < 0) {
+      --i;
+      continue;
+    }
+    std::printf("process %s velquin %04lx\nprocess %s forwarder %04lx\n", route.name, launcher, route.name,
+                forwarder);
+  }
+  std::fflush(stdout);
 }
 
 void Copy(const wchar_t* from, const std::wstring& to) {
   if (!CopyFileW(from, to.c_str(), FALSE)) Fail("cannot copy a program");
 }
 
+// The numbered-name loop: the file goes to the first free name after K
+// taken ones, and is put back after every run.
+void Numbered(const std::wstring& velquin, int runs) {
+  const std::wstring temp = std::wstring(kDir) + L"\\tmp\\";
+  CreateDirectoryW(temp.c_str(), nullptr);
+  SetEnvironmentVariableW(L"TMP", temp.c_str());
+  SetEnvironmentVariableW(L"TEMP", temp.c_str());
+  ResetSettings();
+  SetString(HKEY_CURRENT_USER, kSettings, L"ChangeIeExt", L"1");
+  WriteFileText(temp + L"abc", "x\r\n");
+  WriteFileText(temp + L"abc.htm", "x\r\n");
+  double numbered[2] = {0, 0};
+  int retries = 0;
+  for (int round = 0; round < 2; ++round) {
+    const int taken = round == 0 ? 0 : 1000;
+    for (int k = 1; k <= taken; ++k) WriteFileText(temp + L"abc_" + std::to_wstring(k) + L".htm", "x\r\n");
+    const std::wstring renamed = temp + L"abc_" + std::to_wstring(taken + 1) + L".htm";
+    std::vector<double> times;
+    for (int i = -3; i < runs; ++i) {
+      const double t = Measure(L"\"" + velquin + L"\" " + temp + L"abc");
+      // The rename comes before the start, so a refused start leaves it too.
+      if (!MoveFileW(renamed.c_str(), (temp + L"abc").c_str())) Fail("the file was not renamed as expected");
+      if (t < 0) {
+        if (++retries > 5) Fail("the editor did not start");
+        --i;
+        continue;
+      }
+      if (i >= 0) times.push_back(t);
+    }
+    numbered[round] = Median(times);
+  }
+  std::printf("numbered: 1 taken %.2f ms, 1001 taken %.2f ms\n", numbered[0], numbered[1]);
+  std::fflush(stdout);
+  SetEnvironmentVariableW(L"TMP", nullptr);
+  SetEnvironmentVariableW(L"TEMP", nullptr);
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
   const wchar_t *launcher = nullptr, *forwarder = nullptr, *editor = nullptr;
-  int runs = 30;
+  int pairs = 100, listed = 0;
   for (int i = 1; i + 1 < argc; i += 2) {
     const std::wstring flag = argv[i];
     if (flag == L"--launcher") launcher = argv[i + 1];
     else if (flag == L"--forwarder") forwarder = argv[i + 1];
     else if (flag == L"--editor") editor = argv[i + 1];
-    else if (flag == L"--runs") runs = _wtoi(argv[i + 1]);
+    else if (flag == L"--pairs") pairs = _wtoi(argv[i + 1]);
+    else if (flag == L"--list-processes") listed = _wtoi(argv[i + 1]);
   }
-  if (!launcher || !forwarder || !editor || runs < 1) {
-    std::fprintf(stderr, "usage: bench_runner --launcher EXE --forwarder EXE --editor EXE [--runs N]\n");
+  if (!launcher || !forwarder || !editor || pairs < 1) {
+    std::fprintf(stderr,
+                 "usage: bench_runner --launcher EXE --forwarder EXE --editor EXE [--pairs N] [--list-processes N]\n");
     return 2;
   }
   const std::wstring dir = kDir;
@@ -146,60 +310,31 @@ int wmain(int argc, wchar_t** argv) {
   Copy(editor, dir + L"\\ed.exe");
   WriteFileText(L"C:\\Docs\\memo.txt", "memo\r\n");
   const std::wstring velquin = dir + L"\\velquin.exe", relay = dir + L"\\forwarder.exe", ed = dir + L"\\ed.exe";
+  const std::function<void(int, const Route&)> run = [&](int n, const Route& route) {
+    if (listed > 0) ListProcesses(listed, route);
+    else Print(route.name, Alternate(n, route));
+  };
 
   // The HTML route: a browser cache entry without extension, a quoted
   // launcher path, and the version check of the registered browser.
   const std::wstring cache = dir + L"\\cache";
+  const wchar_t kCachePaths[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\Cache\\Paths";
   CreateDirectoryW(cache.c_str(), nullptr);
   CreateDirectoryW((cache + L"\\X1").c_str(), nullptr);
   WriteFileText(cache + L"\\X1\\source", "<html></html>\r\n");
-  auto htmlSettings = [&] {
-    ResetSettings();
-    SetString(HKEY_CURRENT_USER, kSettings, L"HtmlEditor", ed);
-    SetString(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\Cache\\Paths",
-              L"Directory", cache);
-    SetString(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\IEXPLORE.EXE", L"", ed);
-  };
-  htmlSettings();
-  const Pair html = Alternate(runs, L"\"" + velquin + L"\" " + cache + L"\\X1\\source",
-                              relay + L" " + ed + L" \"" + cache + L"\\X1\\source\"", [] {});
-  std::printf("html: velquin %.2f ms, forwarder %.2f ms, ratio %.3f\n", html.launcher, html.forwarder,
-              html.launcher / html.forwarder);
-  RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\Cache\\Paths");
-
-  // The numbered-name loop: the file goes to the first free name after K
-  // taken ones, and is put back after every run.
-  const std::wstring temp = dir + L"\\tmp\\";
-  CreateDirectoryW(temp.c_str(), nullptr);
-  SetEnvironmentVariableW(L"TMP", temp.c_str());
-  SetEnvironmentVariableW(L"TEMP", temp.c_str());
   ResetSettings();
-  SetString(HKEY_CURRENT_USER, kSettings, L"ChangeIeExt", L"1");
-  WriteFileText(temp + L"abc", "x\r\n");
-  WriteFileText(temp + L"abc.htm", "x\r\n");
-  double numbered[2] = {0, 0};
-  for (int round = 0; round < 2; ++round) {
-    const int taken = round == 0 ? 0 : 1000;
-    for (int k = 1; k <= taken; ++k) WriteFileText(temp + L"abc_" + std::to_wstring(k) + L".htm", "x\r\n");
-    const std::wstring renamed = temp + L"abc_" + std::to_wstring(taken + 1) + L".htm";
-    std::vector<double> times;
-    for (int i = -3; i < runs; ++i) {
-      const double t = Measure(L"\"" + velquin + L"\" " + temp + L"abc");
-      if (t < 0) Fail("the editor did not start");
-      if (!MoveFileW(renamed.c_str(), (temp + L"abc").c_str())) Fail("the file was not renamed as expected");
-      if (i >= 0) times.push_back(t);
-    }
-    numbered[round] = Median(times);
-  }
-  std::printf("numbered: 1 taken %.2f ms, 1001 taken %.2f ms\n", numbered[0], numbered[1]);
-  SetEnvironmentVariableW(L"TMP", nullptr);
-  SetEnvironmentVariableW(L"TEMP", nullptr);
+  SetString(HKEY_CURRENT_USER, kSettings, L"HtmlEditor", ed);
+  SetString(HKEY_LOCAL_MACHINE, kCachePaths, L"Directory", cache);
+  SetString(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\IEXPLORE.EXE", L"", ed);
+  run(pairs, Route{"html", L"\"" + velquin + L"\" " + cache + L"\\X1\\source",
+                   relay + L" " + ed + L" \"" + cache + L"\\X1\\source\""});
+  RegDeleteTreeW(HKEY_LOCAL_MACHINE, kCachePaths);
+
+  // Single runs of a few hundred milliseconds each: thirty are plenty.
+  if (listed == 0) Numbered(velquin, 30);
 
   // The normal route last, so that its line closes the report.
   ResetSettings();
-  const Pair normal = Alternate(runs, velquin + L" C:\\Docs\\memo.txt", relay + L" " + ed + L" \"C:\\Docs\\memo.txt\"",
-                                [] {});
-  std::printf("launch: velquin %.2f ms, forwarder %.2f ms, ratio %.3f\n", normal.launcher, normal.forwarder,
-              normal.launcher / normal.forwarder);
+  run(pairs, Route{"launch", velquin + L" C:\\Docs\\memo.txt", relay + L" " + ed + L" \"C:\\Docs\\memo.txt\""});
   return 0;
 }

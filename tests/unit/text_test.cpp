@@ -13,8 +13,12 @@ const std::string kSo = "\x83\x5C";
 const std::string kA = "\x83\x41";
 
 struct PathRow {
+  std::string name;  // what the row checks, as the test lists it
   std::string path, directory, extension, stripped;
 };
+
+// A failing case names its row rather than dumping its bytes.
+void PrintTo(const PathRow& row, std::ostream* out) { *out << row.name; }
 
 class PathSplitTest : public ::testing::TestWithParam<PathRow> {
  protected:
@@ -31,20 +35,22 @@ TEST_P(PathSplitTest, SplitsAtTheTrueSeparators) {
 
 INSTANTIATE_TEST_SUITE_P(
     Paths, PathSplitTest,
-    ::testing::Values(PathRow{"C:\\a.b\\file", "C:\\a.b\\", "", "C:\\a.b\\file"},
-                      PathRow{"C:\\dir\\file.tar.gz", "C:\\dir\\", ".gz", "C:\\dir\\file.tar"},
-                      PathRow{"C:file.txt", "C:", ".txt", "C:file"},
-                      PathRow{"file", "", "", "file"},
-                      PathRow{"C:\\TEMP\\page.htm", "C:\\TEMP\\", ".htm", "C:\\TEMP\\page"},
-                      PathRow{"C:\\TEMP\\x.y\\abc", "C:\\TEMP\\x.y\\", "", "C:\\TEMP\\x.y\\abc"},
-                      PathRow{"C:\\" + kHyou + "\\" + kSo + ".txt", "C:\\" + kHyou + "\\", ".txt",
-                              "C:\\" + kHyou + "\\" + kSo},
-                      PathRow{"C:\\d\\" + kSo, "C:\\d\\", "", "C:\\d\\" + kSo},
-                      PathRow{"C:\\d.x\\" + kHyou, "C:\\d.x\\", "", "C:\\d.x\\" + kHyou},
-                      // A lead byte at the very end stands alone.
-                      PathRow{"C:\\d\\a.t\x95", "C:\\d\\", ".t\x95", "C:\\d\\a"},
-                      PathRow{"\x95", "", "", "\x95"},
-                      PathRow{"C:\\dir.", "C:\\", ".", "C:\\dir"}));
+    ::testing::Values(
+        PathRow{"DotInTheFolderOnly", "C:\\a.b\\file", "C:\\a.b\\", "", "C:\\a.b\\file"},
+        PathRow{"LastDotOnly", "C:\\dir\\file.tar.gz", "C:\\dir\\", ".gz", "C:\\dir\\file.tar"},
+        PathRow{"DriveWithoutBackslash", "C:file.txt", "C:", ".txt", "C:file"},
+        PathRow{"BareName", "file", "", "", "file"},
+        PathRow{"TempFile", "C:\\TEMP\\page.htm", "C:\\TEMP\\", ".htm", "C:\\TEMP\\page"},
+        PathRow{"DottedFolderNoExtension", "C:\\TEMP\\x.y\\abc", "C:\\TEMP\\x.y\\", "", "C:\\TEMP\\x.y\\abc"},
+        PathRow{"ShiftJisBackslashSecondBytes", "C:\\" + kHyou + "\\" + kSo + ".txt", "C:\\" + kHyou + "\\", ".txt",
+                "C:\\" + kHyou + "\\" + kSo},
+        PathRow{"ShiftJisNameEndingInBackslashByte", "C:\\d\\" + kSo, "C:\\d\\", "", "C:\\d\\" + kSo},
+        PathRow{"ShiftJisNameAfterDottedFolder", "C:\\d.x\\" + kHyou, "C:\\d.x\\", "", "C:\\d.x\\" + kHyou},
+        // A lead byte at the very end stands alone.
+        PathRow{"LoneLeadByteAtTheEnd", "C:\\d\\a.t\x95", "C:\\d\\", ".t\x95", "C:\\d\\a"},
+        PathRow{"LoneLeadByteAlone", "\x95", "", "", "\x95"},
+        PathRow{"TrailingDot", "C:\\dir.", "C:\\", ".", "C:\\dir"}),
+    [](const ::testing::TestParamInfo<PathRow>& info) { return info.param.name; });
 
 TEST(PathSplitCodePage1252, BackslashSecondBytesAreBackslashes) {
   fake::Reset();
