@@ -55,6 +55,14 @@ bool IsNotepadPath(const std::string& path) {
   return LowerCaseText(path.substr(DirectoryPart(path).size())) == "notepad.exe";
 }
 
+std::size_t ArgumentsStart() {
+  std::size_t position = NextArgument(RawCommandLine, 0).position;
+  const Argument first = NextArgument(RawCommandLine, position);
+  if (!LauncherNamedNotepad && IsNotepadPath(first.text)) position = first.position;
+  while (ByteAt(RawCommandLine, position) >= 0x01 && ByteAt(RawCommandLine, position) <= 0x20) ++position;
+  return position;
+}
+
 int ArgumentCount() { return static_cast<int>(AllArguments().size()); }
 
 std::string ArgumentAt(int index) {

@@ -23,5 +23,8 @@ int ArgumentCount();
 std::vector<std::string> AllArguments();
 std::string ArgumentAt(int index);
 bool IsNotepadPath(const std::string& path);
+// Where the arguments begin in the raw command line: after the launcher's
+// own path (and the redirect's Notepad path), the blanks before them skipped.
+std::size_t ArgumentsStart();
 
 }  // namespace velquin

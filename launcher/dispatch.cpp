@@ -19,6 +19,14 @@ void ShellOpen(const std::string& file, const std::string& parameters) {
   os::ShellExecute(0, "Open", file, parameters, "", kShowNormal);
 }
 
+// The kept Notepad, opened by the shell with these parameters.
+void HandToNotepad(const std::string& parameters) { ShellOpen("Notepa~.exe", parameters); }
+
+// Notepad's print-to switch: the file, printer, driver and port follow, each
+// quoted by the shell. Notepad prints them itself, so it is given the
+// command line's own text from the switch on, quotes and spacing kept.
+bool IsPrintTo(const std::string& firstArgument) { return LowerCaseText(firstArgument) == "/pt"; }
+
 // Where a path starts in arguments joined back with spaces: at a drive
 // letter before ":\", or at "\\"; empty when neither is there.
 std::string PathInJoinedArguments(const std::string& joined) {
@@ -56,6 +64,10 @@ ExitCode DispatchArguments() {
       ShellOpen("Notepa~.exe", "");
     return kExitDone;
   }
+  if (IsPrintTo(arguments[0])) {
+    HandToNotepad(RawCommandLine.substr(ArgumentsStart()));
+    return kExitDone;
+  }
   std::string originalArguments;
   if (arguments.size() == 1) {
     TargetFile = arguments[0];
@@ -70,7 +82,7 @@ ExitCode DispatchArguments() {
     }
   }
   if (Settings.NoTrap && ContainsText(ExtensionWithoutDot(TargetFile), Settings.NoTrapExt)) {
-    ShellOpen("Notepa~.exe", originalArguments);
+    HandToNotepad(originalArguments);
     return kExitDone;
   }
   return OpenTarget();

@@ -11,8 +11,21 @@
 namespace fake {
 namespace {
 
+bool IsLead(unsigned char byte);
+
+// The last backslash that is one: the second byte of a double-byte
+// character may be 0x5C too (ソ is 83 5C), and the system never splits there.
+std::size_t LastBackslash(const std::string& path) {
+  std::size_t last = std::string::npos;
+  for (std::size_t i = 0; i < path.size(); ++i) {
+    if (IsLead(static_cast<unsigned char>(path[i]))) ++i;
+    else if (path[i] == '\\') last = i;
+  }
+  return last;
+}
+
 std::string DirectoryOf(const std::string& path) {
-  const std::size_t cut = path.find_last_of('\\');
+  const std::size_t cut = LastBackslash(path);
   return cut == std::string::npos ? std::string() : path.substr(0, cut + 1);
 }
 
@@ -44,7 +57,7 @@ std::string Fold(const std::string& text) {
 std::string FileKey(const std::string& path) {
   std::string trimmed = path;
   while (trimmed.size() > 3 && (trimmed.back() == '.' || trimmed.back() == ' ') &&
-         trimmed[trimmed.size() - 2] != '\\')
+         LastBackslash(trimmed) != trimmed.size() - 2)
     trimmed.pop_back();
   return Fold(trimmed);
 }
@@ -139,7 +152,7 @@ RegKeyNode* KeyAt(const std::string& path) {
 }
 
 std::string ParentOf(const std::string& path) {
-  const std::size_t cut = path.find_last_of('\\');
+  const std::size_t cut = LastBackslash(path);
   return cut == std::string::npos ? std::string() : path.substr(0, cut);
 }
 

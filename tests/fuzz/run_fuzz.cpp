@@ -208,6 +208,10 @@ std::string Folded(const std::string& path) {
   return out;
 }
 
+bool EndsWith(const std::string& text, const std::string& tail) {
+  return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+}
+
 bool StartsWith(const std::string& text, const std::string& prefix) {
   return text.size() >= prefix.size() && text.compare(0, prefix.size(), prefix) == 0;
 }
@@ -298,6 +302,9 @@ void CheckRun(const std::string& input) {
     if (arguments.empty()) {
       FUZZ_CHECK(shell.parameters.empty(), story);
       FUZZ_CHECK(shell.file == "Notepa~.exe" || shell.file == velquin::Settings.Editor, story);
+    } else if (velquin::LowerCaseText(arguments[0]) == "/pt") {
+      // Print-to: Notepad gets the command line's own text, which ends as it does.
+      FUZZ_CHECK(shell.file == "Notepa~.exe" && EndsWith(quotedBefore, shell.parameters), "print-to: " + story);
     } else {
       std::string joined = arguments[0];
       for (std::size_t i = 1; i < arguments.size(); ++i) joined += " " + arguments[i];
