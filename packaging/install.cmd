@@ -200,6 +200,15 @@ fltmc >nul 2>&1
 if not errorlevel 1 exit /b 0
 exit /b 1
 
+rem errorlevel 0 when file %1 is velquin.exe: it names its vendor, or (for
+rem Wine's find, which reads no binary file) it is as large as build %2.
+:is_velquin
+if not exist "%~1" exit /b 1
+find "Tarrowind" "%~1" >nul 2>&1
+if not errorlevel 1 exit /b 0
+if "%~z1"=="%~z2" exit /b 0
+exit /b 1
+
 :is_wine
 reg query "HKLM\Software\Wine" >nul 2>&1
 exit /b %errorlevel%
@@ -213,7 +222,7 @@ exit /b 0
 
 :check_role
 set "D=!DIR_%~1!"
-find "Tarrowind" "!D!\notepad.exe" >nul 2>&1
+call :is_velquin "!D!\notepad.exe" "!SRC_%~1!"
 if not errorlevel 1 (
   echo Velquin: !D!\notepad.exe is already velquin.exe, not the system's Notepad.
   set "REFUSED=1"
@@ -409,13 +418,13 @@ exit /b 0
 if defined FAILED exit /b 1
 set "D=!DIR_%~1!"
 if not exist "!D!\notepad.exe" exit /b 0
-if defined REPAIR (
-  call :get Replaced_%~1
-  if not defined VAL exit /b 0
-  rem A Windows update puts the system's file back over velquin.exe.
-  find "Tarrowind" "!D!\notepad.exe" >nul 2>&1
-  if not errorlevel 1 exit /b 0
-)
+if not defined REPAIR goto replace_file
+rem A Windows update puts the system's file back over velquin.exe.
+call :get Replaced_%~1
+if not defined VAL exit /b 0
+call :is_velquin "!D!\notepad.exe" "!SRC_%~1!"
+if not errorlevel 1 exit /b 0
+:replace_file
 copy /y "!SRC_%~1!" "!D!\notepad.exe" >nul 2>&1
 if not errorlevel 1 goto replaced
 rem Protected by the system: the administrators take it over.
