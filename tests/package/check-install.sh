@@ -47,14 +47,23 @@ mkdir -p "$SCRATCH"
 zip_path=$(scripts/package | tail -n 1)
 if [ ! -f "$zip_path" ]; then fail "scripts/package makes the zip"; echo "$PASSED passed, $FAILED failed"; exit 1; fi
 pass "scripts/package makes $zip_path"
-same "zip holds exactly the five files" \
-  "$(unzip -Z1 "$zip_path" | sort | tr '\n' ' ')" "README.ja.md install.cmd settings.reg uninstall.cmd velquin.exe "
+same "zip holds exactly the six files" \
+  "$(unzip -Z1 "$zip_path" | sort | tr '\n' ' ')" "README.ja.md install.cmd settings.reg uninstall.cmd velquin.exe velquin64.exe "
 PKG=$SCRATCH/package
 mkdir -p "$PKG"
 unzip -q "$zip_path" -d "$PKG"
-check "velquin.exe is the i686 release build" cmp "$PKG/velquin.exe" build/win32/velquin.exe
-machine=$(od -An -tx2 -j $(( $(od -An -tu4 -j 60 -N4 "$PKG/velquin.exe") + 4 )) -N2 "$PKG/velquin.exe" | tr -d ' ')
-same "velquin.exe is a 32-bit x86 program" "$machine" "014c"
+check "velquin.exe is the i686 build" cmp "$PKG/velquin.exe" build/win32/velquin.exe
+check "velquin64.exe is the x86_64 build" cmp "$PKG/velquin64.exe" build/win64/velquin.exe
+# The PE header's machine field, and the DLLs each build imports: only the
+# system's own, since the package carries no other.
+for entry in velquin.exe:014c:i686 velquin64.exe:8664:x86_64; do
+  IFS=: read -r exe want arch <<<"$entry"
+  machine=$(od -An -tx2 -j $(( $(od -An -tu4 -j 60 -N4 "$PKG/$exe") + 4 )) -N2 "$PKG/$exe" | tr -d ' ')
+  same "$exe is an $arch program" "$machine" "$want"
+  foreign=$("$arch-w64-mingw32-objdump" -p "$PKG/$exe" | awk '/DLL Name/ {print toupper($3)}' |
+    grep -vxE '(KERNEL32|USER32|ADVAPI32|SHELL32|SHLWAPI|VERSION|OLE32|MSVCRT)[.]DLL')
+  same "$exe imports only system DLLs" "$foreign" ""
+done
 for f in install.cmd uninstall.cmd settings.reg README.ja.md; do
   check "$f has CRLF line ends only" test "$(grep -c $'[^\r]$\\|^$' "$PKG/$f")" -eq 0
 done
@@ -235,9 +244,60 @@ snapshot() {
   done
 }
 content() { tr -d '\0' <"$P/drive_c/windows/$1" 2>/dev/null || echo "(missing)"; }
-is_velquin() { cmp -s "$PKG/velquin.exe" "$P/drive_c/windows/$1"; }
+# The native build stands in the Windows directory and System32, the i686
+# one in SysWOW64, where 32-bit programs look.
+is_velquin() { local exe=velquin64.exe; [[ $1 == syswow64/* ]] && exe=velquin.exe; cmp -s "$PKG/$exe" "$P/drive_c/windows/$1"; }
+PROGRAM_DIR='Program Files/Velquin'
+ARP='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\Velquin'
+VERSION=$(sed -n 's/^ *FILEVERSION \([0-9]*\),\([0-9]*\),\([0-9]*\),\([0-9]*\).*/\1.\2.\3.\4/p' resources/velquin.rc)
+reg_default() { wreg query "$1" /ve | awk '$1 == "(Default)" && $2 ~ /^REG_/ { sub(/^[ \t]*[^ \t]+[ \t]+[^ \t]+[ \t]*/, ""); print }'; }
+# What either install registers: Program Files\Velquin, the Default apps
+# keys and the Apps & features entry. $1 names the case, $2 the verbs'
+# program (no leading quote).
+check_registered() {
+  local c=$1 exe=$2 ext
+  check "$c: velquin.exe (x86_64) in Program Files\\Velquin" cmp "$PKG/velquin64.exe" "$P/drive_c/$PROGRAM_DIR/velquin.exe"
+  check "$c: uninstall.cmd in Program Files\\Velquin" cmp "$PKG/uninstall.cmd" "$P/drive_c/$PROGRAM_DIR/uninstall.cmd"
+  same "$c: the open verb" "$(reg_default 'HKLM\SOFTWARE\Classes\Velquin.Text\shell\open\command')" "$exe \"%1\""
+  same "$c: the print verb" "$(reg_default 'HKLM\SOFTWARE\Classes\Velquin.Text\shell\print\command')" "$exe /p \"%1\""
+  same "$c: the printto verb" "$(reg_default 'HKLM\SOFTWARE\Classes\Velquin.Text\shell\printto\command')" \
+    "$exe /pt \"%1\" \"%2\" \"%3\" \"%4\""
+  same "$c: Open with's verb" "$(reg_default 'HKLM\SOFTWARE\Classes\Applications\velquin.exe\shell\open\command')" "$exe \"%1\""
+  same "$c: RegisteredApplications" "$(reg_value 'HKLM\SOFTWARE\RegisteredApplications' Velquin)" 'SOFTWARE\Tarrowind\Velquin\Capabilities'
+  local caps='HKLM\SOFTWARE\Tarrowind\Velquin\Capabilities'
+  same "$c: ApplicationName" "$(reg_value "$caps" ApplicationName)" "Velquin"
+  check "$c: an ApplicationDescription" test -n "$(reg_value "$caps" ApplicationDescription)"
+  local assoc="" types=""
+  for ext in .txt .text .log .ini .inf .scp .wtx; do
+    assoc+="$ext=$(reg_value "$caps\\FileAssociations" "$ext") "
+    wreg query 'HKLM\SOFTWARE\Classes\Applications\velquin.exe\SupportedTypes' /v "$ext" | grep -q REG_SZ && types+="$ext "
+  done
+  same "$c: FileAssociations" "$assoc" ".txt=Velquin.Text .text=Velquin.Text .log=Velquin.Text .ini=Velquin.Text .inf=Velquin.Text .scp=Velquin.Text .wtx=Velquin.Text "
+  same "$c: SupportedTypes" "$types" ".txt .text .log .ini .inf .scp .wtx "
+  local arp
+  arp=$(for v in DisplayName DisplayVersion Publisher DisplayIcon InstallLocation NoModify NoRepair; do echo "$v=$(reg_value "$ARP" $v)"; done)
+  same "$c: the Apps & features entry" "$arp" "DisplayName=Velquin $VERSION
+DisplayVersion=$VERSION
+Publisher=Tarrowind
+DisplayIcon=C:\\Program Files\\Velquin\\velquin.exe,0
+InstallLocation=C:\\Program Files\\Velquin
+NoModify=0x1
+NoRepair=0x1"
+  check "$c: EstimatedSize in KB" bash -c "[[ \$(( \$0 )) -ge 100 ]]" "$(reg_value "$ARP" EstimatedSize)"
+  local runs='copy /y "C:\Program Files\Velquin\uninstall.cmd" "%TEMP%\velquin-uninstall-0.cmd" >nul & "%TEMP%\velquin-uninstall-0.cmd"'
+  same "$c: UninstallString runs a copy in %TEMP%, elevated" "$(reg_value "$ARP" UninstallString)" "C:\\windows\\system32\\cmd.exe /c $runs /elevate"
+  same "$c: QuietUninstallString runs a copy in %TEMP%, quietly" "$(reg_value "$ARP" QuietUninstallString)" "C:\\windows\\system32\\cmd.exe /c $runs /quiet"
+}
+# Runs the Apps & features entry's QuietUninstallString as a deployment tool
+# would: the string is cmd.exe's own command line.
+run_quiet_uninstall() {
+  printf '@%s\r\nexit /b %%errorlevel%%\r\n' "$(reg_value "$ARP" QuietUninstallString)" >"$P/drive_c/quiet-uninstall.cmd"
+  run_cmd 'C:\quiet-uninstall.cmd'
+  rm -f "$P/drive_c/quiet-uninstall.cmd"
+}
 
-# replace, on 64-bit Windows with a 32-bit Notepad in SysWOW64
+# replace, on 64-bit Windows with a 32-bit Notepad in SysWOW64 (Windows 10:
+# no UseFilter, so the IFEO key stays untouched)
 new_prefix replace
 plant_notepads wow64
 before=$(snapshot)
@@ -246,18 +306,35 @@ same "replace: install.cmd succeeds" "$CMD_RC" 0
 same "replace: Windows directory notepa~.exe is its Notepad" "$(content notepa~.exe)" "windows notepad"
 same "replace: System32 notepa~.exe is its Notepad" "$(content system32/notepa~.exe)" "system notepad"
 same "replace: SysWOW64 notepa~.exe is its Notepad" "$(content syswow64/notepa~.exe)" "wow64 notepad"
-check "replace: velquin.exe in the Windows directory's notepad.exe" is_velquin notepad.exe
-check "replace: velquin.exe in System32's notepad.exe" is_velquin system32/notepad.exe
-check "replace: velquin.exe in SysWOW64's notepad.exe" is_velquin syswow64/notepad.exe
+check "replace: velquin64.exe in the Windows directory's notepad.exe" is_velquin notepad.exe
+check "replace: velquin64.exe in System32's notepad.exe" is_velquin system32/notepad.exe
+check "replace: the i686 velquin.exe in SysWOW64's notepad.exe" is_velquin syswow64/notepad.exe
 same "replace: recorded" "$(reg_value "$STATE" Mode)" "replace"
-check "replace: no redirect (64-bit view)" bash -c "! $WINE reg query '$IFEO' /v Debugger /reg:64"
-check "replace: no redirect (32-bit view)" bash -c "! $WINE reg query '$IFEO' /v Debugger /reg:32"
+check "replace: no IFEO key made (64-bit view)" bash -c "! $WINE reg query '$IFEO' /reg:64"
+check "replace: no IFEO key made (32-bit view)" bash -c "! $WINE reg query '$IFEO' /reg:32"
+check_registered replace "$(reg_default 'HKLM\SOFTWARE\Classes\Velquin.Text\shell\open\command' | sed 's/ "%1"$//')"
+check "replace: the verbs name the installed velquin.exe by its short path" bash -c \
+  "[[ '$(reg_default 'HKLM\SOFTWARE\Classes\Velquin.Text\shell\open\command')' == 'C:\\PROG'*'\\Velquin\\velquin.exe \"%1\"' ]]"
+check "replace: Windows 7's build opens the Default apps page" grep -qxF \
+  "Velquin: to open text files with Velquin, choose it in Settings > Apps > Default apps (ms-settings:defaultapps)." <<<"$CMD_OUT"
 after_install=$(snapshot)
 run_cmd install.cmd /replace
 same "replace: install.cmd again succeeds" "$CMD_RC" 0
+check "replace: install.cmd again says so" grep -q "already installed (/replace). Nothing was changed." <<<"$CMD_OUT"
 same_state "replace: install.cmd again changes nothing" "$(snapshot)" "$after_install"
+# A Windows update puts the system's file back: the same install repairs it.
+echo "updated system notepad" >"$P/drive_c/windows/system32/notepad.exe"
+run_cmd install.cmd /replace /quiet
+same "replace: the repair succeeds" "$CMD_RC" 0
+same "replace: /quiet prints nothing" "$CMD_OUT" ""
+check "replace: velquin64.exe back in System32's notepad.exe" is_velquin system32/notepad.exe
+same_state "replace: the repair restores the installed state" "$(snapshot)" "$after_install"
 run_cmd install.cmd /redirect
 same "replace: install.cmd /redirect refused while installed" "$CMD_RC" 3
+echo "updated system notepad" >"$P/drive_c/windows/notepad.exe"
+run_cmd install.cmd /redirect
+same "replace: a restored notepad.exe is no reason to allow /redirect" "$CMD_RC" 3
+cp "$PKG/velquin64.exe" "$P/drive_c/windows/notepad.exe"
 same_state "replace: the refused install changes nothing" "$(snapshot)" "$after_install"
 VELQUIN_TEST_NOT_ADMIN=1 run_cmd uninstall.cmd
 same "replace: uninstall.cmd refuses a non-administrator" "$CMD_RC" 2
@@ -273,6 +350,28 @@ run_cmd uninstall.cmd
 same "replace: uninstall.cmd again succeeds" "$CMD_RC" 0
 same_state "replace: uninstall.cmd again changes nothing" "$(snapshot)" "$before"
 
+# The Debugger's command line, as Windows builds it for "$1 notepad.exe
+# file", or a verb's with %1 filled in, reaches the launcher, which opens the
+# file in the editor: the installed build is the x86_64 one Wine runs.
+editor_run() {
+  mkdir -p "$P/drive_c/stub" "$P/drive_c/t"
+  cp "$SCRATCH/record_call.exe" "$P/drive_c/stub/record.exe"
+  rm -f "$P/drive_c/stub/calls.log"
+  echo text >"$P/drive_c/t/a.txt"
+  wreg add "$SETTINGS" /v Editor /t REG_SZ /d 'C:\stub\record.exe' /f >/dev/null
+  # From a batch file: a command line with quotes passes through Wine's
+  # own argument quoting unchanged only that way.
+  printf '@%s\r\n' "$1" >"$P/drive_c/editor-run.cmd"
+  (cd "$P/drive_c" && timeout 30 "$WINE" cmd /c 'C:\editor-run.cmd' >/dev/null 2>&1)
+  rm -f "$P/drive_c/editor-run.cmd"
+  local i
+  for i in $(seq 100); do [ -s "$P/drive_c/stub/calls.log" ] && break; sleep 0.1; done
+  tr -d '\r' <"$P/drive_c/stub/calls.log" 2>/dev/null
+  settle
+  rm -rf "$P/drive_c/stub" "$P/drive_c/t"
+  wreg delete 'HKCU\Software\Tarrowind' /f >/dev/null
+}
+
 # redirect, with no 32-bit Notepad in SysWOW64 (Wine's 64-bit prefix)
 new_prefix redirect
 plant_notepads
@@ -287,35 +386,22 @@ check "redirect: no notepad.exe made in SysWOW64" test ! -e "$P/drive_c/windows/
 same "redirect: Windows directory notepa~.exe is its Notepad" "$(content notepa~.exe)" "windows notepad"
 same "redirect: System32 notepa~.exe is its Notepad" "$(content system32/notepa~.exe)" "system notepad"
 same "redirect: SysWOW64 notepa~.exe is System32's Notepad" "$(content syswow64/notepa~.exe)" "system notepad"
-installed="$P/drive_c/Program Files (x86)/Velquin/velquin.exe"
-check "redirect: velquin.exe in Program Files (x86)\\Velquin" cmp "$PKG/velquin.exe" "$installed"
+installed="$P/drive_c/$PROGRAM_DIR/velquin.exe"
 for view in 64 32; do
   dbg=$(reg_value "$IFEO" Debugger /reg:$view)
   check "redirect: Debugger ($view-bit view) unquoted, without spaces" bash -c "[[ -n '$dbg' && '$dbg' != *' '* && '$dbg' != '\"'* ]]"
   unix=$("$WINE" winepath -u "$dbg" 2>/dev/null | tr -d '\r')
   check "redirect: Debugger ($view-bit view) names the installed velquin.exe" cmp "$installed" "$unix"
+  check "redirect: no UseFilter written ($view-bit view)" bash -c "! $WINE reg query '$IFEO' /v UseFilter /reg:$view"
 done
 same "redirect: the existing GlobalFlag kept" "$(reg_value "$IFEO" GlobalFlag /reg:64)" "0x0"
-# The command line Windows builds from the Debugger value reaches the
-# launcher, which drops Notepad's path: the x86_64 build stands in for the
-# i686 one, which this Wine cannot run.
+check_registered redirect "$dbg"
 after_install=$(snapshot)
-cp "$installed" "$SCRATCH/installed-i686.exe"
-cp build/win64/velquin.exe "$installed"
-mkdir -p "$P/drive_c/stub" "$P/drive_c/t"
-cp "$SCRATCH/record_call.exe" "$P/drive_c/stub/record.exe"
-echo text >"$P/drive_c/t/a.txt"
-wreg add "$SETTINGS" /v Editor /t REG_SZ /d 'C:\stub\record.exe' /f >/dev/null
-(cd "$P/drive_c" && timeout 30 "$WINE" cmd /c "$dbg C:\\windows\\system32\\notepad.exe C:\\t\\a.txt" >/dev/null 2>&1)
-for i in $(seq 100); do [ -s "$P/drive_c/stub/calls.log" ] && break; sleep 0.1; done
 same "redirect: the Debugger command line opens the file in the editor" \
-  "$(tr -d '\r' <"$P/drive_c/stub/calls.log" 2>/dev/null)" 'C:\stub\record.exe "C:\t\a.txt"'
-settle
-cp "$SCRATCH/installed-i686.exe" "$installed"
-rm -rf "$P/drive_c/stub" "$P/drive_c/t"
-wreg delete 'HKCU\Software\Tarrowind' /f >/dev/null
-same_state "redirect: the Debugger run cleaned up after" "$(snapshot)" "$after_install"
-after_install=$(snapshot)
+  "$(editor_run "$dbg C:\\windows\\system32\\notepad.exe C:\\t\\a.txt")" 'C:\stub\record.exe "C:\t\a.txt"'
+same "redirect: the open verb opens the file in the editor" \
+  "$(editor_run "$dbg \"C:\\t\\a.txt\"")" 'C:\stub\record.exe "C:\t\a.txt"'
+same_state "redirect: the editor runs cleaned up after" "$(snapshot)" "$after_install"
 run_cmd install.cmd /redirect
 same "redirect: install.cmd again succeeds" "$CMD_RC" 0
 same_state "redirect: install.cmd again changes nothing" "$(snapshot)" "$after_install"
@@ -324,11 +410,121 @@ same "redirect: uninstall.cmd succeeds" "$CMD_RC" 0
 check "redirect: no Debugger left (64-bit view)" bash -c "! $WINE reg query '$IFEO' /v Debugger /reg:64"
 check "redirect: no Debugger left (32-bit view)" bash -c "! $WINE reg query '$IFEO' /v Debugger /reg:32"
 same "redirect: the existing GlobalFlag still there" "$(reg_value "$IFEO" GlobalFlag /reg:64)" "0x0"
-check "redirect: Program Files (x86)\\Velquin gone" test ! -e "$P/drive_c/Program Files (x86)/Velquin"
+check "redirect: Program Files\\Velquin gone" test ! -e "$P/drive_c/$PROGRAM_DIR"
 same_state "redirect: after uninstall everything is as before" "$(snapshot)" "$before"
 run_cmd uninstall.cmd
 same "redirect: uninstall.cmd again succeeds" "$CMD_RC" 0
 same_state "redirect: uninstall.cmd again changes nothing" "$(snapshot)" "$before"
+
+# --- a registry shaped like Windows 11's, with the store app's Notepad ---------
+NOTEPADS='C:\Windows\System32\notepad.exe C:\Windows\SysWOW64\notepad.exe C:\Windows\notepad.exe'
+# Both views (Windows shares the key, Wine keeps two), as the store app
+# leaves them: UseFilter, the key's own redirect, a numbered subkey per path.
+seed_windows11() {  # anew, as a feature update leaves them
+  local view i path
+  for view in 64 32; do
+    wreg delete "$IFEO" /f /reg:$view >/dev/null 2>&1
+    wreg add "$IFEO" /v UseFilter /t REG_DWORD /d 1 /f /reg:$view >/dev/null
+    wreg add "$IFEO" /v AppExecutionAliasRedirect /t REG_DWORD /d 1 /f /reg:$view >/dev/null
+    wreg add "$IFEO" /v AppExecutionAliasRedirectPackages /t REG_SZ /d '*' /f /reg:$view >/dev/null
+    i=0
+    for path in $NOTEPADS; do
+      wreg add "$IFEO\\$i" /v FilterFullPath /t REG_SZ /d "$path" /f /reg:$view >/dev/null
+      wreg add "$IFEO\\$i" /v AppExecutionAliasRedirect /t REG_DWORD /d 1 /f /reg:$view >/dev/null
+      wreg add "$IFEO\\$i" /v AppExecutionAliasRedirectPackages /t REG_SZ /d '*' /f /reg:$view >/dev/null
+      i=$((i + 1))
+    done
+  done
+  wreg add 'HKLM\SOFTWARE\Microsoft\Windows NT\CurrentVersion' /v CurrentBuild /t REG_SZ /d 22631 /f >/dev/null
+  wreg add 'HKLM\SOFTWARE\Classes\Applications\notepad.exe' /v NoOpenWith /t REG_SZ /d '' /f >/dev/null
+}
+# The IFEO entry Windows applies when $2 is started, from view $1 (Wine
+# applies none): with UseFilter non-zero the subkey whose FilterFullPath
+# (REG_SZ) equals the path without regard to case, else the key itself; in
+# it a Debugger wins over AppExecutionAliasRedirect.
+ifeo_entry() {
+  wreg query "$IFEO" /s /reg:$1 | awk -v path="$2" '
+    /^HKEY_/ { key = $0; sub(/.*\\notepad\.exe/, "", key); sub(/^\\/, "", key); if (key == "") key = "-"; keys[key] = 1; next }
+    $2 ~ /^REG_/ { data = $0; sub(/^[ \t]*[^ \t]+[ \t]+[^ \t]+[ \t]*/, "", data); v[key, $1] = $2 " " data }
+    END {
+      use = "-"
+      if (v["-", "UseFilter"] != "" && v["-", "UseFilter"] !~ / 0x0$/)
+        for (k in keys) if (k != "-" && v[k, "FilterFullPath"] ~ /^REG_SZ / && tolower(substr(v[k, "FilterFullPath"], 8)) == tolower(path)) use = k
+      d = v[use, "Debugger"]; a = v[use, "AppExecutionAliasRedirect"]
+      if (d ~ /^REG_SZ ./) print "Debugger " substr(d, 8)
+      else if (a != "" && a !~ / 0x0$/) print "the store app"
+      else print "the file itself"
+    }'
+}
+entries() {  # one line per view and path
+  local view path
+  for view in 64 32; do for path in $NOTEPADS; do echo "$view $path: $(ifeo_entry $view "$path")"; done; done
+}
+entries_all() { local view path; for view in 64 32; do for path in $NOTEPADS; do echo "$view $path: $1"; done; done; }
+
+new_prefix win11-redirect
+plant_notepads wow64
+seed_windows11
+same "Windows 11 shape: every start of notepad.exe goes to the store app" "$(entries)" "$(entries_all "the store app")"
+before=$(snapshot)
+run_cmd install.cmd /redirect
+same "Windows 11 redirect: install.cmd succeeds" "$CMD_RC" 0
+dbg=$(reg_value "$STATE" Debugger)
+same "Windows 11 redirect: every path in both views reaches Velquin" "$(entries)" "$(entries_all "Debugger $dbg")"
+same "Windows 11 redirect: UseFilter 0 (64-bit view)" "$(reg_value "$IFEO" UseFilter /reg:64)" "0x0"
+same "Windows 11 redirect: the key's store redirect off (32-bit view)" "$(reg_value "$IFEO" AppExecutionAliasRedirect /reg:32)" "0x0"
+same "Windows 11 redirect: no subkey made" "$(wreg query "$IFEO" /s /reg:64 | grep -c '^HKEY_')" "4"
+# Should an update set UseFilter again, the subkeys' Debugger still holds.
+wreg add "$IFEO" /v UseFilter /t REG_DWORD /d 1 /f /reg:64 >/dev/null
+same "Windows 11 redirect: with UseFilter set again, still Velquin" "$(entries | grep '^64')" "$(entries_all "Debugger $dbg" | grep '^64')"
+wreg add "$IFEO" /v UseFilter /t REG_DWORD /d 0 /f /reg:64 >/dev/null
+check "Windows 11 redirect: Windows 11's build opens Velquin's Default apps page" grep -qF \
+  "(ms-settings:defaultapps?registeredAppMachine=Velquin)." <<<"$CMD_OUT"
+check_registered "Windows 11 redirect" "$dbg"
+same "Windows 11 redirect: NoOpenWith untouched" "$(wreg query 'HKLM\SOFTWARE\Classes\Applications\notepad.exe' /v NoOpenWith | grep -c NoOpenWith)" "1"
+after_install=$(snapshot)
+same "Windows 11 redirect: the open verb opens the file in the editor" \
+  "$(editor_run "$(reg_default 'HKLM\SOFTWARE\Classes\Velquin.Text\shell\open\command' | sed 's/%1/C:\\t\\a.txt/')")" \
+  'C:\stub\record.exe "C:\t\a.txt"'
+# A feature update puts the store app's values back and drops the entries.
+seed_windows11
+wreg delete 'HKLM\SOFTWARE\RegisteredApplications' /v Velquin /f >/dev/null
+same "Windows 11 redirect: after the update, the store app again" "$(entries)" "$(entries_all "the store app")"
+run_cmd install.cmd /redirect
+same "Windows 11 redirect: the repair succeeds" "$CMD_RC" 0
+check "Windows 11 redirect: the repair says what it did" grep -q "^Velquin: repaired (/redirect)" <<<"$CMD_OUT"
+check "Windows 11 redirect: the repair names the entries" grep -q "repaired: the Default apps and Apps & features entries" <<<"$CMD_OUT"
+same_state "Windows 11 redirect: the repair restores the installed state, record included" "$(snapshot)" "$after_install"
+run_cmd install.cmd /REDIRECT /Quiet
+same "Windows 11 redirect: /quiet again succeeds" "$CMD_RC" 0
+same "Windows 11 redirect: /quiet prints nothing" "$CMD_OUT" ""
+run_quiet_uninstall
+same "Windows 11 redirect: the QuietUninstallString succeeds" "$CMD_RC" 0
+same "Windows 11 redirect: the quiet uninstall prints nothing" "$CMD_OUT" ""
+same "Windows 11 redirect: after uninstall, the store app again" "$(entries)" "$(entries_all "the store app")"
+same_state "Windows 11 redirect: after uninstall every seeded key is as before" "$(snapshot)" "$before"
+
+new_prefix win11-replace
+plant_notepads wow64
+seed_windows11
+before=$(snapshot)
+run_cmd install.cmd /replace
+same "Windows 11 replace: install.cmd succeeds" "$CMD_RC" 0
+same "Windows 11 replace: no start of notepad.exe goes to the store app" "$(entries)" "$(entries_all "the file itself")"
+check "Windows 11 replace: velquin64.exe in System32's notepad.exe" is_velquin system32/notepad.exe
+check "Windows 11 replace: the i686 velquin.exe in SysWOW64's notepad.exe" is_velquin syswow64/notepad.exe
+same "Windows 11 replace: UseFilter left as it is" "$(reg_value "$IFEO" UseFilter /reg:32)" "0x1"
+check "Windows 11 replace: no Debugger written" bash -c "! $WINE reg query '$IFEO' /s /reg:64 | grep -q Debugger"
+after_install=$(snapshot)
+seed_windows11
+echo "updated system notepad" >"$P/drive_c/windows/system32/notepad.exe"
+run_cmd install.cmd /replace
+same "Windows 11 replace: the repair succeeds" "$CMD_RC" 0
+check "Windows 11 replace: the repair names velquin.exe's place" grep -q "repaired: velquin.exe stands in .*System32.notepad.exe again" <<<"$CMD_OUT"
+same_state "Windows 11 replace: the repair restores the installed state" "$(snapshot)" "$after_install"
+run_cmd uninstall.cmd /quiet
+same "Windows 11 replace: uninstall.cmd /quiet succeeds" "$CMD_RC" 0
+same_state "Windows 11 replace: after uninstall every seeded key is as before" "$(snapshot)" "$before"
 
 # refusals before any change
 new_prefix refusals
@@ -340,6 +536,21 @@ same "another program's Debugger: install refused" "$CMD_RC" 3
 check "another program's Debugger: named in the refusal" grep -qF 'C:\Tools\other.exe' <<<"$CMD_OUT"
 same_state "another program's Debugger: nothing changed" "$(snapshot)" "$before"
 wreg delete "$IFEO" /f /reg:32 >/dev/null
+seed_windows11
+wreg add "$IFEO\\2" /v Debugger /t REG_SZ /d 'C:\Tools\filtered.exe' /f /reg:64 >/dev/null
+before=$(snapshot)
+run_cmd install.cmd /redirect /quiet
+same "another program's Debugger in a subkey: install refused" "$CMD_RC" 3
+check "another program's Debugger in a subkey: named even with /quiet" grep -qF 'C:\Tools\filtered.exe' <<<"$CMD_OUT"
+same_state "another program's Debugger in a subkey: nothing changed" "$(snapshot)" "$before"
+for view in 64 32; do wreg delete "$IFEO" /f /reg:$view >/dev/null; done
+mv "$P/drive_c/windows/system32/notepad.exe" "$SCRATCH/notepad.exe"
+before=$(snapshot)
+run_cmd install.cmd /replace
+same "the classic Notepad missing: install refused" "$CMD_RC" 3
+check "the classic Notepad missing: the optional feature named" grep -qF '"Notepad (system)"' <<<"$CMD_OUT"
+same_state "the classic Notepad missing: nothing changed" "$(snapshot)" "$before"
+mv "$SCRATCH/notepad.exe" "$P/drive_c/windows/system32/notepad.exe"
 echo "someone's notepad" >"$P/drive_c/windows/system32/notepa~.exe"
 before=$(snapshot)
 run_cmd install.cmd /replace
@@ -355,6 +566,10 @@ same "no argument: usage" "$CMD_RC" 1
 check "no argument: usage names both ways" grep -q "/replace | /redirect" <<<"$CMD_OUT"
 run_cmd install.cmd /other
 same "unknown argument: usage" "$CMD_RC" 1
+run_cmd install.cmd /redirect /other
+same "unknown second argument: usage" "$CMD_RC" 1
+run_cmd uninstall.cmd /other
+same "uninstall, unknown argument: usage" "$CMD_RC" 1
 run_cmd uninstall.cmd
 same "nothing installed: uninstall succeeds" "$CMD_RC" 0
 same_state "refusals, usage and empty uninstall change nothing" "$(snapshot)" "$before"
