@@ -32,6 +32,25 @@ std::string PathInJoinedArguments(const std::string& joined) {
 
 }  // namespace
 
+std::string KeptNotepadPath() {
+  // The installation keeps Notepad in these folders; a bare name would make
+  // the shell look in the current directory first, which is the folder of
+  // the document being opened and may hold a planted program.
+  const std::string system = SystemDirectory();
+  if (PlatformId == kPlatformNt && !system.empty() && IsExistingFile(system + "notepa~.exe"))
+    return system + "notepa~.exe";
+  return WindowsDirectory() + "notepa~.exe";
+}
+
+void HandOverToNotepad(const std::string& parameters) {
+  // When neither folder holds it the shell is still given the full path
+  // and reports the missing program itself. A Windows directory the system
+  // cannot name leaves only a bare name, which is never searched for.
+  const std::string notepad = KeptNotepadPath();
+  if (notepad.find('\\') == std::string::npos) return;
+  ShellOpen(notepad, parameters);
+}
+
 void RunLauncher() {
   Settings = ReadLauncherSettings();
   // The fallback is looked up once more; an editor just found is not.
@@ -53,7 +72,7 @@ void DispatchArguments() {
     if (Settings.DoNotepad && IsExistingFile(Settings.Editor))
       ShellOpen(Settings.Editor, "");
     else
-      ShellOpen("Notepa~.exe", "");
+      HandOverToNotepad("");
     return;
   }
   std::string originalArguments;
@@ -70,7 +89,7 @@ void DispatchArguments() {
     }
   }
   if (Settings.NoTrap && ContainsText(ExtensionWithoutDot(TargetFile), Settings.NoTrapExt)) {
-    ShellOpen("Notepa~.exe", originalArguments);
+    HandOverToNotepad(originalArguments);
     return;
   }
   OpenTarget();

@@ -8,6 +8,11 @@ namespace velquin {
 // The whole run; returns when it is over (raises the fatal errors).
 void RunLauncher();
 void DispatchArguments();
+// The kept Notepad: the system directory's notepa~.exe on the NT family when
+// it exists, else the Windows directory's, whether or not that one exists.
+std::string KeptNotepadPath();
+// Has the shell open the kept Notepad by its full path with these parameters.
+void HandOverToNotepad(const std::string& parameters);
 // Chooses the editor for TargetFile and starts it.
 void OpenTarget();
 
