@@ -19,9 +19,6 @@ void ShellOpen(const std::string& file, const std::string& parameters) {
   os::ShellExecute(0, "Open", file, parameters, "", kShowNormal);
 }
 
-// The kept Notepad, opened by the shell with these parameters.
-void HandToNotepad(const std::string& parameters) { ShellOpen("Notepa~.exe", parameters); }
-
 // Notepad's print-to switch: the file, printer, driver and port follow, each
 // quoted by the shell. Notepad prints them itself, so it is given the
 // command line's own text from the switch on, quotes and spacing kept.
@@ -39,6 +36,25 @@ std::string PathInJoinedArguments(const std::string& joined) {
 }
 
 }  // namespace
+
+std::string KeptNotepadPath() {
+  // The installation keeps Notepad in these folders; a bare name would make
+  // the shell look in the current directory first, which is the folder of
+  // the document being opened and may hold a planted program.
+  const std::string system = SystemDirectory();
+  if (PlatformId == kPlatformNt && !system.empty() && IsExistingFile(system + "notepa~.exe"))
+    return system + "notepa~.exe";
+  return WindowsDirectory() + "notepa~.exe";
+}
+
+void HandOverToNotepad(const std::string& parameters) {
+  // When neither folder holds it the shell is still given the full path
+  // and reports the missing program itself. A Windows directory the system
+  // cannot name leaves only a bare name, which is never searched for.
+  const std::string notepad = KeptNotepadPath();
+  if (notepad.find('\\') == std::string::npos) return;
+  ShellOpen(notepad, parameters);
+}
 
 ExitCode RunLauncher() {
   Settings = ReadLauncherSettings();
@@ -61,11 +77,11 @@ ExitCode DispatchArguments() {
     if (Settings.DoNotepad && IsExistingFile(Settings.Editor))
       ShellOpen(Settings.Editor, "");
     else
-      ShellOpen("Notepa~.exe", "");
+      HandOverToNotepad("");
     return kExitDone;
   }
   if (IsPrintTo(arguments[0])) {
-    HandToNotepad(RawCommandLine.substr(ArgumentsStart()));
+    HandOverToNotepad(RawCommandLine.substr(ArgumentsStart()));
     return kExitDone;
   }
   std::string originalArguments;
@@ -82,7 +98,7 @@ ExitCode DispatchArguments() {
     }
   }
   if (Settings.NoTrap && ContainsText(ExtensionWithoutDot(TargetFile), Settings.NoTrapExt)) {
-    HandToNotepad(originalArguments);
+    HandOverToNotepad(originalArguments);
     return kExitDone;
   }
   return OpenTarget();

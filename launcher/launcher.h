@@ -15,6 +15,11 @@ enum ExitCode : int {
 // The whole run; returns when it is over (raises the fatal errors).
 ExitCode RunLauncher();
 ExitCode DispatchArguments();
+// The kept Notepad: the system directory's notepa~.exe on the NT family when
+// it exists, else the Windows directory's, whether or not that one exists.
+std::string KeptNotepadPath();
+// Has the shell open the kept Notepad by its full path with these parameters.
+void HandOverToNotepad(const std::string& parameters);
 // Chooses the editor for TargetFile and starts it.
 ExitCode OpenTarget();
 

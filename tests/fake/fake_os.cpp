@@ -53,9 +53,15 @@ std::string Fold(const std::string& text) {
   return out;
 }
 
+// A bare name stands for that name in the current directory.
+std::string FullPathOf(const std::string& path) {
+  if (path.empty() || path.find_first_of("\\:") != std::string::npos) return path;
+  return M().currentDirectory + path;
+}
+
 // Windows drops trailing dots and spaces from a file name: "abc." is "abc".
 std::string FileKey(const std::string& path) {
-  std::string trimmed = path;
+  std::string trimmed = FullPathOf(path);
   while (trimmed.size() > 3 && (trimmed.back() == '.' || trimmed.back() == ' ') &&
          LastBackslash(trimmed) != trimmed.size() - 2)
     trimmed.pop_back();
@@ -198,8 +204,8 @@ const FileNode* ImageOf(const std::string& commandLine) {
   auto lookUp = [](std::string path) -> const FileNode* {
     std::vector<std::string> tries;
     if (path.find('\\') == std::string::npos) {
-      tries = {DirectoryOf(M().modulePath) + path, M().systemDirectory + "\\" + path,
-               M().windowsDirectory + "\\" + path};
+      tries = {DirectoryOf(M().modulePath) + path, M().currentDirectory + path,
+               M().systemDirectory + "\\" + path, M().windowsDirectory + "\\" + path};
     } else {
       tries = {path};
     }

@@ -63,6 +63,7 @@ struct Machine {
   std::string windowsDirectory = "C:\\windows";
   std::string systemDirectory = "C:\\windows\\system32";
   std::string tempPath = "C:\\TEMP\\";
+  std::string currentDirectory = "C:\\";  // ends in "\"; where a bare name is found first
   bool directoryQueriesFail = false;
   std::string commandLine;
   std::string modulePath;

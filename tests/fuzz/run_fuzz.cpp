@@ -301,14 +301,14 @@ void CheckRun(const std::string& input) {
     FUZZ_CHECK(shell.verb == "Open" && shell.show == 5 && shell.directory.empty() && shell.owner == 0, story);
     if (arguments.empty()) {
       FUZZ_CHECK(shell.parameters.empty(), story);
-      FUZZ_CHECK(shell.file == "Notepa~.exe" || shell.file == velquin::Settings.Editor, story);
+      FUZZ_CHECK(shell.file == velquin::KeptNotepadPath() || shell.file == velquin::Settings.Editor, story);
     } else if (velquin::LowerCaseText(arguments[0]) == "/pt") {
       // Print-to: Notepad gets the command line's own text, which ends as it does.
-      FUZZ_CHECK(shell.file == "Notepa~.exe" && EndsWith(quotedBefore, shell.parameters), "print-to: " + story);
+      FUZZ_CHECK(shell.file == velquin::KeptNotepadPath() && EndsWith(quotedBefore, shell.parameters), "print-to: " + story);
     } else {
       std::string joined = arguments[0];
       for (std::size_t i = 1; i < arguments.size(); ++i) joined += " " + arguments[i];
-      FUZZ_CHECK(shell.file == "Notepa~.exe" && shell.parameters == joined, "Notepad hand-over: " + story);
+      FUZZ_CHECK(shell.file == velquin::KeptNotepadPath() && shell.parameters == joined, "Notepad hand-over: " + story);
       FUZZ_CHECK(SettingFlag(setup, "NoTrap", false), story);
     }
     return;

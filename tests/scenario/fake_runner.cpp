@@ -21,11 +21,13 @@ std::string ApplySetup(const scn::Scenario& s) {
   m.platformId = s.system95 ? 1 : 2;
   m.decimalSeparator = std::string(1, s.decimal);
   m.tempPath = fake::ToAnsi(s.temp);
+  m.currentDirectory = fake::ToAnsi(s.cwd.back() == '\\' ? s.cwd : s.cwd + "\\");
   m.startup.hasTitle = true;
   m.startup.title = "scenario";
   fake::AddDirectory(m.windowsDirectory);
   fake::AddDirectory(m.systemDirectory);
   fake::AddDirectory(m.tempPath);
+  fake::AddDirectory(m.currentDirectory);
   for (const scn::SetupItem& item : s.setup) {
     switch (item.kind) {
       case scn::SetupItem::Key:

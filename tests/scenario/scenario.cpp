@@ -130,6 +130,11 @@ bool ParseSetupLine(const std::string& line, Scenario* s, std::string* why) {
     s->temp = rest;
     return true;
   }
+  if (TakeKeyword(line, "cwd", &rest)) {
+    if (rest.size() < 3 || rest.compare(1, 2, ":\\") != 0) return *why = "cwd takes a full path like C:\\Docs", false;
+    s->cwd = rest;
+    return true;
+  }
   SetupItem item;
   if (TakeKeyword(line, "key", &rest)) {
     item.kind = SetupItem::Key;

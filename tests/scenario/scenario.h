@@ -57,6 +57,7 @@ struct Scenario {
   int codepage = 932;
   char decimal = '.';
   std::string temp = "C:\\TEMP\\";
+  std::string cwd = "C:\\";  // the directory the launcher is started in
   std::vector<SetupItem> setup;
   std::string commandLine;     // in UTF-8, or in the code page when commandLineBytes
   bool commandLineBytes = false;  // given by 'runbytes' as hexadecimal bytes

@@ -1,5 +1,6 @@
-// The two lines the hostile scenarios add to the scenario format: raw
-// registry data of any type, and a command line given as bytes.
+// Lines the scenario format adds for particular files: raw registry data of
+// any type and a command line given as bytes (hostile.scn), and the
+// directory the launcher is started in.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -59,6 +60,35 @@ TEST(ScenarioParse, HexBytesReadBackAsTheyAreWritten) {
   ASSERT_TRUE(scn::ParseHexBytes("00 7f 80 FF", &bytes));
   EXPECT_EQ(scn::HexBytes(bytes), "00 7f 80 ff");
   EXPECT_EQ(scn::HexBytes(""), "");
+}
+
+}  // namespace
+
+namespace {
+
+TEST(ScenarioParse, CwdIsAFullPathAndDefaultsToTheDriveRoot) {
+  struct Row {
+    const char* setup;  // empty: no cwd line
+    bool parses;
+    const char* cwd;
+  };
+  const Row rows[] = {
+      {"", true, "C:\\"},
+      {"cwd C:\\Downloads", true, "C:\\Downloads"},
+      {"cwd D:\\", true, "D:\\"},
+      {"cwd Downloads", false, ""},
+      {"cwd C:", false, ""},
+      {"cwd ", false, ""},
+  };
+  for (const Row& row : rows) {
+    std::vector<std::string> errors;
+    const std::string file = std::string("== s\n") + row.setup + "\nrun x\n";
+    const std::vector<scn::Scenario> parsed = scn::ParseScenarios("f", file, &errors);
+    EXPECT_EQ(errors.empty(), row.parses) << row.setup;
+    if (row.parses && parsed.size() == 1) {
+      EXPECT_EQ(parsed[0].cwd, row.cwd) << row.setup;
+    }
+  }
 }
 
 }  // namespace

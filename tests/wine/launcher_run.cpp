@@ -167,6 +167,7 @@ std::string Runner::RunPrepared(const scn::Scenario& scenario, const setup::Prep
   const auto wide = scenario.commandLineBytes ? text::AnsiToWide : text::ToWide;
   const std::wstring program = wide(scn::LauncherPathOf(scenario.commandLine));
   std::wstring commandLine = wide(scenario.commandLine);
+  const std::wstring directory = text::ToWide(scenario.cwd);
   std::wstring title = text::ToWide(kMarker);
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
@@ -179,8 +180,8 @@ std::string Runner::RunPrepared(const scn::Scenario& scenario, const setup::Prep
   for (int attempt = 0; attempt < 5 && !started; ++attempt) {
     if (attempt > 0) Sleep(50);
     started = CreateProcessW(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE,
-                             CREATE_UNICODE_ENVIRONMENT | CREATE_SUSPENDED, &environment[0], L"C:\\", &startup,
-                             &info);
+                             CREATE_UNICODE_ENVIRONMENT | CREATE_SUSPENDED, &environment[0], directory.c_str(),
+                             &startup, &info);
     error = started ? 0 : GetLastError();
     if (error != ERROR_INTERNAL_ERROR) break;
   }

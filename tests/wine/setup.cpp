@@ -119,6 +119,7 @@ void RemoveForeignKeys() {
 std::string Apply(const scn::Scenario& scenario, const Programs& programs, machine::Journal* journal,
                   Prepared* prepared) {
   if (!journal->MakeDirectories(text::ToWide(scenario.temp))) return "cannot make temp " + scenario.temp;
+  if (!journal->MakeDirectories(text::ToWide(scenario.cwd))) return "cannot make cwd " + scenario.cwd;
   for (const scn::SetupItem& item : scenario.setup) {
     std::string failure = ApplyItem(item, programs, journal, prepared);
     if (!failure.empty()) return failure;

@@ -1,0 +1,72 @@
+#include <gtest/gtest.h>
+
+#include "launcher/launcher.h"
+#include "launcher/state.h"
+#include "tests/fake/fake_os.h"
+#include "tests/unit/launcher_fixture.h"
+
+namespace velquin {
+namespace {
+
+using testing::LauncherTest;
+
+class HandOverTest : public LauncherTest {
+ protected:
+  static std::vector<std::string> ShellFiles() {
+    std::vector<std::string> out;
+    for (const fake::Event& e : Events(fake::Event::Shell)) out.push_back(e.file);
+    return out;
+  }
+};
+
+TEST_F(HandOverTest, TheKeptNotepadIsAlwaysAFullPathNeverTheCurrentDirectorysCopy) {
+  struct Row {
+    std::uint32_t platform;
+    std::vector<std::string> programs;
+    const char* kept;
+  };
+  const Row rows[] = {
+      {2, {"C:\\windows\\system32\\notepa~.exe", "C:\\windows\\notepa~.exe"}, "C:\\windows\\system32\\notepa~.exe"},
+      {2, {"C:\\windows\\notepa~.exe"}, "C:\\windows\\notepa~.exe"},
+      {2, {"C:\\windows\\system32\\notepa~.exe"}, "C:\\windows\\system32\\notepa~.exe"},
+      {1, {"C:\\windows\\system32\\notepa~.exe", "C:\\windows\\notepa~.exe"}, "C:\\windows\\notepa~.exe"},
+      // Neither kept: the Windows directory's path still, for the shell to report.
+      {2, {}, "C:\\windows\\notepa~.exe"},
+      {2, {"C:\\Docs\\Notepa~.exe"}, "C:\\windows\\notepa~.exe"},
+      {1, {}, "C:\\windows\\notepa~.exe"},
+  };
+  for (const Row& row : rows) {
+    SetUp();
+    fake::machine().platformId = row.platform;
+    fake::machine().currentDirectory = "C:\\Docs\\";
+    for (const std::string& program : row.programs) fake::AddProgram(program);
+    Prepare("\"C:\\Velquin\\notepad.exe\"");
+    EXPECT_EQ(KeptNotepadPath(), row.kept) << row.platform << " " << row.programs.size();
+  }
+}
+
+TEST_F(HandOverTest, WithNoKeptNotepadTheShellIsStillGivenTheFullPath) {
+  fake::machine().currentDirectory = "C:\\Docs\\";
+  fake::AddProgram("C:\\Docs\\Notepa~.exe");
+  fake::AddProgram("C:\\Tools\\ed.exe");
+  Set("Editor", "C:\\Tools\\ed.exe");
+  Set("DoNotepad", "0");
+  Set("NoTrap", "1");
+  Set("NoTrapExt", "log");
+  EXPECT_EQ(Run("\"C:\\Velquin\\notepad.exe\""), 0);
+  EXPECT_EQ(Run("\"C:\\Velquin\\notepad.exe\" C:\\Docs\\a.log"), 0);
+  EXPECT_EQ(ShellFiles(), (std::vector<std::string>{"C:\\windows\\notepa~.exe", "C:\\windows\\notepa~.exe"}));
+  EXPECT_TRUE(BoxTexts().empty());
+}
+
+TEST_F(HandOverTest, AWindowsDirectoryTheSystemCannotNameOpensNothing) {
+  fake::machine().currentDirectory = "C:\\Docs\\";
+  fake::AddProgram("C:\\Docs\\notepa~.exe");
+  Prepare("\"C:\\Velquin\\notepad.exe\"");
+  fake::machine().directoryQueriesFail = true;
+  HandOverToNotepad("C:\\Docs\\a.log");
+  EXPECT_TRUE(ShellFiles().empty());
+}
+
+}  // namespace
+}  // namespace velquin
