@@ -539,6 +539,8 @@ rem Windows lets only the user choose the default: say how, and open the
 rem page (Velquin's own from Windows 11 on). Wine has no Settings app.
 :default_apps
 set "PAGE=ms-settings:defaultapps"
+rem CurrentBuild is read in the native view, whichever view was read last.
+set "VF="
 call :value "HKLM\SOFTWARE\Microsoft\Windows NT\CurrentVersion" CurrentBuild
 set "BUILD=0"
 if defined VDATA for /f "delims=0123456789" %%X in ("%VDATA%x") do if "%%X"=="x" set "BUILD=!VDATA!"
