@@ -1,3 +1,5 @@
+#include <optional>
+
 #include "browser/browser.h"
 #include "launcher/arguments.h"
 #include "launcher/launcher.h"
@@ -9,11 +11,16 @@
 namespace velquin {
 namespace {
 
-// A cache entry the browser saved under its ".htm" name.
-void TakeHtmTwinOfCacheEntry() {
-  if (!ContainsText(BrowserCacheDirectory(), DirectoryPart(TargetFile)) || IsExistingFile(TargetFile)) return;
+// A cache entry the browser saved under its ".htm" name. Tells whether
+// TargetFile now exists when it had to find out, so that the next step
+// does not search for the same file again.
+std::optional<bool> TakeHtmTwinOfCacheEntry() {
+  if (!ContainsText(BrowserCacheDirectory(), DirectoryPart(TargetFile))) return std::nullopt;
+  if (IsExistingFile(TargetFile)) return true;
   const std::string twin = WithExtension(TargetFile, ".htm");
-  if (IsExistingFile(twin)) TargetFile = twin;
+  if (!IsExistingFile(twin)) return false;
+  TargetFile = twin;
+  return true;
 }
 
 // An extension-less cache file that a newer browser handed over quoted is
@@ -52,8 +59,8 @@ std::string HtmlSourceCommand() {
 }  // namespace
 
 ExitCode OpenTarget() {
-  TakeHtmTwinOfCacheEntry();
-  if (!IsExistingFile(TargetFile) && !Settings.NoFile) {
+  const std::optional<bool> known = TakeHtmTwinOfCacheEntry();
+  if (!(known ? *known : IsExistingFile(TargetFile)) && !Settings.NoFile) {
     ShowMessageBox(messages::FileNotFound(TargetFile), ProductCaption(), kIconError);
     return kExitDone;
   }
