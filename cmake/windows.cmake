@@ -2,14 +2,6 @@
 # imports system DLLs only.
 enable_language(RC)
 
-add_executable(velquin WIN32
-  launcher/main_win32.cpp
-  launcher/terminate_win32.cpp
-  platform/delay_binding_win32.cpp
-  platform/os_win32.cpp
-  resources/velquin.rc
-)
-target_compile_options(velquin PRIVATE ${VELQUIN_WARNINGS})
 # shell32, version and user32 are loaded only when a route calls into them:
 # loading them costs more than the rest of a run. The registry calls are
 # delay-loaded too, so that they, like the version calls, can be bound to
@@ -31,10 +23,24 @@ foreach(dll advapi32 shell32 version user32)
   list(APPEND VELQUIN_DELAY_LIBS ${lib})
 endforeach()
 add_custom_target(velquin_delay_libs DEPENDS ${VELQUIN_DELAY_LIBS})
-add_dependencies(velquin velquin_delay_libs)
-target_link_libraries(velquin PRIVATE velquin_core ${VELQUIN_DELAY_LIBS})
-target_link_options(velquin PRIVATE -static -static-libgcc -static-libstdc++ -s -Wl,--gc-sections)
 target_compile_definitions(velquin_core PUBLIC WIN32_LEAN_AND_MEAN)
+
+# The launcher executable; the Wine tests build variants of it with test
+# definitions (never the shipped one).
+function(velquin_add_launcher name)
+  add_executable(${name} WIN32
+    ${CMAKE_SOURCE_DIR}/launcher/main_win32.cpp
+    ${CMAKE_SOURCE_DIR}/launcher/terminate_win32.cpp
+    ${CMAKE_SOURCE_DIR}/platform/delay_binding_win32.cpp
+    ${CMAKE_SOURCE_DIR}/platform/os_win32.cpp
+    ${CMAKE_SOURCE_DIR}/resources/velquin.rc
+  )
+  target_compile_options(${name} PRIVATE ${VELQUIN_WARNINGS} -Os -ffunction-sections -fdata-sections)
+  add_dependencies(${name} velquin_delay_libs)
+  target_link_libraries(${name} PRIVATE velquin_core ${VELQUIN_DELAY_LIBS})
+  target_link_options(${name} PRIVATE -static -static-libgcc -static-libstdc++ -s -Wl,--gc-sections)
+endfunction()
+velquin_add_launcher(velquin)
 
 if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64" AND EXISTS ${CMAKE_SOURCE_DIR}/tests/wine/CMakeLists.txt)
   add_subdirectory(tests/wine)
@@ -42,7 +48,6 @@ endif()
 
 # Small code: the launcher runs on every double-click and should load fast.
 target_compile_options(velquin_core PRIVATE -Os -ffunction-sections -fdata-sections)
-target_compile_options(velquin PRIVATE -Os -ffunction-sections -fdata-sections)
 
 if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
   add_subdirectory(bench)

@@ -4,6 +4,7 @@
 #include "platform/delay_binding_win32.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+  velquin::TakeDllsFromSystemDirectoryOnly();
   velquin::InstallDelayLoadBinding();
   return velquin::LauncherMain();
 }

@@ -4,6 +4,16 @@
 // calls from kernelbase spares loading the DLLs and what they pull in (for
 // advapi32 a tenth of a whole run under Wine). Where kernelbase is absent or
 // lacks a function, that function comes from its own DLL as usual.
+//
+// Every DLL comes from the system directory. A plain LoadLibrary looks in
+// the program's own folder first, and version.dll is not a known DLL: a copy
+// next to the launcher (an unpacked zip, a folder the user can write to)
+// would be loaded into every run.
+//
+// Test builds force the rarer ways: VELQUIN_TEST_WITHOUT_KERNELBASE binds
+// the two DLLs to a module that exports nothing, VELQUIN_TEST_WITHOUT_DEFAULT_DIRECTORIES
+// leaves the process's search order as it is, VELQUIN_TEST_WITHOUT_SEARCH_FLAGS
+// treats LOAD_LIBRARY_SEARCH_SYSTEM32 as unknown.
 #include "platform/delay_binding_win32.h"
 
 #include <windows.h>
@@ -14,15 +24,53 @@ namespace {
 
 bool InKernelBase(LPCSTR dll) { return lstrcmpiA(dll, "advapi32.dll") == 0 || lstrcmpiA(dll, "version.dll") == 0; }
 
+HMODULE KernelBase() {
+#ifdef VELQUIN_TEST_WITHOUT_KERNELBASE
+  return GetModuleHandleA(nullptr);
+#else
+  return GetModuleHandleA("kernelbase.dll");
+#endif
+}
+
+// The LOAD_LIBRARY_SEARCH_* flags came with Windows 8 and an update to
+// Windows 7 and Vista, together with AddDllDirectory; without them
+// LoadLibraryEx refuses the flags.
+bool SearchFlagsKnown() {
+#ifdef VELQUIN_TEST_WITHOUT_SEARCH_FLAGS
+  return false;
+#else
+  return GetProcAddress(GetModuleHandleA("kernel32.dll"), "AddDllDirectory") != nullptr;
+#endif
+}
+
+HMODULE LoadSystemLibrary(LPCSTR dll) {
+  if (SearchFlagsKnown()) return LoadLibraryExA(dll, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+  // By full path; the altered search order looks for its own imports in
+  // the system directory too, not in the program's folder.
+  char path[MAX_PATH];
+  const UINT length = GetSystemDirectoryA(path, MAX_PATH);
+  if (length == 0 || length + 1 + lstrlenA(dll) >= MAX_PATH) return nullptr;
+  path[length] = '\\';
+  lstrcpyA(path + length + 1, dll);
+  return LoadLibraryExA(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+}
+
 FARPROC WINAPI OnDelayLoad(unsigned notify, PDelayLoadInfo info) {
-  if (notify == dliNotePreLoadLibrary && InKernelBase(info->szDll))
-    return reinterpret_cast<FARPROC>(GetModuleHandleA("kernelbase.dll"));
+  if (notify != dliNotePreLoadLibrary) return nullptr;
+  if (InKernelBase(info->szDll))
+    if (HMODULE kernelBase = KernelBase()) return reinterpret_cast<FARPROC>(kernelBase);
+  if (HMODULE library = LoadSystemLibrary(info->szDll)) return reinterpret_cast<FARPROC>(library);
+  // Given nothing, the helper would search with a plain LoadLibrary; a DLL
+  // missing from the system directory fails as the helper fails instead.
+  info->dwLastError = GetLastError();
+  ULONG_PTR argument = reinterpret_cast<ULONG_PTR>(info);
+  RaiseException(VcppException(ERROR_SEVERITY_ERROR, ERROR_MOD_NOT_FOUND), 0, 1, &argument);
   return nullptr;
 }
 
 FARPROC WINAPI OnDelayLoadFailure(unsigned notify, PDelayLoadInfo info) {
   if (notify != dliFailGetProc || !InKernelBase(info->szDll) || !info->dlp.fImportByName) return nullptr;
-  HMODULE own = LoadLibraryA(info->szDll);
+  HMODULE own = LoadSystemLibrary(info->szDll);
   return own ? GetProcAddress(own, info->dlp.szProcName) : nullptr;
 }
 
@@ -31,6 +79,17 @@ FARPROC WINAPI OnDelayLoadFailure(unsigned notify, PDelayLoadInfo info) {
 void InstallDelayLoadBinding() {
   __pfnDliNotifyHook2 = OnDelayLoad;
   __pfnDliFailureHook2 = OnDelayLoadFailure;
+}
+
+void TakeDllsFromSystemDirectoryOnly() {
+#ifndef VELQUIN_TEST_WITHOUT_DEFAULT_DIRECTORIES
+  // Looked up: Windows before 8 has it only with the update that brought
+  // the search flags.
+  using SetDefaultDllDirectoriesFunction = BOOL(WINAPI*)(DWORD);
+  const auto setDefault = reinterpret_cast<SetDefaultDllDirectoriesFunction>(
+      reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "SetDefaultDllDirectories")));
+  if (setDefault) setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32);
+#endif
 }
 
 }  // namespace velquin
