@@ -2,6 +2,7 @@
 #include "launcher/state.h"
 #include "platform/files.h"
 #include "platform/os.h"
+#include "platform/run_text.h"
 #include "platform/text.h"
 #include "settings/registry_values.h"
 
@@ -10,7 +11,9 @@ namespace velquin {
 std::string BrowserCacheDirectory() {
   const RegistryView machine{os::kLocalMachine, 0};
   RegKey key = OpenExistingKey(machine, "\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\Cache\\Paths");
-  return key.valid() ? ReadStringValue(key.get(), "Directory") : std::string();
+  if (!key.valid()) return std::string();
+  // A wide run compares it with the real name, so it is read as it is.
+  return WideRun ? FromWideText(ReadStringValueW(key.get(), "Directory")) : ReadStringValue(key.get(), "Directory");
 }
 
 bool IsBrowserTempFile() {

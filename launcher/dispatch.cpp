@@ -4,6 +4,7 @@
 #include "platform/files.h"
 #include "platform/messages.h"
 #include "platform/os.h"
+#include "platform/run_text.h"
 #include "platform/text.h"
 
 #include <vector>
@@ -16,7 +17,10 @@ constexpr int kShowNormal = 5;  // SW_SHOW
 void ShellOpen(const std::string& file, const std::string& parameters) {
   // A failed shell open is not reported: there is nobody to tell but the user,
   // and the shell has its own message for it.
-  os::ShellExecute(0, "Open", file, parameters, "", kShowNormal);
+  if (WideRun)
+    os::ShellExecuteW(0, u"Open", WideText(file), WideText(parameters), u"", kShowNormal);
+  else
+    os::ShellExecute(0, "Open", file, parameters, "", kShowNormal);
 }
 
 // Notepad's print-to switch: the file, printer, driver and port follow, each

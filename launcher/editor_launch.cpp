@@ -8,6 +8,7 @@
 #include "platform/messages.h"
 #include "platform/os.h"
 #include "platform/owners.h"
+#include "platform/run_text.h"
 #include "platform/text.h"
 
 namespace velquin {
@@ -17,7 +18,7 @@ constexpr std::size_t kFormattedTextLimit = 4096;
 
 // Every formatted text is held to the limit; a longer one ends the run.
 std::string Limited(std::string text) {
-  if (text.size() > kFormattedTextLimit) RaiseConvertError(messages::TextTooLong());
+  if (TextLength(text) > kFormattedTextLimit) RaiseConvertError(messages::TextTooLong());
   return text;
 }
 
@@ -38,7 +39,7 @@ void ChangeBrowserTempExtension() {
   const std::string stem = StripLastDot(oldPath);
   for (unsigned long long i = 1; IsExistingFile(TargetFile); ++i)
     TargetFile = Limited(stem + "_" + std::to_string(i) + "." + extension);
-  if (!os::MoveFile(oldPath, TargetFile)) {
+  if (!MoveFileTo(oldPath, TargetFile)) {
     ShowError(messages::RenameFailed(oldPath, TargetFile));
     TargetFile = oldPath;
   }
@@ -57,7 +58,10 @@ std::string BuildEditorCommand(const std::string& editor, const std::string& ext
 ExitCode StartEditor(const std::string& command) {
   if (FellBackToNotepad) ShowMessageBox(messages::NotepadStandsIn(), ProductCaption(), kIconInformation);
   os::ProcessHandles handles;
-  if (!os::CreateProcess(command, os::GetStartupInfo(), &handles)) {
+  // A wide run starts the editor through the W call: it gets the real name.
+  const bool started = WideRun ? os::CreateProcessW(WideText(command), os::GetStartupInfoW(), &handles)
+                               : os::CreateProcess(command, os::GetStartupInfo(), &handles);
+  if (!started) {
     // Said at once, before anything else can change the error code. A file
     // the editor never opened is the user's: it is not deleted.
     ShowError(messages::EditorStartFailed(command, os::GetLastError()));
@@ -68,7 +72,7 @@ ExitCode StartEditor(const std::string& command) {
   thread.reset();
   if (!(Settings.Ie4Temp && IsQuotedBrowserTempFile())) return kExitDone;
   if (os::WaitForSingleObject(process.get(), os::kWaitInfinite) == os::kWaitObject0) process.reset();
-  if (IsExistingFile(TargetFile) && !os::DeleteFile(TargetFile)) ShowError(messages::DeleteFailed(TargetFile));
+  if (IsExistingFile(TargetFile) && !DeleteFileAt(TargetFile)) ShowError(messages::DeleteFailed(TargetFile));
   return kExitDone;
 }
 

@@ -2,6 +2,7 @@
 
 #include "platform/files.h"
 #include "platform/os.h"
+#include "platform/run_text.h"
 #include "platform/text.h"
 
 namespace velquin {
@@ -30,7 +31,8 @@ void ResetProcessState() {
   Settings = LauncherSettings();
   TargetFile.clear();
   FellBackToNotepad = false;
-  RawCommandLine = os::GetCommandLine();
+  // First: every text the run reads later is taken in the form this sets.
+  RawCommandLine = TakeCommandLine();
   if (!os::GetVersionPlatformId(&PlatformId)) PlatformId = 0;
   DecimalSeparator = SystemDecimalSeparator();
   const std::string ownPath = ModulePath();

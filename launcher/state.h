@@ -12,7 +12,7 @@ namespace velquin {
 extern LauncherSettings Settings;   // read once; Editor may take the fallback
 extern std::string TargetFile;      // the file to open, as it now stands
 extern bool FellBackToNotepad;      // Notepad stands in for a missing Editor
-extern std::string RawCommandLine;  // as the system reports it, own path included
+extern std::string RawCommandLine;  // as the system reports it, own path included, in the run's text
 extern std::uint32_t PlatformId;    // dwPlatformId; 0 when unknown
 extern char DecimalSeparator;       // of the system default locale
 extern bool LauncherNamedNotepad;   // stands in Notepad's place under its name

@@ -4,26 +4,28 @@
 #include "platform/files.h"
 #include "platform/os.h"
 #include "platform/owners.h"
+#include "platform/run_text.h"
 
 namespace velquin {
 namespace {
 
 // Asks with a buffer that grows until the answer fits; a failed query, or
 // one that keeps asking for more, gives an empty text.
-template <typename Query>
-std::string QueryText(Query query) {
-  std::vector<char> buffer(256);
+template <typename Char, typename Query>
+std::basic_string<Char> QueryText(Query query) {
+  using Text = std::basic_string<Char>;
+  std::vector<Char> buffer(256);
   for (int attempt = 0; attempt < 4; ++attempt) {
     const std::uint32_t size = static_cast<std::uint32_t>(buffer.size());
     const std::uint32_t length = query(buffer.data(), size);
-    if (length == 0) return std::string();
+    if (length == 0) return Text();
     if (length < size) {
-      std::string text(buffer.data(), length);
-      return text.substr(0, text.find('\0'));
+      Text text(buffer.data(), length);
+      return text.substr(0, text.find(Char(0)));
     }
-    buffer.assign(length + 1, '\0');
+    buffer.assign(length + 1, Char(0));
   }
-  return std::string();
+  return Text();
 }
 
 // '*' and '?' never stand in a file's name (nor as the second byte of a
@@ -41,15 +43,20 @@ std::string WithBackslash(std::string directory) {
 }  // namespace
 
 std::string WindowsDirectory() {
-  return WithBackslash(QueryText([](char* b, std::uint32_t n) { return os::GetWindowsDirectory(b, n); }));
+  return FromAnsiText(
+      WithBackslash(QueryText<char>([](char* b, std::uint32_t n) { return os::GetWindowsDirectory(b, n); })));
 }
 
 std::string SystemDirectory() {
-  return WithBackslash(QueryText([](char* b, std::uint32_t n) { return os::GetSystemDirectory(b, n); }));
+  return FromAnsiText(
+      WithBackslash(QueryText<char>([](char* b, std::uint32_t n) { return os::GetSystemDirectory(b, n); })));
 }
 
 std::string TempDirectory() {
-  return QueryText([](char* b, std::uint32_t n) { return os::GetTempPath(n, b); });
+  // A temporary directory the code page cannot hold is compared as it is.
+  if (WideRun)
+    return FromWideText(QueryText<char16_t>([](char16_t* b, std::uint32_t n) { return os::GetTempPathW(n, b); }));
+  return QueryText<char>([](char* b, std::uint32_t n) { return os::GetTempPath(n, b); });
 }
 
 std::string ModulePath() {
@@ -59,7 +66,7 @@ std::string ModulePath() {
     const std::uint32_t size = static_cast<std::uint32_t>(buffer.size());
     const std::uint32_t length = os::GetModuleFileName(buffer.data(), size);
     if (length == 0) return std::string();
-    if (length < size) return std::string(buffer.data(), length);
+    if (length < size) return FromAnsiText(std::string(buffer.data(), length));
     buffer.resize(buffer.size() * 2);
   }
   return std::string();
@@ -68,7 +75,7 @@ std::string ModulePath() {
 bool IsExistingFile(const std::string& path) {
   if (HasWildcard(path)) return false;
   os::FindData found;
-  FindSearch search(os::FindFirstFile(path, &found));
+  FindSearch search(WideRun ? os::FindFirstFileW(WideText(path), &found) : os::FindFirstFile(path, &found));
   if (!search.valid()) return false;
   search.reset();
   if (found.attributes & os::kAttributeDirectory) return false;
@@ -76,6 +83,14 @@ bool IsExistingFile(const std::string& path) {
   std::uint16_t dosDate = 0, dosTime = 0;
   return os::FileTimeToLocalFileTime(found.lastWriteTime, &local) &&
          os::FileTimeToDosDateTime(local, &dosDate, &dosTime);
+}
+
+bool MoveFileTo(const std::string& from, const std::string& to) {
+  return WideRun ? os::MoveFileW(WideText(from), WideText(to)) : os::MoveFile(from, to);
+}
+
+bool DeleteFileAt(const std::string& path) {
+  return WideRun ? os::DeleteFileW(WideText(path)) : os::DeleteFile(path);
 }
 
 }  // namespace velquin

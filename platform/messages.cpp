@@ -3,6 +3,7 @@
 #include <string>
 
 #include "platform/os.h"
+#include "platform/run_text.h"
 
 namespace velquin {
 
@@ -31,7 +32,7 @@ std::u16string Render(const MessageText& text) {
   std::u16string wide;
   for (const MessageText::Piece& piece : text.pieces)
     if (!piece.bytes.empty())
-      wide += os::MultiByteToWideChar(piece.ansi ? os::kCodePageAnsi : os::kCodePageUtf8, piece.bytes);
+      wide += piece.ansi ? WideText(piece.bytes) : os::MultiByteToWideChar(os::kCodePageUtf8, piece.bytes);
   return wide;
 }
 

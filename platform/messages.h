@@ -1,8 +1,8 @@
 // Message boxes and the complete catalogue of what the launcher says. A
 // message is made of pieces: the fixed texts, kept here as UTF-8, and the
-// run's own values (paths, names), which are ANSI text of the system's code
-// page. Each piece is converted by its own code page at the box, so the
-// Japanese texts read right on any system.
+// run's own values (paths, names) in the run's text (the system's code page,
+// or UTF-8 in a wide run). Each piece is converted by its own rule at the
+// box, so the Japanese texts read right on any system.
 #pragma once
 
 #include <cstdint>

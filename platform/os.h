@@ -85,25 +85,49 @@ int MessageBox(WindowHandle owner, const std::u16string& text, const std::u16str
 std::intptr_t ShellExecute(WindowHandle owner, const std::string& verb, const std::string& file,
                            const std::string& parameters, const std::string& directory, int show);
 
-// The fields of STARTUPINFOA that a process hands on to the one it starts.
-struct StartupInfo {
-  std::string desktop, title;
+// The fields of STARTUPINFO that a process hands on to the one it starts,
+// with the texts of the A or the W form.
+template <typename Text>
+struct BasicStartupInfo {
+  Text desktop, title;
   bool hasDesktop = false, hasTitle = false;
   std::uint32_t x = 0, y = 0, xSize = 0, ySize = 0, xCountChars = 0, yCountChars = 0;
   std::uint32_t fillAttribute = 0, flags = 0;
   std::uint16_t showWindow = 0;
   std::uintptr_t stdInput = 0, stdOutput = 0, stdError = 0;
 };
+using StartupInfo = BasicStartupInfo<std::string>;
+using StartupInfoW = BasicStartupInfo<std::u16string>;
 StartupInfo GetStartupInfo();
 struct ProcessHandles {
   ProcessHandle process = 0, thread = 0;
 };
-// CreateProcessA: no application name, no security attributes, no inherited
+// CreateProcessA (and W below): no application name, no security attributes, no inherited
 // handles, NORMAL_PRIORITY_CLASS, the caller's environment and directory.
 bool CreateProcess(const std::string& commandLine, const StartupInfo& startup,
                    ProcessHandles* handles);
 std::uint32_t WaitForSingleObject(ProcessHandle handle, std::uint32_t milliseconds);
 bool CloseHandle(ProcessHandle handle);
+
+// The wide forms, for a run whose command line the ANSI code page cannot
+// hold. FindFirstFileW fills only the attributes and the time.
+inline constexpr std::uint32_t kNoBestFitChars = 0x400;  // WC_NO_BEST_FIT_CHARS
+std::u16string GetCommandLineW();
+// WideCharToMultiByte over the whole text, with the system's default
+// character; empty on failure. *usedDefault: some character had no form.
+std::string WideCharToMultiByte(std::uint32_t codePage, std::uint32_t flags, const std::u16string& text,
+                                bool* usedDefault);
+FindHandle FindFirstFileW(const std::u16string& pattern, FindData* data);
+bool MoveFileW(const std::u16string& from, const std::u16string& to);
+bool DeleteFileW(const std::u16string& path);
+std::uint32_t GetTempPathW(std::uint32_t size, char16_t* buffer);
+long RegQueryValueExW(KeyHandle key, const std::u16string& name, std::uint32_t* type, unsigned char* data,
+                      std::uint32_t* size);
+std::uint32_t CharLowerBuffW(char16_t* text, std::uint32_t length);
+std::intptr_t ShellExecuteW(WindowHandle owner, const std::u16string& verb, const std::u16string& file,
+                            const std::u16string& parameters, const std::u16string& directory, int show);
+StartupInfoW GetStartupInfoW();
+bool CreateProcessW(const std::u16string& commandLine, const StartupInfoW& startup, ProcessHandles* handles);
 
 // Version resources (version.dll).
 std::uint32_t GetFileVersionInfoSize(const std::string& path);

@@ -24,6 +24,7 @@
 #undef GetFileVersionInfoSize
 #undef GetFileVersionInfo
 #undef CharLowerBuff
+#undef GetCommandLineW
 
 #include "platform/os.h"
 
@@ -44,7 +45,45 @@ std::uint64_t FromFileTime(const FILETIME& time) {
   return (static_cast<std::uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
 }
 
+// wchar_t is UTF-16 on Windows: the seam's char16_t text is the same bytes.
+const wchar_t* Wide(const std::u16string& text) { return reinterpret_cast<const wchar_t*>(text.c_str()); }
+
 const char* OrNull(bool present, const std::string& text) { return present ? text.c_str() : nullptr; }
+const wchar_t* OrNull(bool present, const std::u16string& text) { return present ? Wide(text) : nullptr; }
+
+template <typename Text, typename Info>
+BasicStartupInfo<Text> FromStartupInfo(const Info& info) {
+  using Char = typename Text::value_type;
+  BasicStartupInfo<Text> out;
+  out.hasDesktop = info.lpDesktop != nullptr;
+  if (out.hasDesktop) out.desktop = reinterpret_cast<const Char*>(info.lpDesktop);
+  out.hasTitle = info.lpTitle != nullptr;
+  if (out.hasTitle) out.title = reinterpret_cast<const Char*>(info.lpTitle);
+  out.x = info.dwX, out.y = info.dwY, out.xSize = info.dwXSize, out.ySize = info.dwYSize;
+  out.xCountChars = info.dwXCountChars, out.yCountChars = info.dwYCountChars;
+  out.fillAttribute = info.dwFillAttribute, out.flags = info.dwFlags, out.showWindow = info.wShowWindow;
+  out.stdInput = reinterpret_cast<std::uintptr_t>(info.hStdInput);
+  out.stdOutput = reinterpret_cast<std::uintptr_t>(info.hStdOutput);
+  out.stdError = reinterpret_cast<std::uintptr_t>(info.hStdError);
+  return out;
+}
+
+template <typename Info, typename Text>
+Info ToStartupInfo(const BasicStartupInfo<Text>& startup) {
+  Info info;
+  std::memset(&info, 0, sizeof info);
+  info.cb = sizeof info;
+  info.lpDesktop = const_cast<decltype(info.lpDesktop)>(OrNull(startup.hasDesktop, startup.desktop));
+  info.lpTitle = const_cast<decltype(info.lpTitle)>(OrNull(startup.hasTitle, startup.title));
+  info.dwX = startup.x, info.dwY = startup.y, info.dwXSize = startup.xSize, info.dwYSize = startup.ySize;
+  info.dwXCountChars = startup.xCountChars, info.dwYCountChars = startup.yCountChars;
+  info.dwFillAttribute = startup.fillAttribute, info.dwFlags = startup.flags;
+  info.wShowWindow = startup.showWindow;
+  info.hStdInput = Handle(startup.stdInput);
+  info.hStdOutput = Handle(startup.stdOutput);
+  info.hStdError = Handle(startup.stdError);
+  return info;
+}
 
 }  // namespace
 
@@ -179,33 +218,11 @@ StartupInfo GetStartupInfo() {
   std::memset(&info, 0, sizeof info);
   info.cb = sizeof info;
   ::GetStartupInfoA(&info);
-  StartupInfo out;
-  out.hasDesktop = info.lpDesktop != nullptr;
-  if (out.hasDesktop) out.desktop = info.lpDesktop;
-  out.hasTitle = info.lpTitle != nullptr;
-  if (out.hasTitle) out.title = info.lpTitle;
-  out.x = info.dwX, out.y = info.dwY, out.xSize = info.dwXSize, out.ySize = info.dwYSize;
-  out.xCountChars = info.dwXCountChars, out.yCountChars = info.dwYCountChars;
-  out.fillAttribute = info.dwFillAttribute, out.flags = info.dwFlags, out.showWindow = info.wShowWindow;
-  out.stdInput = reinterpret_cast<std::uintptr_t>(info.hStdInput);
-  out.stdOutput = reinterpret_cast<std::uintptr_t>(info.hStdOutput);
-  out.stdError = reinterpret_cast<std::uintptr_t>(info.hStdError);
-  return out;
+  return FromStartupInfo<std::string>(info);
 }
 
 bool CreateProcess(const std::string& commandLine, const StartupInfo& startup, ProcessHandles* handles) {
-  STARTUPINFOA info;
-  std::memset(&info, 0, sizeof info);
-  info.cb = sizeof info;
-  info.lpDesktop = const_cast<char*>(OrNull(startup.hasDesktop, startup.desktop));
-  info.lpTitle = const_cast<char*>(OrNull(startup.hasTitle, startup.title));
-  info.dwX = startup.x, info.dwY = startup.y, info.dwXSize = startup.xSize, info.dwYSize = startup.ySize;
-  info.dwXCountChars = startup.xCountChars, info.dwYCountChars = startup.yCountChars;
-  info.dwFillAttribute = startup.fillAttribute, info.dwFlags = startup.flags;
-  info.wShowWindow = startup.showWindow;
-  info.hStdInput = Handle(startup.stdInput);
-  info.hStdOutput = Handle(startup.stdOutput);
-  info.hStdError = Handle(startup.stdError);
+  STARTUPINFOA info = ToStartupInfo<STARTUPINFOA>(startup);
   // CreateProcessA may write into the command line it is given.
   std::string writable = commandLine;
   PROCESS_INFORMATION process;
@@ -223,6 +240,84 @@ std::uint32_t WaitForSingleObject(ProcessHandle handle, std::uint32_t millisecon
 }
 
 bool CloseHandle(ProcessHandle handle) { return ::CloseHandle(Handle(handle)) != FALSE; }
+
+std::u16string GetCommandLineW() { return reinterpret_cast<const char16_t*>(::GetCommandLineW()); }
+
+std::string WideCharToMultiByte(std::uint32_t codePage, std::uint32_t flags, const std::u16string& text,
+                                bool* usedDefault) {
+  BOOL defaulted = FALSE;
+  *usedDefault = false;
+  if (text.empty()) return std::string();
+  const int units = static_cast<int>(text.size());
+  const int length = ::WideCharToMultiByte(codePage, flags, Wide(text), units, nullptr, 0, nullptr, nullptr);
+  if (length <= 0) return std::string();
+  std::string bytes(static_cast<std::size_t>(length), '\0');
+  if (::WideCharToMultiByte(codePage, flags, Wide(text), units, &bytes[0], length, nullptr, &defaulted) <= 0)
+    return std::string();
+  *usedDefault = defaulted != FALSE;
+  return bytes;
+}
+
+FindHandle FindFirstFileW(const std::u16string& pattern, FindData* data) {
+  WIN32_FIND_DATAW found;
+  HANDLE handle = ::FindFirstFileW(Wide(pattern), &found);
+  if (handle != INVALID_HANDLE_VALUE) {
+    data->attributes = found.dwFileAttributes;
+    data->lastWriteTime = FromFileTime(found.ftLastWriteTime);
+  }
+  return reinterpret_cast<FindHandle>(handle);
+}
+
+bool MoveFileW(const std::u16string& from, const std::u16string& to) {
+  return ::MoveFileW(Wide(from), Wide(to)) != FALSE;
+}
+
+bool DeleteFileW(const std::u16string& path) { return ::DeleteFileW(Wide(path)) != FALSE; }
+
+std::uint32_t GetTempPathW(std::uint32_t size, char16_t* buffer) {
+  return ::GetTempPathW(size, reinterpret_cast<wchar_t*>(buffer));
+}
+
+long RegQueryValueExW(KeyHandle key, const std::u16string& name, std::uint32_t* type, unsigned char* data,
+                      std::uint32_t* size) {
+  DWORD valueType = 0, valueSize = *size;
+  const LONG status = ::RegQueryValueExW(Key(key), Wide(name), nullptr, &valueType, data, &valueSize);
+  *type = valueType;
+  *size = valueSize;
+  return status;
+}
+
+std::uint32_t CharLowerBuffW(char16_t* text, std::uint32_t length) {
+  return ::CharLowerBuffW(reinterpret_cast<wchar_t*>(text), length);
+}
+
+std::intptr_t ShellExecuteW(WindowHandle owner, const std::u16string& verb, const std::u16string& file,
+                            const std::u16string& parameters, const std::u16string& directory, int show) {
+  return reinterpret_cast<std::intptr_t>(::ShellExecuteW(reinterpret_cast<HWND>(owner), Wide(verb), Wide(file),
+                                                         Wide(parameters), Wide(directory), show));
+}
+
+StartupInfoW GetStartupInfoW() {
+  STARTUPINFOW info;
+  std::memset(&info, 0, sizeof info);
+  info.cb = sizeof info;
+  ::GetStartupInfoW(&info);
+  return FromStartupInfo<std::u16string>(info);
+}
+
+bool CreateProcessW(const std::u16string& commandLine, const StartupInfoW& startup, ProcessHandles* handles) {
+  STARTUPINFOW info = ToStartupInfo<STARTUPINFOW>(startup);
+  // CreateProcessW writes into the command line it is given.
+  std::u16string writable = commandLine;
+  PROCESS_INFORMATION process;
+  std::memset(&process, 0, sizeof process);
+  if (!::CreateProcessW(nullptr, reinterpret_cast<wchar_t*>(&writable[0]), nullptr, nullptr, FALSE,
+                        NORMAL_PRIORITY_CLASS, nullptr, nullptr, &info, &process))
+    return false;
+  handles->process = reinterpret_cast<ProcessHandle>(process.hProcess);
+  handles->thread = reinterpret_cast<ProcessHandle>(process.hThread);
+  return true;
+}
 
 std::uint32_t GetFileVersionInfoSize(const std::string& path) {
   DWORD ignored = 0;

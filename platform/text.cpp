@@ -1,6 +1,8 @@
 #include "platform/text.h"
 
 #include "platform/os.h"
+#include "platform/run_text.h"
+#include "platform/wtf8.h"
 
 namespace velquin {
 namespace {
@@ -14,7 +16,8 @@ PathMarks ScanPath(const std::string& path) {
   PathMarks marks;
   for (std::string::size_type i = 0; i < path.size(); ++i) {
     const unsigned char byte = static_cast<unsigned char>(path[i]);
-    if (os::IsDBCSLeadByte(byte)) {
+    // UTF-8 never repeats a seven-bit byte inside a character.
+    if (!WideRun && os::IsDBCSLeadByte(byte)) {
       // A lead byte at the very end stands alone: never read past the text.
       if (i + 1 < path.size()) ++i;
       continue;
@@ -29,6 +32,18 @@ PathMarks ScanPath(const std::string& path) {
   return marks;
 }
 
+// The first count characters of text: bytes, or UTF-16 units in a wide run.
+std::string Leading(const std::string& text, std::size_t count) {
+  if (!WideRun) return text.substr(0, count);
+  const std::u16string wide = Utf16FromWtf8(text);
+  return wide.size() <= count ? text : Wtf8FromUtf16(wide.substr(0, count));
+}
+
+std::u16string LowerCaseWide(std::u16string wide) {
+  if (!wide.empty()) os::CharLowerBuffW(&wide[0], static_cast<std::uint32_t>(wide.size()));
+  return wide;
+}
+
 }  // namespace
 
 std::string DirectoryPart(const std::string& path) {
@@ -38,7 +53,7 @@ std::string DirectoryPart(const std::string& path) {
 
 std::string ExtensionPart(const std::string& path) {
   const PathMarks marks = ScanPath(path);
-  return marks.extensionDot == std::string::npos ? std::string() : path.substr(marks.extensionDot, 255);
+  return marks.extensionDot == std::string::npos ? std::string() : Leading(path.substr(marks.extensionDot), 255);
 }
 
 std::string ExtensionWithoutDot(const std::string& path) {
@@ -64,6 +79,7 @@ std::string LowerCaseText(const std::string& text) {
     if (static_cast<unsigned char>(c) >= 0x80) sevenBit = false;
     else if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + ('a' - 'A'));
   }
+  if (!sevenBit && WideRun) return Wtf8FromUtf16(LowerCaseWide(Utf16FromWtf8(text)));
   if (!sevenBit) {
     lower = text;
     os::CharLowerBuff(&lower[0], static_cast<std::uint32_t>(lower.size()));
@@ -73,6 +89,13 @@ std::string LowerCaseText(const std::string& text) {
 
 int TextPos(const std::string& needle, const std::string& haystack) {
   if (needle.empty() || haystack.empty()) return 0;
+  if (WideRun) {
+    // Lower-casing keeps UTF-16 units one for one, not UTF-8 bytes: the
+    // search runs on the units and the place is given in the text's bytes.
+    const std::u16string wide = Utf16FromWtf8(haystack);
+    const std::u16string::size_type at = LowerCaseWide(wide).find(LowerCaseWide(Utf16FromWtf8(needle)));
+    return at == std::u16string::npos ? 0 : static_cast<int>(Wtf8FromUtf16(wide.substr(0, at)).size()) + 1;
+  }
   const std::string::size_type at = LowerCaseText(haystack).find(LowerCaseText(needle));
   return at == std::string::npos ? 0 : static_cast<int>(at) + 1;
 }

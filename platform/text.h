@@ -1,6 +1,7 @@
-// Path splitting and case-insensitive search over ANSI text. The path
-// helpers take a double-byte lead byte and the byte after it as one
-// character, so a second byte of 0x5C is never a backslash.
+// Path splitting and case-insensitive search over the run's text. On ANSI
+// text the path helpers take a double-byte lead byte and the byte after it
+// as one character, so a second byte of 0x5C is never a backslash; a wide
+// run's text is UTF-8, lower-cased through UTF-16.
 #pragma once
 
 #include <string>

@@ -29,31 +29,49 @@ RegKey OpenExistingKey(const RegistryView& view, const std::string& path) {
 
 namespace {
 
+long QueryValue(os::KeyHandle key, const std::string& name, std::uint32_t* type, unsigned char* data,
+               std::uint32_t* size, char) {
+  return os::RegQueryValueEx(key, name, type, data, size);
+}
+
+long QueryValue(os::KeyHandle key, const std::string& name, std::uint32_t* type, unsigned char* data,
+               std::uint32_t* size, char16_t) {
+  return os::RegQueryValueExW(key, std::u16string(name.begin(), name.end()), type, data, size);
+}
+
 // The read once the size is known; raises on a failed read or a type that
-// is not a string.
-std::string ReadStringData(os::KeyHandle key, const std::string& name, std::uint32_t size) {
+// is not a string. Char picks the A or the W call; names are seven-bit.
+template <typename Char>
+std::basic_string<Char> ReadStringData(os::KeyHandle key, const std::string& name, std::uint32_t size) {
   if (size == 0) return {};
   std::uint32_t type = 0;
   std::vector<unsigned char> data(size);
-  if (os::RegQueryValueEx(key, name, &type, data.data(), &size) != os::kSuccess)
+  if (QueryValue(key, name, &type, data.data(), &size, Char()) != os::kSuccess)
     RaiseRegistryError(messages::ValueReadFailed(name));
   if (type != os::kRegSz && type != os::kRegExpandSz) RaiseRegistryError(messages::ValueTypeInvalid(name));
   // The system may report fewer bytes on the second call than on the first.
-  const std::string text(data.begin(), data.begin() + std::min<std::size_t>(size, data.size()));
-  return text.substr(0, text.find('\0'));
+  const std::size_t bytes = std::min<std::size_t>(size, data.size());
+  std::basic_string<Char> text(bytes / sizeof(Char), Char(0));
+  std::copy(data.begin(), data.begin() + text.size() * sizeof(Char), reinterpret_cast<unsigned char*>(&text[0]));
+  return text.substr(0, text.find(Char(0)));
 }
 
 // One size query answers both whether the value exists and how big it is.
-std::optional<std::string> ReadPresentString(os::KeyHandle key, const std::string& name) {
+template <typename Char>
+std::optional<std::basic_string<Char>> ReadPresentString(os::KeyHandle key, const std::string& name) {
   std::uint32_t type = 0, size = 0;
-  if (os::RegQueryValueEx(key, name, &type, nullptr, &size) != os::kSuccess) return std::nullopt;
-  return ReadStringData(key, name, size);
+  if (QueryValue(key, name, &type, nullptr, &size, Char()) != os::kSuccess) return std::nullopt;
+  return ReadStringData<Char>(key, name, size);
 }
 
 }  // namespace
 
 std::string ReadStringValue(os::KeyHandle key, const std::string& name) {
-  return ReadPresentString(key, name).value_or(std::string());
+  return ReadPresentString<char>(key, name).value_or(std::string());
+}
+
+std::u16string ReadStringValueW(os::KeyHandle key, const std::string& name) {
+  return ReadPresentString<char16_t>(key, name).value_or(std::u16string());
 }
 
 std::optional<std::int32_t> ParseIntegerText(std::string text) {
@@ -92,16 +110,21 @@ std::optional<std::int32_t> ParseIntegerText(std::string text) {
 
 std::string ReadSettingString(const RegistryView& view, const std::string& section,
                               const std::string& name, const std::string& fallback) {
+  return ReadPresentSetting(view, section, name).value_or(fallback);
+}
+
+std::optional<std::string> ReadPresentSetting(const RegistryView& view, const std::string& section,
+                                              const std::string& name) {
   RegKey key = OpenExistingKey(view, section);
-  if (!key.valid()) return fallback;
-  return ReadPresentString(key.get(), name).value_or(fallback);
+  if (!key.valid()) return std::nullopt;
+  return ReadPresentString<char>(key.get(), name);
 }
 
 std::int32_t ReadSettingInteger(const RegistryView& view, const std::string& section,
                                 const std::string& name, std::int32_t fallback) {
   RegKey key = OpenExistingKey(view, section);
   if (!key.valid()) return fallback;
-  const std::optional<std::string> text = ReadPresentString(key.get(), name);
+  const std::optional<std::string> text = ReadPresentString<char>(key.get(), name);
   return text ? ParseIntegerText(*text).value_or(fallback) : fallback;
 }
 

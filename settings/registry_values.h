@@ -23,6 +23,8 @@ RegKey OpenExistingKey(const RegistryView& view, const std::string& path);
 // The string-read rule: empty for a missing or empty value; the data up to
 // its first NUL. Raises for a failed read or a type that is not a string.
 std::string ReadStringValue(os::KeyHandle key, const std::string& name);
+// The same rule through the W call, for a wide run.
+std::u16string ReadStringValueW(os::KeyHandle key, const std::string& name);
 
 // Integer text: decimal with an optional sign, or "$"/"0x" hexadecimal,
 // after leading spaces; nothing when the text is not such a number.
@@ -30,6 +32,9 @@ std::optional<std::int32_t> ParseIntegerText(std::string text);
 
 std::string ReadSettingString(const RegistryView& view, const std::string& section,
                               const std::string& name, const std::string& fallback);
+// The same read; nothing when the key or the value is not there.
+std::optional<std::string> ReadPresentSetting(const RegistryView& view, const std::string& section,
+                                              const std::string& name);
 std::int32_t ReadSettingInteger(const RegistryView& view, const std::string& section,
                                 const std::string& name, std::int32_t fallback);
 bool ReadSettingBool(const RegistryView& view, const std::string& section, const std::string& name,

@@ -3,6 +3,7 @@
 #include "platform/files.h"
 #include "platform/os.h"
 #include "platform/owners.h"
+#include "platform/run_text.h"
 #include "settings/registry_values.h"
 
 namespace velquin {
@@ -17,8 +18,10 @@ LauncherSettings ReadLauncherSettings() {
   const RegistryView view{os::kCurrentUser, settingsKey.valid() ? settingsKey.get() : 0};
   const std::string section = kSettingsSection;
 
+  // The values are the code page's text; the defaults are already the run's.
   auto text = [&](const char* name, const std::string& fallback) {
-    return ReadSettingString(view, section, name, fallback);
+    const std::optional<std::string> value = ReadPresentSetting(view, section, name);
+    return value ? FromAnsiText(*value) : fallback;
   };
   auto flag = [&](const char* name, bool fallback) { return ReadSettingBool(view, section, name, fallback); };
 

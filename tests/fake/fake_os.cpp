@@ -7,14 +7,16 @@
 #include <algorithm>
 #include <cstring>
 #include <ctime>
+#include <utility>
 
 namespace fake {
 namespace {
 
 bool IsLead(unsigned char byte);
 
-// The last backslash that is one: the second byte of a double-byte
-// character may be 0x5C too (ソ is 83 5C), and the system never splits there.
+// In ANSI text (registry paths), the last backslash that is one: the second
+// byte of a double-byte character may be 0x5C too (ソ is 83 5C), and the
+// system never splits there.
 std::size_t LastBackslash(const std::string& path) {
   std::size_t last = std::string::npos;
   for (std::size_t i = 0; i < path.size(); ++i) {
@@ -24,9 +26,15 @@ std::size_t LastBackslash(const std::string& path) {
   return last;
 }
 
+// File names are real names in UTF-8, where a backslash is always one.
 std::string DirectoryOf(const std::string& path) {
-  const std::size_t cut = LastBackslash(path);
+  const std::size_t cut = path.rfind('\\');
   return cut == std::string::npos ? std::string() : path.substr(0, cut + 1);
+}
+
+std::string FileParentOf(const std::string& path) {
+  const std::size_t cut = path.rfind('\\');
+  return cut == std::string::npos ? std::string() : path.substr(0, cut);
 }
 
 constexpr long kFileNotFound = 2, kAccessDenied = 5, kMoreData = 234, kBadPath = 161;
@@ -38,8 +46,17 @@ bool IsLead(unsigned char byte) {
   return M().codePage == 932 && ((byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC));
 }
 
-// Windows compares names without regard to case; second bytes of
-// double-byte characters are left as they are.
+// Windows compares names without regard to case; the fake folds the
+// seven-bit letters only.
+std::string FoldName(const std::string& text) {
+  std::string out = text;
+  for (char& c : out)
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
+  return out;
+}
+
+// Registry paths are ANSI: second bytes of double-byte characters are left
+// as they are.
 std::string Fold(const std::string& text) {
   std::string out = text;
   for (std::size_t i = 0; i < out.size(); ++i) {
@@ -56,20 +73,29 @@ std::string Fold(const std::string& text) {
 // A bare name stands for that name in the current directory.
 std::string FullPathOf(const std::string& path) {
   if (path.empty() || path.find_first_of("\\:") != std::string::npos) return path;
-  return M().currentDirectory + path;
+  return RealOfAnsi(M().currentDirectory) + path;
 }
 
 // Windows drops trailing dots and spaces from a file name: "abc." is "abc".
 std::string FileKey(const std::string& path) {
   std::string trimmed = FullPathOf(path);
   while (trimmed.size() > 3 && (trimmed.back() == '.' || trimmed.back() == ' ') &&
-         LastBackslash(trimmed) != trimmed.size() - 2)
+         trimmed.rfind('\\') != trimmed.size() - 2)
     trimmed.pop_back();
-  return Fold(trimmed);
+  return FoldName(trimmed);
+}
+
+// Descriptors are opened once: the fuzz target converts many texts a run.
+iconv_t Converter(const char* to, const char* from) {
+  static std::map<std::pair<std::string, std::string>, iconv_t> open;
+  auto found = open.find({to, from});
+  if (found == open.end()) found = open.emplace(std::make_pair(std::string(to), std::string(from)), iconv_open(to, from)).first;
+  iconv(found->second, nullptr, nullptr, nullptr, nullptr);
+  return found->second;
 }
 
 std::string Convert(const char* to, const char* from, const std::string& text) {
-  iconv_t cd = iconv_open(to, from);
+  iconv_t cd = Converter(to, from);
   if (cd == reinterpret_cast<iconv_t>(-1)) return std::string();
   std::string out;
   std::vector<char> in(text.begin(), text.end());
@@ -92,11 +118,24 @@ std::string Convert(const char* to, const char* from, const std::string& text) {
       --inLeft;
     }
   }
-  iconv_close(cd);
   return out;
 }
 
 const char* AnsiName() { return M().codePage == 932 ? "CP932" : "CP1252"; }
+
+// The system's best-fit look-alikes for characters the code page lacks:
+// accented Latin letters under 932; full-width forms and the ideographic
+// space under 1252. 0: none, the default character stands in.
+char BestFitOf(char32_t code) {
+  if (M().codePage == 932) {
+    static const std::u32string kLatin = U"ÀÁÂÃÄÅàáâãäåÇçÈÉÊËèéêëÌÍÎÏìíîïÑñÒÓÔÕÖòóôõöÙÚÛÜùúûüÝýÿ";
+    static const std::string kBase = "AAAAAAaaaaaaCcEEEEeeeeIIIIiiiiNnOOOOOoooooUUUUuuuuYyy";
+    const std::size_t at = kLatin.find(code);
+    return at == std::u32string::npos ? 0 : kBase[at];
+  }
+  if (code >= 0xFF01 && code <= 0xFF5E) return static_cast<char>(code - 0xFF01 + 0x21);
+  return code == 0x3000 ? ' ' : 0;
+}
 
 std::u16string ToUtf16(const char* from, const std::string& text) {
   const std::string bytes = Convert("UTF-16LE", from, text);
@@ -137,7 +176,9 @@ bool JoinKeyPath(os::KeyHandle parent, const std::string& subkey, std::string* p
   if (path->empty()) return false;
   std::size_t start = 0;
   while (start <= subkey.size() && !subkey.empty()) {
-    const std::size_t end = std::min(subkey.find('\\', start), subkey.size());
+    std::size_t end = start;
+    while (end < subkey.size() && subkey[end] != '\\') end += IsLead(static_cast<unsigned char>(subkey[end])) ? 2 : 1;
+    end = std::min(end, subkey.size());
     const std::string part = subkey.substr(start, end - start);
     if (part.empty()) return false;
     *path += "\\" + part;
@@ -162,10 +203,33 @@ std::string ParentOf(const std::string& path) {
   return cut == std::string::npos ? std::string() : path.substr(0, cut);
 }
 
+FileNode& AddRealDirectory(const std::string& path);
+FileNode* FileAt(const std::string& path);
+
 void MakeParents(const std::string& path) {
-  const std::string parent = ParentOf(path);
+  const std::string parent = FileParentOf(path);
   if (parent.size() <= 2) return;  // a drive
-  if (!FindFile(parent)) AddDirectory(parent);
+  if (!FileAt(parent)) AddRealDirectory(parent);
+}
+
+FileNode& AddRealFile(const std::string& path, std::uint64_t lastWriteTime) {
+  MakeParents(path);
+  FileNode& node = M().files[FileKey(path)];
+  node.path = path;
+  node.directory = false;
+  node.lastWriteTime = lastWriteTime ? lastWriteTime : Now();
+  return node;
+}
+
+FileNode& AddRealDirectory(const std::string& path) {
+  std::string trimmed = path;
+  while (trimmed.size() > 3 && trimmed.back() == '\\') trimmed.pop_back();
+  MakeParents(trimmed);
+  FileNode& node = M().files[FileKey(trimmed)];
+  node.path = trimmed;
+  node.directory = true;
+  node.lastWriteTime = Now();
+  return node;
 }
 
 // Greedy, with the last star as the only backtrack point: time stays in
@@ -191,6 +255,7 @@ bool WildcardMatch(const char* pattern, const char* name) {
   return *pattern == '\0';
 }
 
+// path: the real name.
 FileNode* FileAt(const std::string& path) {
   auto found = M().files.find(FileKey(path));
   return found == M().files.end() ? nullptr : &found->second;
@@ -204,8 +269,8 @@ const FileNode* ImageOf(const std::string& commandLine) {
   auto lookUp = [](std::string path) -> const FileNode* {
     std::vector<std::string> tries;
     if (path.find('\\') == std::string::npos) {
-      tries = {DirectoryOf(M().modulePath) + path, M().currentDirectory + path,
-               M().systemDirectory + "\\" + path, M().windowsDirectory + "\\" + path};
+      tries = {DirectoryOf(RealOfAnsi(M().modulePath)) + path, RealOfAnsi(M().currentDirectory) + path,
+               RealOfAnsi(M().systemDirectory) + "\\" + path, RealOfAnsi(M().windowsDirectory) + "\\" + path};
     } else {
       tries = {path};
     }
@@ -283,6 +348,41 @@ std::string FromUtf16(const std::u16string& wide) {
   return Convert("UTF-8", "UTF-16LE", std::string(reinterpret_cast<const char*>(wide.data()), wide.size() * 2));
 }
 
+std::u16string Utf16(const std::string& utf8) { return ToUtf16("UTF-8", utf8); }
+
+std::string RealOfAnsi(const std::string& ansi) { return FromUtf16(ToUtf16(AnsiName(), ansi)); }
+
+std::string AnsiOfWide(const std::u16string& wide, bool noBestFit, bool* usedDefault) {
+  if (usedDefault) *usedDefault = false;
+  std::string out;
+  for (std::size_t i = 0; i < wide.size(); ++i) {
+    char32_t code = wide[i];
+    if (code < 0x80) {
+      out += static_cast<char>(code);
+      continue;
+    }
+    std::u16string one(1, wide[i]);
+    if (code >= 0xD800 && code <= 0xDBFF && i + 1 < wide.size() && wide[i + 1] >= 0xDC00 && wide[i + 1] <= 0xDFFF) {
+      one += wide[++i];
+      code = 0x10000 + ((code - 0xD800) << 10) + (wide[i] - 0xDC00);
+    }
+    // Exact when the character comes back from its bytes.
+    const std::string bytes = Convert(AnsiName(), "UTF-16LE", std::string(reinterpret_cast<const char*>(one.data()), one.size() * 2));
+    if (bytes != "?" && ToUtf16(AnsiName(), bytes) == one) {
+      out += bytes;
+      continue;
+    }
+    const char fit = noBestFit ? 0 : BestFitOf(code);
+    if (fit != 0) {
+      out += fit;
+      continue;
+    }
+    out += '?';
+    if (usedDefault) *usedDefault = true;
+  }
+  return out;
+}
+
 RegKeyNode& AddKey(const std::string& path) {
   const std::string parent = ParentOf(path);
   if (parent.find('\\') != std::string::npos && !KeyAt(parent)) AddKey(parent);
@@ -313,32 +413,28 @@ RegValue* FindValue(const std::string& keyPath, const std::string& name) {
 }
 
 FileNode& AddFile(const std::string& path, std::uint64_t lastWriteTime) {
-  MakeParents(path);
-  FileNode& node = M().files[FileKey(path)];
-  node.path = path;
-  node.directory = false;
-  node.lastWriteTime = lastWriteTime ? lastWriteTime : Now();
-  return node;
+  return AddRealFile(RealOfAnsi(path), lastWriteTime);
 }
-
-FileNode& AddDirectory(const std::string& path) {
-  std::string trimmed = path;
-  while (trimmed.size() > 3 && trimmed.back() == '\\') trimmed.pop_back();
-  MakeParents(trimmed);
-  FileNode& node = M().files[FileKey(trimmed)];
-  node.path = trimmed;
-  node.directory = true;
-  node.lastWriteTime = Now();
-  return node;
+FileNode& AddFile(const std::u16string& path, std::uint64_t lastWriteTime) {
+  return AddRealFile(FromUtf16(path), lastWriteTime);
 }
+FileNode& AddDirectory(const std::string& path) { return AddRealDirectory(RealOfAnsi(path)); }
+FileNode& AddDirectory(const std::u16string& path) { return AddRealDirectory(FromUtf16(path)); }
 
 FileNode& AddProgram(const std::string& path, Program program) {
   FileNode& node = AddFile(path);
   node.program = program;
   return node;
 }
+FileNode& AddProgram(const std::u16string& path, Program program) {
+  FileNode& node = AddFile(path);
+  node.program = program;
+  return node;
+}
 
-const FileNode* FindFile(const std::string& path) { return FileAt(path); }
+const FileNode* FindFile(const std::string& path) { return FileAt(RealOfAnsi(path)); }
+const FileNode* FindFile(const std::u16string& path) { return FileAt(FromUtf16(path)); }
+std::string FileKeyOfAnsi(const std::string& path) { return FileKey(RealOfAnsi(path)); }
 
 std::uint64_t FileTimeOfDate(int year, int month, int day) {
   return static_cast<std::uint64_t>(DaysFromCivil(year, month, day) + kDaysFrom1601To1970) * kTicksPerDay;
@@ -402,6 +498,35 @@ long RegQueryValueEx(KeyHandle key, const std::string& name, std::uint32_t* type
   return kSuccess;
 }
 
+long RegQueryValueExW(KeyHandle key, const std::u16string& name, std::uint32_t* type, unsigned char* data,
+                      std::uint32_t* size) {
+  Count("RegQueryValueExW");
+  auto open = M().openKeys.find(key);
+  if (open == M().openKeys.end()) return 6;
+  const fake::RegValue* value = fake::FindValue(open->second, fake::AnsiOfWide(name));
+  if (!value) return fake::kFileNotFound;
+  // Text comes as the system keeps it, in UTF-16; other data as it is.
+  std::string bytes(value->data.begin(), value->data.end());
+  if (value->type == kRegSz || value->type == kRegExpandSz || value->type == kRegMultiSz) {
+    std::u16string wide = value->wideText ? *value->wideText + u'\0' : fake::ToUtf16(fake::AnsiName(), bytes);
+    bytes.assign(reinterpret_cast<const char*>(wide.data()), wide.size() * 2);
+  }
+  const std::uint32_t needed = static_cast<std::uint32_t>(bytes.size());
+  *type = value->type;
+  if (data == nullptr) {
+    *size = needed;
+    return kSuccess;
+  }
+  if (value->failRead) return fake::kAccessDenied;
+  if (*size < needed) {
+    *size = needed;
+    return fake::kMoreData;
+  }
+  std::copy(bytes.begin(), bytes.end(), data);
+  *size = needed;
+  return kSuccess;
+}
+
 long RegSetValueEx(KeyHandle key, const std::string& name, std::uint32_t type, const unsigned char* data,
                    std::uint32_t size) {
   Count("RegSetValueEx");
@@ -418,8 +543,10 @@ long RegCloseKey(KeyHandle key) {
   return M().openKeys.erase(key) ? kSuccess : 6;
 }
 
-FindHandle FindFirstFile(const std::string& pattern, FindData* data) {
-  Count("FindFirstFile");
+namespace {
+
+// The searches, moves and deletions of both forms, on real names.
+FindHandle FindReal(const std::string& pattern, FindData* data) {
   const std::string directory = fake::DirectoryOf(pattern);
   const std::string name = pattern.substr(directory.size());
   if (name.empty()) return kInvalidFindHandle;
@@ -427,9 +554,9 @@ FindHandle FindFirstFile(const std::string& pattern, FindData* data) {
   if (name.find_first_of("*?") == std::string::npos) {
     found = fake::FileAt(pattern);
   } else {
-    const std::string folded = fake::Fold(pattern);
+    const std::string folded = fake::FoldName(pattern);
     for (const auto& [key, node] : M().files) {
-      if (fake::Fold(fake::DirectoryOf(node.path)) != fake::Fold(directory)) continue;
+      if (fake::FoldName(fake::DirectoryOf(node.path)) != fake::FoldName(directory)) continue;
       if (fake::WildcardMatch(folded.c_str() + directory.size(), key.c_str() + directory.size())) {
         found = &node;
         break;
@@ -439,9 +566,56 @@ FindHandle FindFirstFile(const std::string& pattern, FindData* data) {
   if (!found) return kInvalidFindHandle;
   data->attributes = found->directory ? kAttributeDirectory : 0x20;
   data->lastWriteTime = found->lastWriteTime;
-  data->fileName = found->path.substr(fake::DirectoryOf(found->path).size());
+  data->fileName = fake::AnsiOfWide(fake::Utf16(found->path.substr(fake::DirectoryOf(found->path).size())));
   const FindHandle handle = M().nextHandle++;
   M().openFinds[handle] = 1;
+  return handle;
+}
+
+void Record(fake::Event::Kind kind, const std::string& file, const std::string& parameters, bool wide) {
+  fake::Event event;
+  event.kind = kind;
+  event.wide = wide;
+  event.realFile = file;
+  event.realParameters = parameters;
+  event.file = fake::AnsiOfWide(fake::Utf16(file));
+  event.parameters = fake::AnsiOfWide(fake::Utf16(parameters));
+  M().events.push_back(event);
+}
+
+bool MoveReal(const std::string& from, const std::string& to, bool wide) {
+  fake::FileNode* source = fake::FileAt(from);
+  if (!source || source->locked || fake::FileAt(to)) return false;
+  const std::string parent = fake::FileParentOf(to);
+  const fake::FileNode* parentNode = fake::FileAt(parent);
+  if (parent.size() > 2 && (!parentNode || !parentNode->directory)) return false;
+  fake::FileNode moved = *source;
+  M().files.erase(fake::FileKey(from));
+  moved.path = to;
+  M().files[fake::FileKey(to)] = moved;
+  Record(fake::Event::Moved, from, to, wide);
+  return true;
+}
+
+bool DeleteReal(const std::string& path, bool wide) {
+  fake::FileNode* node = fake::FileAt(path);
+  if (!node || node->directory || node->locked) return false;
+  M().files.erase(fake::FileKey(path));
+  Record(fake::Event::Deleted, path, "", wide);
+  return true;
+}
+
+}  // namespace
+
+FindHandle FindFirstFile(const std::string& pattern, FindData* data) {
+  Count("FindFirstFile");
+  return FindReal(fake::RealOfAnsi(pattern), data);
+}
+
+FindHandle FindFirstFileW(const std::u16string& pattern, FindData* data) {
+  Count("FindFirstFileW");
+  const FindHandle handle = FindReal(fake::FromUtf16(pattern), data);
+  data->fileName.clear();  // the W call's name is not handed on
   return handle;
 }
 
@@ -470,33 +644,22 @@ bool FileTimeToDosDateTime(std::uint64_t fileTime, std::uint16_t* dosDate, std::
 
 bool MoveFile(const std::string& from, const std::string& to) {
   Count("MoveFile");
-  fake::FileNode* source = fake::FileAt(from);
-  if (!source || source->locked || fake::FileAt(to)) return false;
-  const std::string parent = fake::ParentOf(to);
-  const fake::FileNode* parentNode = fake::FileAt(parent);
-  if (parent.size() > 2 && (!parentNode || !parentNode->directory)) return false;
-  fake::FileNode moved = *source;
-  M().files.erase(fake::FileKey(from));
-  moved.path = to;
-  M().files[fake::FileKey(to)] = moved;
-  fake::Event event;
-  event.kind = fake::Event::Moved;
-  event.file = from;
-  event.parameters = to;
-  M().events.push_back(event);
-  return true;
+  return MoveReal(fake::RealOfAnsi(from), fake::RealOfAnsi(to), false);
+}
+
+bool MoveFileW(const std::u16string& from, const std::u16string& to) {
+  Count("MoveFileW");
+  return MoveReal(fake::FromUtf16(from), fake::FromUtf16(to), true);
 }
 
 bool DeleteFile(const std::string& path) {
   Count("DeleteFile");
-  fake::FileNode* node = fake::FileAt(path);
-  if (!node || node->directory || node->locked) return false;
-  M().files.erase(fake::FileKey(path));
-  fake::Event event;
-  event.kind = fake::Event::Deleted;
-  event.file = path;
-  M().events.push_back(event);
-  return true;
+  return DeleteReal(fake::RealOfAnsi(path), false);
+}
+
+bool DeleteFileW(const std::u16string& path) {
+  Count("DeleteFileW");
+  return DeleteReal(fake::FromUtf16(path), true);
 }
 
 std::uint32_t GetWindowsDirectory(char* buffer, std::uint32_t size) {
@@ -526,6 +689,43 @@ std::uint32_t GetModuleFileName(char* buffer, std::uint32_t size) {
 std::string GetCommandLine() {
   Count("GetCommandLine");
   return M().commandLine;
+}
+
+std::u16string GetCommandLineW() {
+  Count("GetCommandLineW");
+  if (!M().wideCommandLine.empty()) return M().wideCommandLine;
+  return fake::Utf16(fake::RealOfAnsi(M().commandLine));
+}
+
+std::string WideCharToMultiByte(std::uint32_t codePage, std::uint32_t flags, const std::u16string& text,
+                                bool* usedDefault) {
+  Count("WideCharToMultiByte");
+  if (codePage == kCodePageUtf8) {
+    *usedDefault = false;
+    return fake::FromUtf16(text);
+  }
+  return fake::AnsiOfWide(text, (flags & kNoBestFitChars) != 0, usedDefault);
+}
+
+std::uint32_t GetTempPathW(std::uint32_t size, char16_t* buffer) {
+  Count("GetTempPathW");
+  if (M().directoryQueriesFail) return 0;
+  const std::u16string path = fake::Utf16(fake::RealOfAnsi(M().tempPath));
+  if (path.size() + 1 > size) return static_cast<std::uint32_t>(path.size() + 1);
+  std::copy(path.begin(), path.end(), buffer);
+  buffer[path.size()] = u'\0';
+  return static_cast<std::uint32_t>(path.size());
+}
+
+std::uint32_t CharLowerBuffW(char16_t* text, std::uint32_t length) {
+  Count("CharLowerBuffW");
+  static locale_t utf8 = newlocale(LC_CTYPE_MASK, "C.UTF-8", nullptr);
+  for (std::uint32_t i = 0; i < length; ++i) {
+    if (text[i] >= 0xD800 && text[i] <= 0xDFFF) continue;
+    const wint_t lower = towlower_l(static_cast<wint_t>(text[i]), utf8);
+    if (lower <= 0xFFFF) text[i] = static_cast<char16_t>(lower);
+  }
+  return length;
 }
 
 bool GetVersionPlatformId(std::uint32_t* platformId) {
@@ -593,28 +793,20 @@ int MessageBox(WindowHandle owner, const std::u16string& text, const std::u16str
   return 1;  // IDOK
 }
 
-std::intptr_t ShellExecute(WindowHandle owner, const std::string& verb, const std::string& file,
-                           const std::string& parameters, const std::string& directory, int show) {
-  Count("ShellExecute");
-  fake::Event event;
-  event.kind = fake::Event::Shell;
+namespace {
+
+std::intptr_t ShellReal(WindowHandle owner, const std::string& verb, const std::string& file,
+                        const std::string& parameters, const std::string& directory, int show, bool wide) {
+  Record(fake::Event::Shell, file, parameters, wide);
+  fake::Event& event = M().events.back();
   event.owner = owner;
   event.verb = verb;
-  event.file = file;
-  event.parameters = parameters;
   event.directory = directory;
   event.show = show;
-  M().events.push_back(event);
   return 42;
 }
 
-StartupInfo GetStartupInfo() {
-  Count("GetStartupInfo");
-  return M().startup;
-}
-
-bool CreateProcess(const std::string& commandLine, const StartupInfo& startup, ProcessHandles* handles) {
-  Count("CreateProcess");
+bool StartReal(const std::string& commandLine, const StartupInfo& startup, ProcessHandles* handles, bool wide) {
   const fake::FileNode* program = fake::ImageOf(commandLine);
   if (!program || !program->program) {
     M().lastError = program ? 193 : 2;  // ERROR_BAD_EXE_FORMAT, ERROR_FILE_NOT_FOUND
@@ -622,7 +814,9 @@ bool CreateProcess(const std::string& commandLine, const StartupInfo& startup, P
   }
   fake::Event event;
   event.kind = fake::Event::Start;
-  event.commandLine = commandLine;
+  event.wide = wide;
+  event.realCommandLine = commandLine;
+  event.commandLine = fake::AnsiOfWide(fake::Utf16(commandLine));
   event.startup = startup;
   M().events.push_back(event);
   handles->process = M().nextHandle++;
@@ -630,6 +824,54 @@ bool CreateProcess(const std::string& commandLine, const StartupInfo& startup, P
   M().openProcesses[handles->process] = program->program->staysMs > 0 ? "stays" : "ends";
   M().openProcesses[handles->thread] = "thread";
   return true;
+}
+
+}  // namespace
+
+std::intptr_t ShellExecute(WindowHandle owner, const std::string& verb, const std::string& file,
+                           const std::string& parameters, const std::string& directory, int show) {
+  Count("ShellExecute");
+  return ShellReal(owner, verb, fake::RealOfAnsi(file), fake::RealOfAnsi(parameters), directory, show, false);
+}
+
+std::intptr_t ShellExecuteW(WindowHandle owner, const std::u16string& verb, const std::u16string& file,
+                            const std::u16string& parameters, const std::u16string& directory, int show) {
+  Count("ShellExecuteW");
+  return ShellReal(owner, fake::FromUtf16(verb), fake::FromUtf16(file), fake::FromUtf16(parameters),
+                   fake::FromUtf16(directory), show, true);
+}
+
+StartupInfo GetStartupInfo() {
+  Count("GetStartupInfo");
+  return M().startup;
+}
+
+StartupInfoW GetStartupInfoW() {
+  Count("GetStartupInfoW");
+  const StartupInfo& a = M().startup;
+  StartupInfoW w;
+  w.desktop = fake::Utf16(fake::RealOfAnsi(a.desktop));
+  w.title = fake::Utf16(fake::RealOfAnsi(a.title));
+  w.hasDesktop = a.hasDesktop, w.hasTitle = a.hasTitle;
+  w.x = a.x, w.y = a.y, w.xSize = a.xSize, w.ySize = a.ySize, w.xCountChars = a.xCountChars;
+  w.yCountChars = a.yCountChars, w.fillAttribute = a.fillAttribute, w.flags = a.flags, w.showWindow = a.showWindow;
+  w.stdInput = a.stdInput, w.stdOutput = a.stdOutput, w.stdError = a.stdError;
+  return w;
+}
+
+bool CreateProcess(const std::string& commandLine, const StartupInfo& startup, ProcessHandles* handles) {
+  Count("CreateProcess");
+  return StartReal(fake::RealOfAnsi(commandLine), startup, handles, false);
+}
+
+bool CreateProcessW(const std::u16string& commandLine, const StartupInfoW& startup, ProcessHandles* handles) {
+  Count("CreateProcessW");
+  // Recorded with the A form of what it hands on, which is what the
+  // machine's own startup information holds.
+  StartupInfo a = M().startup;
+  a.hasTitle = startup.hasTitle;
+  a.title = fake::AnsiOfWide(startup.title);
+  return StartReal(fake::FromUtf16(commandLine), a, handles, true);
 }
 
 std::uint32_t WaitForSingleObject(ProcessHandle handle, std::uint32_t) {

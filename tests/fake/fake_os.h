@@ -1,7 +1,9 @@
 // An in-memory Windows behind platform/os.h: registry, files with times,
 // programs, code pages 932 and 1252, and failures on demand. Every call is
 // counted and every outward effect (box, shell open, process start, wait)
-// is recorded in order.
+// is recorded in order. Files have real (UTF-16) names, kept as UTF-8; the
+// A calls see them through the code page, as Windows converts, look-alikes
+// included.
 #pragma once
 
 #include <cstdint>
@@ -20,6 +22,9 @@ struct RegValue {
   std::uint32_t type = os::kRegSz;
   std::vector<unsigned char> data;
   bool failRead = false;  // the size query answers, the read itself fails
+  // Text stored through the W call that the code page cannot hold: the W
+  // read gives it, the A read gives data (its ANSI conversion).
+  std::optional<std::u16string> wideText;
 };
 
 struct RegKeyNode {
@@ -37,7 +42,7 @@ struct Program {
 };
 
 struct FileNode {
-  std::string path;  // as created
+  std::string path;  // as created, the real name in UTF-8
   bool directory = false;
   std::uint64_t lastWriteTime = 0;
   bool locked = false;
@@ -49,9 +54,13 @@ struct Event {
   std::string text, caption;  // Box: UTF-8
   std::uint32_t style = 0;
   os::WindowHandle owner = 0;
-  std::string verb, file, parameters, directory;  // Shell, ANSI
+  // Shell, Start, Moved, Deleted: the A call's text, or the ANSI view of
+  // the W call's; real*: what the system really handed on, in UTF-8.
+  std::string verb, file, parameters, directory;
   int show = 0;
-  std::string commandLine;  // Start, ANSI
+  std::string commandLine;
+  std::string realFile, realParameters, realCommandLine;
+  bool wide = false;  // made through the W call
   os::StartupInfo startup;  // Start
 };
 
@@ -65,13 +74,14 @@ struct Machine {
   std::string tempPath = "C:\\TEMP\\";
   std::string currentDirectory = "C:\\";  // ends in "\"; where a bare name is found first
   bool directoryQueriesFail = false;
-  std::string commandLine;
+  std::string commandLine;       // as GetCommandLineA gives it
+  std::u16string wideCommandLine;  // as GetCommandLineW gives it; empty: commandLine widened
   std::string modulePath;
   os::WindowHandle foregroundWindow = 0x10010;
   os::StartupInfo startup;
 
   std::map<std::string, RegKeyNode> keys;  // by folded full path
-  std::map<std::string, FileNode> files;   // by folded full path
+  std::map<std::string, FileNode> files;   // by folded full real path
 
   std::vector<Event> events;
   std::map<std::string, int> calls;  // per seam function
@@ -92,6 +102,13 @@ void Reset();
 std::string ToAnsi(const std::string& utf8);
 std::string FromAnsi(const std::string& ansi);
 std::string FromUtf16(const std::u16string& wide);
+std::u16string Utf16(const std::string& utf8);
+// UTF-16 in the code page as WideCharToMultiByte makes it: a character
+// without an exact form takes its best-fit look-alike (unless noBestFit)
+// or "?", and *usedDefault tells whether any took "?".
+std::string AnsiOfWide(const std::u16string& wide, bool noBestFit = false, bool* usedDefault = nullptr);
+// ANSI bytes as the system widens them (U+30FB for a broken Shift-JIS byte), in UTF-8.
+std::string RealOfAnsi(const std::string& ansi);
 // Command-line bytes as a started program reads them back: on the NT family
 // they pass through UTF-16 on the way, on the 95 family they arrive as given.
 std::string CommandLineAsReported(const std::string& bytes);
@@ -104,10 +121,18 @@ void SetString(const std::string& keyPath, const std::string& name, const std::s
 RegValue* FindValue(const std::string& keyPath, const std::string& name);
 
 // Files and folders, parents made as needed; times are FILETIME values.
+// A path given as bytes is ANSI, as the A calls take it; one given in
+// UTF-16 is the real name.
 FileNode& AddFile(const std::string& path, std::uint64_t lastWriteTime = 0);
 FileNode& AddDirectory(const std::string& path);
 FileNode& AddProgram(const std::string& path, Program program = {});
 const FileNode* FindFile(const std::string& path);
+FileNode& AddFile(const std::u16string& path, std::uint64_t lastWriteTime = 0);
+FileNode& AddDirectory(const std::u16string& path);
+FileNode& AddProgram(const std::u16string& path, Program program = {});
+const FileNode* FindFile(const std::u16string& path);
+// The machine's key for an ANSI path (how m.files is keyed).
+std::string FileKeyOfAnsi(const std::string& path);
 std::uint64_t FileTimeOfDate(int year, int month, int day);
 std::uint64_t Now();
 

@@ -191,23 +191,6 @@ std::size_t Count(const std::vector<fake::Event>& events, fake::Event::Kind kind
       std::count_if(events.begin(), events.end(), [&](const fake::Event& e) { return e.kind == kind; }));
 }
 
-// The fake's own key for a path: letters folded to upper case, the second
-// byte of a double-byte character left alone.
-std::string Folded(const std::string& path) {
-  // As the machine keys its files: trailing dots and spaces do not count.
-  std::string out = path;
-  while (out.size() > 3 && (out.back() == '.' || out.back() == ' ') && out[out.size() - 2] != '\\') out.pop_back();
-  for (std::size_t i = 0; i < out.size(); ++i) {
-    const unsigned char b = static_cast<unsigned char>(out[i]);
-    if (fake::machine().codePage == 932 && ((b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC))) {
-      ++i;
-      continue;
-    }
-    if (b >= 'a' && b <= 'z') out[i] = static_cast<char>(b - 32);
-  }
-  return out;
-}
-
 bool EndsWith(const std::string& text, const std::string& tail) {
   return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
 }
@@ -414,10 +397,10 @@ void CheckRun(const std::string& input) {
   std::set<std::string> expected;
   for (const auto& entry : filesBefore) expected.insert(entry.first);
   if (moved) {
-    FUZZ_CHECK(expected.erase(Folded(moved->file)) == 1, "renamed a file that was not there: " + story);
-    FUZZ_CHECK(expected.insert(Folded(moved->parameters)).second, "renamed over a file: " + story);
+    FUZZ_CHECK(expected.erase(fake::FileKeyOfAnsi(moved->file)) == 1, "renamed a file that was not there: " + story);
+    FUZZ_CHECK(expected.insert(fake::FileKeyOfAnsi(moved->parameters)).second, "renamed over a file: " + story);
   }
-  if (deleted) FUZZ_CHECK(expected.erase(Folded(deleted->file)) == 1, story);
+  if (deleted) FUZZ_CHECK(expected.erase(fake::FileKeyOfAnsi(deleted->file)) == 1, story);
   std::set<std::string> after;
   for (const auto& entry : m.files) after.insert(entry.first);
   FUZZ_CHECK(after == expected, "files lost or made: " + story);

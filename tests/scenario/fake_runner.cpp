@@ -37,8 +37,11 @@ std::string ApplySetup(const scn::Scenario& s) {
         const scn::RegValueSpec& v = item.value;
         std::vector<unsigned char> data;
         std::uint32_t type = os::kRegSz;
+        std::optional<std::u16string> wideText;
         if (v.type == "sz" || v.type == "expand") {
-          const std::string ansi = fake::ToAnsi(v.data);
+          // Stored through the W call: the A read sees the ANSI conversion.
+          const std::string ansi = fake::AnsiOfWide(fake::Utf16(v.data));
+          if (fake::RealOfAnsi(ansi) != v.data) wideText = fake::Utf16(v.data);
           data.assign(ansi.begin(), ansi.end());
           data.push_back(0);
           type = v.type == "sz" ? os::kRegSz : os::kRegExpandSz;
@@ -56,6 +59,7 @@ std::string ApplySetup(const scn::Scenario& s) {
           type = os::kRegBinary;
         }
         fake::SetValue(KeyPathOf(v), fake::ToAnsi(v.name), type, data);
+        fake::FindValue(KeyPathOf(v), fake::ToAnsi(v.name))->wideText = wideText;
         break;
       }
       case scn::SetupItem::File: {
@@ -63,23 +67,27 @@ std::string ApplySetup(const scn::Scenario& s) {
         if (!item.time.empty())
           time = fake::FileTimeOfDate(std::stoi(item.time.substr(0, 4)), std::stoi(item.time.substr(5, 2)),
                                       std::stoi(item.time.substr(8, 2)));
-        fake::AddFile(fake::ToAnsi(item.path), time).locked = item.locked;
+        fake::AddFile(fake::Utf16(item.path), time).locked = item.locked;
         break;
       }
       case scn::SetupItem::Dir:
-        fake::AddDirectory(fake::ToAnsi(item.path));
+        fake::AddDirectory(fake::Utf16(item.path));
         break;
       case scn::SetupItem::Program: {
         fake::Program program;
         program.staysMs = item.staysMs;
         program.hasVersion = item.hasVersion;
         program.versionMS = (item.versionMajor << 16) | item.versionMinor;
-        fake::AddProgram(fake::ToAnsi(item.path), program);
+        fake::AddProgram(fake::Utf16(item.path), program);
         break;
       }
     }
   }
-  m.commandLine = s.commandLineBytes ? fake::CommandLineAsReported(s.commandLine) : fake::ToAnsi(s.commandLine);
+  // Handed over as CreateProcessW hands it: the wide view exact, the ANSI
+  // view the system's conversion of it, look-alikes and all.
+  m.commandLine = s.commandLineBytes ? fake::CommandLineAsReported(s.commandLine)
+                                     : fake::AnsiOfWide(fake::Utf16(s.commandLine));
+  if (!s.commandLineBytes) m.wideCommandLine = fake::Utf16(s.commandLine);
   const std::string launcher = scn::LauncherPathOf(s.commandLine);
   m.modulePath = s.commandLineBytes ? launcher : fake::ToAnsi(launcher);
   fake::AddProgram(m.modulePath);
@@ -109,12 +117,12 @@ scn::SeenRun Observe(int exitCode) {
         break;
       case fake::Event::Shell:
         out.kind = scn::SeenEvent::Shell;
-        out.file = fake::FromAnsi(e.file);
-        out.params = fake::FromAnsi(e.parameters);
+        out.file = e.realFile;
+        out.params = e.realParameters;
         break;
       case fake::Event::Start:
         out.kind = scn::SeenEvent::Start;
-        out.commandLine = fake::FromAnsi(e.commandLine);
+        out.commandLine = e.realCommandLine;
         break;
       case fake::Event::Waited:
         out.kind = scn::SeenEvent::Waited;
@@ -130,7 +138,7 @@ scn::SeenRun Observe(int exitCode) {
 scn::AfterProbe Probe() {
   scn::AfterProbe probe;
   probe.fileExists = [](const std::string& path) {
-    const fake::FileNode* node = fake::FindFile(fake::ToAnsi(path));
+    const fake::FileNode* node = fake::FindFile(fake::Utf16(path));
     return node != nullptr && !node->directory;
   };
   probe.regValue = [](const scn::RegValueSpec& where) -> std::optional<scn::SeenRegValue> {
