@@ -124,12 +124,12 @@ std::string Convert(const char* to, const char* from, const std::string& text) {
 const char* AnsiName() { return M().codePage == 932 ? "CP932" : "CP1252"; }
 
 // The system's best-fit look-alikes for characters the code page lacks:
-// accented Latin letters under 932; full-width forms and the ideographic
-// space under 1252. 0: none, the default character stands in.
+// accented Latin letters, "ß" and "¥" (a backslash!) under 932; full-width
+// forms and the ideographic space under 1252, as Wine converts them. 0: none, the default character stands in.
 char BestFitOf(char32_t code) {
   if (M().codePage == 932) {
-    static const std::u32string kLatin = U"ÀÁÂÃÄÅàáâãäåÇçÈÉÊËèéêëÌÍÎÏìíîïÑñÒÓÔÕÖòóôõöÙÚÛÜùúûüÝýÿ";
-    static const std::string kBase = "AAAAAAaaaaaaCcEEEEeeeeIIIIiiiiNnOOOOOoooooUUUUuuuuYyy";
+    static const std::u32string kLatin = U"ÀÁÂÃÄÅàáâãäåÇçÈÉÊËèéêëÌÍÎÏìíîïÑñÒÓÔÕÖòóôõöÙÚÛÜùúûüÝýÿß¥";
+    static const std::string kBase = "AAAAAAaaaaaaCcEEEEeeeeIIIIiiiiNnOOOOOoooooUUUUuuuuYyys\\";
     const std::size_t at = kLatin.find(code);
     return at == std::u32string::npos ? 0 : kBase[at];
   }

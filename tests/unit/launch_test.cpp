@@ -3,6 +3,7 @@
 #include "launcher/launcher.h"
 #include "launcher/state.h"
 #include "platform/fatal.h"
+#include "platform/run_text.h"
 #include "tests/fake/fake_os.h"
 #include "tests/unit/launcher_fixture.h"
 
@@ -43,6 +44,7 @@ TEST_F(CommandTest, TheLimitIsFourThousandAndNinetySixCharacters) {
     const char* editor;
     std::size_t pathLength;
     bool fits;
+    bool wide = false;  // a wide run's path of "é", two bytes and one UTF-16 unit each
   };
   // editor + space + two quotes around the path.
   const Row rows[] = {
@@ -50,9 +52,13 @@ TEST_F(CommandTest, TheLimitIsFourThousandAndNinetySixCharacters) {
       {"C:\\ed.exe", 4096 - 11, false},
       {"C:\\e d.exe", 4096 - 15, true},  // the quotes around the editor count
       {"C:\\e d.exe", 4096 - 14, false},
+      {"C:\\ed.exe", 4096 - 12, true, true},
+      {"C:\\ed.exe", 4096 - 11, false, true},
   };
   for (const Row& row : rows) {
-    TargetFile = std::string(row.pathLength, 'a');
+    WideRun = row.wide;
+    TargetFile.clear();
+    for (std::size_t i = 0; i < row.pathLength; ++i) TargetFile += row.wide ? "é" : "a";
     std::string command;
     bool raised = false;
     try {
@@ -62,9 +68,10 @@ TEST_F(CommandTest, TheLimitIsFourThousandAndNinetySixCharacters) {
     }
     EXPECT_EQ(raised, !row.fits) << row.editor << " " << row.pathLength;
     if (row.fits) {
-      EXPECT_EQ(command.size(), 4096u);
+      EXPECT_EQ(TextLength(command), 4096u);
     }
   }
+  WideRun = false;
 }
 
 class RenameTest : public CommandTest {

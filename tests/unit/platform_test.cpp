@@ -3,6 +3,7 @@
 #include "platform/fatal.h"
 #include "platform/files.h"
 #include "platform/messages.h"
+#include "platform/wtf8.h"
 #include "tests/fake/fake_os.h"
 
 namespace velquin {
@@ -12,6 +13,50 @@ class PlatformTest : public ::testing::Test {
  protected:
   void SetUp() override { fake::Reset(); }
 };
+
+// What WideCharToMultiByte gave under Wine for one character; the fake
+// must convert the same, or a wide run would be told apart differently.
+TEST_F(PlatformTest, TheFakeConvertsToTheCodePageAsTheSystemDoes) {
+  struct Row {
+    int codePage;
+    const char16_t* character;
+    const char* bestFit;   // the bytes without WC_NO_BEST_FIT_CHARS
+    bool bestFitDefaulted;
+    const char* exact;     // the bytes with it ("?" is the default character)
+  };
+  const Row rows[] = {
+      {932, u"é", "e", false, "?"},          {932, u"ï", "i", false, "?"},
+      {932, u"ß", "s", false, "?"},          {932, u"¥", "\\", false, "?"},
+      {932, u"É", "E", false, "?"},          {932, u"☕", "?", true, "?"},
+      {932, u"＂", "\xfa\x57", false, "\xfa\x57"}, {932, u"\u3000", "\x81\x40", false, "\x81\x40"},
+      {1252, u"é", "\xe9", false, "\xe9"}, {1252, u"＂", "\"", false, "?"},
+      {1252, u"\u3000", " ", false, "?"},   {1252, u"メ", "?", true, "?"},
+  };
+  for (const Row& row : rows) {
+    fake::machine().codePage = row.codePage;
+    bool defaulted = false;
+    EXPECT_EQ(fake::AnsiOfWide(row.character, false, &defaulted), row.bestFit) << row.codePage;
+    EXPECT_EQ(defaulted, row.bestFitDefaulted);
+    EXPECT_EQ(fake::AnsiOfWide(row.character, true, &defaulted), row.exact) << row.codePage;
+    EXPECT_EQ(defaulted, std::string(row.exact) == "?");
+  }
+}
+
+TEST(Wtf8Test, EveryUtf16TextComesBack) {
+  const std::u16string texts[] = {u"", u"C:\\café☕.txt", u"\U0001F600", u"a\xD800" u"b", u"\xDC00", u"\xDBFF\xDBFF"};
+  for (const std::u16string& text : texts) EXPECT_EQ(Utf16FromWtf8(Wtf8FromUtf16(text)), text);
+  struct Row {
+    const char* bytes;
+    std::u16string wide;
+  };
+  const Row broken[] = {
+      {"\xc3", u"\xFFFD"},             // cut short
+      {"\xc0\xaf", u"\xFFFD\xFFFD"},  // over-long "/": no slash sneaks in
+      {"a\x80" "b", u"a\xFFFD" u"b"},
+      {"\xf4\x90\x80\x80", u"\xFFFD\xFFFD\xFFFD\xFFFD"},  // past U+10FFFF
+  };
+  for (const Row& row : broken) EXPECT_EQ(Utf16FromWtf8(row.bytes), row.wide) << row.bytes;
+}
 
 TEST_F(PlatformTest, ExistingFileIsAFileWithADosTime) {
   fake::AddFile("C:\\Docs\\a.txt");
