@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <cstring>
 #include <ctime>
-#include <utility>
 
 namespace fake {
 namespace {
@@ -85,17 +84,8 @@ std::string FileKey(const std::string& path) {
   return FoldName(trimmed);
 }
 
-// Descriptors are opened once: the fuzz target converts many texts a run.
-iconv_t Converter(const char* to, const char* from) {
-  static std::map<std::pair<std::string, std::string>, iconv_t> open;
-  auto found = open.find({to, from});
-  if (found == open.end()) found = open.emplace(std::make_pair(std::string(to), std::string(from)), iconv_open(to, from)).first;
-  iconv(found->second, nullptr, nullptr, nullptr, nullptr);
-  return found->second;
-}
-
 std::string Convert(const char* to, const char* from, const std::string& text) {
-  iconv_t cd = Converter(to, from);
+  iconv_t cd = iconv_open(to, from);
   if (cd == reinterpret_cast<iconv_t>(-1)) return std::string();
   std::string out;
   std::vector<char> in(text.begin(), text.end());
@@ -118,6 +108,7 @@ std::string Convert(const char* to, const char* from, const std::string& text) {
       --inLeft;
     }
   }
+  iconv_close(cd);
   return out;
 }
 
@@ -572,18 +563,28 @@ FindHandle FindReal(const std::string& pattern, FindData* data) {
   return handle;
 }
 
-void Record(fake::Event::Kind kind, const std::string& file, const std::string& parameters, bool wide) {
+// The A calls' own bytes are recorded as they came; a W call's text as
+// the code page shows it.
+struct Texts {
+  std::string real, ansi;
+  static Texts OfAnsi(const std::string& ansi) { return {fake::RealOfAnsi(ansi), ansi}; }
+  static Texts OfWide(const std::u16string& wide) { return {fake::FromUtf16(wide), fake::AnsiOfWide(wide)}; }
+};
+
+void Record(fake::Event::Kind kind, const Texts& file, const Texts& parameters, bool wide) {
   fake::Event event;
   event.kind = kind;
   event.wide = wide;
-  event.realFile = file;
-  event.realParameters = parameters;
-  event.file = fake::AnsiOfWide(fake::Utf16(file));
-  event.parameters = fake::AnsiOfWide(fake::Utf16(parameters));
+  event.realFile = file.real;
+  event.realParameters = parameters.real;
+  event.file = file.ansi;
+  event.parameters = parameters.ansi;
   M().events.push_back(event);
 }
 
-bool MoveReal(const std::string& from, const std::string& to, bool wide) {
+bool MoveReal(const Texts& fromText, const Texts& toText, bool wide) {
+  const std::string& from = fromText.real;
+  const std::string& to = toText.real;
   fake::FileNode* source = fake::FileAt(from);
   if (!source || source->locked || fake::FileAt(to)) return false;
   const std::string parent = fake::FileParentOf(to);
@@ -593,15 +594,16 @@ bool MoveReal(const std::string& from, const std::string& to, bool wide) {
   M().files.erase(fake::FileKey(from));
   moved.path = to;
   M().files[fake::FileKey(to)] = moved;
-  Record(fake::Event::Moved, from, to, wide);
+  Record(fake::Event::Moved, fromText, toText, wide);
   return true;
 }
 
-bool DeleteReal(const std::string& path, bool wide) {
+bool DeleteReal(const Texts& pathText, bool wide) {
+  const std::string& path = pathText.real;
   fake::FileNode* node = fake::FileAt(path);
   if (!node || node->directory || node->locked) return false;
   M().files.erase(fake::FileKey(path));
-  Record(fake::Event::Deleted, path, "", wide);
+  Record(fake::Event::Deleted, pathText, Texts(), wide);
   return true;
 }
 
@@ -644,22 +646,22 @@ bool FileTimeToDosDateTime(std::uint64_t fileTime, std::uint16_t* dosDate, std::
 
 bool MoveFile(const std::string& from, const std::string& to) {
   Count("MoveFile");
-  return MoveReal(fake::RealOfAnsi(from), fake::RealOfAnsi(to), false);
+  return MoveReal(Texts::OfAnsi(from), Texts::OfAnsi(to), false);
 }
 
 bool MoveFileW(const std::u16string& from, const std::u16string& to) {
   Count("MoveFileW");
-  return MoveReal(fake::FromUtf16(from), fake::FromUtf16(to), true);
+  return MoveReal(Texts::OfWide(from), Texts::OfWide(to), true);
 }
 
 bool DeleteFile(const std::string& path) {
   Count("DeleteFile");
-  return DeleteReal(fake::RealOfAnsi(path), false);
+  return DeleteReal(Texts::OfAnsi(path), false);
 }
 
 bool DeleteFileW(const std::u16string& path) {
   Count("DeleteFileW");
-  return DeleteReal(fake::FromUtf16(path), true);
+  return DeleteReal(Texts::OfWide(path), true);
 }
 
 std::uint32_t GetWindowsDirectory(char* buffer, std::uint32_t size) {
@@ -795,8 +797,8 @@ int MessageBox(WindowHandle owner, const std::u16string& text, const std::u16str
 
 namespace {
 
-std::intptr_t ShellReal(WindowHandle owner, const std::string& verb, const std::string& file,
-                        const std::string& parameters, const std::string& directory, int show, bool wide) {
+std::intptr_t ShellReal(WindowHandle owner, const std::string& verb, const Texts& file, const Texts& parameters,
+                        const std::string& directory, int show, bool wide) {
   Record(fake::Event::Shell, file, parameters, wide);
   fake::Event& event = M().events.back();
   event.owner = owner;
@@ -806,8 +808,8 @@ std::intptr_t ShellReal(WindowHandle owner, const std::string& verb, const std::
   return 42;
 }
 
-bool StartReal(const std::string& commandLine, const StartupInfo& startup, ProcessHandles* handles, bool wide) {
-  const fake::FileNode* program = fake::ImageOf(commandLine);
+bool StartReal(const Texts& commandLine, const StartupInfo& startup, ProcessHandles* handles, bool wide) {
+  const fake::FileNode* program = fake::ImageOf(commandLine.real);
   if (!program || !program->program) {
     M().lastError = program ? 193 : 2;  // ERROR_BAD_EXE_FORMAT, ERROR_FILE_NOT_FOUND
     return false;
@@ -815,8 +817,8 @@ bool StartReal(const std::string& commandLine, const StartupInfo& startup, Proce
   fake::Event event;
   event.kind = fake::Event::Start;
   event.wide = wide;
-  event.realCommandLine = commandLine;
-  event.commandLine = fake::AnsiOfWide(fake::Utf16(commandLine));
+  event.realCommandLine = commandLine.real;
+  event.commandLine = commandLine.ansi;
   event.startup = startup;
   M().events.push_back(event);
   handles->process = M().nextHandle++;
@@ -831,13 +833,13 @@ bool StartReal(const std::string& commandLine, const StartupInfo& startup, Proce
 std::intptr_t ShellExecute(WindowHandle owner, const std::string& verb, const std::string& file,
                            const std::string& parameters, const std::string& directory, int show) {
   Count("ShellExecute");
-  return ShellReal(owner, verb, fake::RealOfAnsi(file), fake::RealOfAnsi(parameters), directory, show, false);
+  return ShellReal(owner, verb, Texts::OfAnsi(file), Texts::OfAnsi(parameters), directory, show, false);
 }
 
 std::intptr_t ShellExecuteW(WindowHandle owner, const std::u16string& verb, const std::u16string& file,
                             const std::u16string& parameters, const std::u16string& directory, int show) {
   Count("ShellExecuteW");
-  return ShellReal(owner, fake::FromUtf16(verb), fake::FromUtf16(file), fake::FromUtf16(parameters),
+  return ShellReal(owner, fake::FromUtf16(verb), Texts::OfWide(file), Texts::OfWide(parameters),
                    fake::FromUtf16(directory), show, true);
 }
 
@@ -861,7 +863,7 @@ StartupInfoW GetStartupInfoW() {
 
 bool CreateProcess(const std::string& commandLine, const StartupInfo& startup, ProcessHandles* handles) {
   Count("CreateProcess");
-  return StartReal(fake::RealOfAnsi(commandLine), startup, handles, false);
+  return StartReal(Texts::OfAnsi(commandLine), startup, handles, false);
 }
 
 bool CreateProcessW(const std::u16string& commandLine, const StartupInfoW& startup, ProcessHandles* handles) {
@@ -871,7 +873,7 @@ bool CreateProcessW(const std::u16string& commandLine, const StartupInfoW& start
   StartupInfo a = M().startup;
   a.hasTitle = startup.hasTitle;
   a.title = fake::AnsiOfWide(startup.title);
-  return StartReal(fake::FromUtf16(commandLine), a, handles, true);
+  return StartReal(Texts::OfWide(commandLine), a, handles, true);
 }
 
 std::uint32_t WaitForSingleObject(ProcessHandle handle, std::uint32_t) {

@@ -3,6 +3,8 @@
 //
 // Input: lines, each a tag byte and its data (raw bytes up to the line end):
 //   C command line          S name=value  (REG_SZ, NUL added)
+//   U command line in UTF-8, handed over as CreateProcessW hands it
+//   G path in UTF-8 (a file under its real name)
 //   T<type digit>name=data  (that type, the data exactly)   R name  (its read fails)
 //   F path (file)   O path (file with a time DOS cannot hold)   L path (locked file)
 //   P path (program that ends)   Q path (program the launcher may wait for)   D path
@@ -25,6 +27,7 @@
 #include "launcher/launcher.h"
 #include "launcher/state.h"
 #include "platform/files.h"
+#include "platform/run_text.h"
 #include "platform/text.h"
 #include "settings/registry_values.h"
 #include "tests/fake/fake_os.h"
@@ -63,6 +66,7 @@ std::uint32_t TypeOf(char digit) {
 
 struct Setup {
   std::string commandLine;
+  std::optional<std::string> wideCommandLine;  // UTF-8
   bool settingsUnreadable = false;  // the section or key cannot be reached: defaults
   bool settingsKeyUncreatable = false;
   std::string appPath;
@@ -117,6 +121,8 @@ Setup Build(const std::string& input) {
     const std::size_t equals = rest.find('=');
     switch (tag) {
       case 'C': setup.commandLine = Expanded(rest, kCommandLineCap); break;
+      case 'U': setup.wideCommandLine = Expanded(rest, kCommandLineCap); break;
+      case 'G': if (!rest.empty()) fake::AddFile(fake::Utf16(Expanded(rest, 1024))); break;
       case 'S':
         if (equals != std::string::npos)
           fake::SetString(kSettingKey, rest.substr(0, equals), Expanded(rest.substr(equals + 1), kValueCap));
@@ -157,6 +163,10 @@ Setup Build(const std::string& input) {
     if (!setup.appPath.empty() && setup.version) fake::AddProgram(setup.appPath, fake::Program{true, *setup.version, 0});
   }
   m.commandLine = setup.commandLine;
+  if (setup.wideCommandLine) {
+    m.wideCommandLine = fake::Utf16(*setup.wideCommandLine);
+    m.commandLine = fake::AnsiOfWide(m.wideCommandLine);
+  }
   return setup;
 }
 
@@ -227,7 +237,7 @@ void CheckRun(const std::string& input) {
   const std::size_t boxes = Count(events, fake::Event::Box), shells = Count(events, fake::Event::Shell),
                     starts = Count(events, fake::Event::Start), moves = Count(events, fake::Event::Moved),
                     deletions = Count(events, fake::Event::Deleted), waits = Count(events, fake::Event::Waited);
-  const int createCalls = m.calls["CreateProcess"];
+  const int createCalls = m.calls["CreateProcess"] + m.calls["CreateProcessW"];
 
   // Nothing held on to: keys, searches, process and thread handles.
   FUZZ_CHECK(m.openKeys.empty(), "a registry key left open: " + story);
@@ -272,6 +282,17 @@ void CheckRun(const std::string& input) {
     FUZZ_CHECK(fake::FindValue("HKCU\\Setting", "DoNotepadPrint"), story);
   }
 
+  if (velquin::WideRun) {
+    // A wide run names files only through the W calls: an A call would
+    // meet the look-alike.
+    for (const char* call : {"FindFirstFile", "MoveFile", "DeleteFile", "CreateProcess", "ShellExecute"})
+      FUZZ_CHECK(m.calls[call] == 0, std::string(call) + " in a wide run: " + story);
+    for (const fake::Event& e : events)
+      if (e.kind == fake::Event::Start)
+        FUZZ_CHECK(e.realCommandLine.find("\"" + velquin::TargetFile + "\"") != std::string::npos,
+                   "the real name not started: " + story);
+    return;
+  }
   const bool quoted = !quotedBefore.empty() && quotedBefore[0] == '"';
   const std::vector<std::string> arguments =
       Arguments(quotedBefore, m.modulePath.substr(m.modulePath.size() - 11) == "notepad.exe");

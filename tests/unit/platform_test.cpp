@@ -42,6 +42,14 @@ TEST_F(PlatformTest, TheFakeConvertsToTheCodePageAsTheSystemDoes) {
   }
 }
 
+// ソ is 83 5C: its second byte is no backslash in a key path either.
+TEST_F(PlatformTest, TheFakeOpensAKeyWhoseNameEndsInA5CSecondByte) {
+  fake::AddKey("HKCU\\Software\\\x83\x5c");
+  os::KeyHandle key = 0;
+  ASSERT_EQ(os::RegOpenKeyEx(os::kCurrentUser, "Software\\\x83\x5c", &key), os::kSuccess);
+  EXPECT_EQ(os::RegCloseKey(key), os::kSuccess);
+}
+
 TEST(Wtf8Test, EveryUtf16TextComesBack) {
   const std::u16string texts[] = {u"", u"C:\\café☕.txt", u"\U0001F600", u"a\xD800" u"b", u"\xDC00", u"\xDBFF\xDBFF"};
   for (const std::u16string& text : texts) EXPECT_EQ(Utf16FromWtf8(Wtf8FromUtf16(text)), text);
