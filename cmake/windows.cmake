@@ -10,6 +10,9 @@ set(VELQUIN_DELAY_LIBS)
 foreach(dll advapi32 shell32 version user32)
   set(lib ${CMAKE_BINARY_DIR}/lib${dll}_delay.a)
   set(def ${CMAKE_SOURCE_DIR}/cmake/delayload/${dll}.def)
+  # The x86_64 copy below is written when configuring: a changed list must
+  # configure again.
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${def})
   if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
     # x86_64 names carry no stack-size suffix.
     file(READ ${def} exports)
