@@ -112,4 +112,11 @@ bool GetFileVersionInfo(const std::string& path, std::uint32_t size, std::vector
 // VerQueryValueA of the root block: dwFileVersionMS of the fixed information.
 bool VerQueryFileVersionMS(const std::vector<unsigned char>& block, std::uint32_t* versionMS);
 
+// Settings window
+inline constexpr unsigned kNoBestFitChars = 0x400;  // WC_NO_BEST_FIT_CHARS
+long RegDeleteValue(KeyHandle key, const std::string& name);
+// WideCharToMultiByte over the whole text; *usedDefault tells whether a
+// character had no counterpart in the code page. Empty on failure.
+std::string WideCharToMultiByte(unsigned codePage, unsigned flags, const std::wstring& text, bool* usedDefault);
+
 }  // namespace os

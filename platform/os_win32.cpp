@@ -9,6 +9,7 @@
 #undef RegCreateKeyEx
 #undef RegQueryValueEx
 #undef RegSetValueEx
+#undef RegDeleteValue
 #undef FindFirstFile
 #undef MoveFile
 #undef DeleteFile
@@ -242,6 +243,24 @@ bool VerQueryFileVersionMS(const std::vector<unsigned char>& block, std::uint32_
     return false;
   *versionMS = static_cast<const VS_FIXEDFILEINFO*>(value)->dwFileVersionMS;
   return true;
+}
+
+// Settings window
+long RegDeleteValue(KeyHandle key, const std::string& name) { return ::RegDeleteValueA(Key(key), name.c_str()); }
+
+std::string WideCharToMultiByte(unsigned codePage, unsigned flags, const std::wstring& text, bool* usedDefault) {
+  *usedDefault = false;
+  if (text.empty()) return std::string();
+  const int count = static_cast<int>(text.size());
+  // The UTF-8 and UTF-7 code pages take no used-default flag.
+  const bool asks = codePage != 65001 && codePage != 65000;
+  BOOL used = FALSE;
+  const int length = ::WideCharToMultiByte(codePage, flags, text.data(), count, nullptr, 0, nullptr, asks ? &used : nullptr);
+  if (length <= 0) return std::string();
+  std::string bytes(static_cast<std::size_t>(length), '\0');
+  ::WideCharToMultiByte(codePage, flags, text.data(), count, &bytes[0], length, nullptr, asks ? &used : nullptr);
+  *usedDefault = used != FALSE;
+  return bytes;
 }
 
 }  // namespace os

@@ -59,6 +59,12 @@ std::string FullPathOf(const std::string& path) {
   return M().currentDirectory + path;
 }
 
+bool Refused(const RegKeyNode& key, const std::string& name) {
+  for (const std::string& refused : key.refusedValues)
+    if (Fold(refused) == Fold(name)) return true;
+  return false;
+}
+
 // Windows drops trailing dots and spaces from a file name: "abc." is "abc".
 std::string FileKey(const std::string& path) {
   std::string trimmed = FullPathOf(path);
@@ -408,7 +414,7 @@ long RegSetValueEx(KeyHandle key, const std::string& name, std::uint32_t type, c
   auto open = M().openKeys.find(key);
   if (open == M().openKeys.end()) return 6;
   fake::RegKeyNode* node = fake::KeyAt(open->second);
-  if (!node || node->failSet) return fake::kAccessDenied;
+  if (!node || node->failSet || fake::Refused(*node, name)) return fake::kAccessDenied;
   fake::SetValue(open->second, name, type, std::vector<unsigned char>(data, data + size));
   return kSuccess;
 }
@@ -679,6 +685,34 @@ bool VerQueryFileVersionMS(const std::vector<unsigned char>& block, std::uint32_
   if (block.size() < 8 || std::memcmp(block.data(), kVersionMagic, 4) != 0) return false;
   std::memcpy(versionMS, block.data() + 4, 4);
   return true;
+}
+
+// Settings window
+long RegDeleteValue(KeyHandle key, const std::string& name) {
+  Count("RegDeleteValue");
+  auto open = M().openKeys.find(key);
+  if (open == M().openKeys.end()) return 6;
+  fake::RegKeyNode* node = fake::KeyAt(open->second);
+  if (!node || node->failSet || fake::Refused(*node, name)) return fake::kAccessDenied;
+  return node->values.erase(fake::Fold(name)) ? kSuccess : fake::kFileNotFound;
+}
+
+std::string WideCharToMultiByte(unsigned codePage, unsigned, const std::wstring& text, bool* usedDefault) {
+  Count("WideCharToMultiByte");
+  const char* to = codePage == kCodePageUtf8 ? "UTF-8" : fake::AnsiName();
+  // wchar_t is 32 bits here; one character at a time, so that one without
+  // a counterpart becomes the default character and nothing else.
+  *usedDefault = false;
+  std::string bytes;
+  for (const wchar_t character : text) {
+    const char32_t code = static_cast<char32_t>(character);
+    const std::string wide(reinterpret_cast<const char*>(&code), 4);
+    const std::string one = fake::Convert(to, "UTF-32LE", wide);
+    const bool exact = !one.empty() && fake::Convert("UTF-32LE", to, one) == wide;
+    bytes += exact ? one : "?";
+    *usedDefault = *usedDefault || !exact;
+  }
+  return bytes;
 }
 
 }  // namespace os

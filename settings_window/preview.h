@@ -1,0 +1,24 @@
+// The command lines the launcher would build from the settings being
+// edited, for an example file of each route, so that the order and the
+// quoting can be seen before saving.
+#pragma once
+
+#include "platform/messages.h"
+#include "settings/settings.h"
+
+namespace velquin {
+
+inline constexpr const char* kExampleTextFile = "C:\\Docs\\memo.txt";
+inline constexpr const char* kExampleHtmlFile = "C:\\Docs\\page.html";
+
+struct CommandPreviews {
+  MessageText normal, html, print;
+};
+
+// The same choices the launcher makes: a missing Editor gives the kept
+// Notepad, a missing or empty HtmlEditor the normal editor, an empty
+// PrintEditor the normal editor with the print arguments, and a missing
+// one nothing printed.
+CommandPreviews PreviewCommands(const LauncherSettings& settings);
+
+}  // namespace velquin
