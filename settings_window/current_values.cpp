@@ -53,7 +53,7 @@ CurrentValue ReadOne(os::KeyHandle key, const SettingDefinition& definition) {
 // What an empty text means, where it means more than "none".
 MessageText EmptyMeaning(const std::string& name) {
   if (name == "Editor") return Fixed("空: 通知のあと、メモ帳で開きます");
-  if (name == "IeExt") return Fixed("空: 既定の htm ではなく、名前の最後に「.」だけが付きます");
+  if (name == "IeExt") return Fixed("空: 既定の htm ではなく「.」だけが付きます");
   if (name == "ParamPrint") return Fixed("空: 既定の /P ではなく、引数を付けません");
   return MessageText{};  // the default is empty too
 }
@@ -98,6 +98,17 @@ MessageText StateMark(const CurrentValue& value) {
              Fixed(" のため、Velquin はエラーで止まります。保存すると文字列で書き直します");
   }
   return MessageText{};
+}
+
+MessageText InputMark(const CurrentValue& loaded, const std::string& text, bool toDefault) {
+  if (toDefault) return Fixed("既定値に戻します: 保存すると、この値を設定から削除します");
+  if (text == ShownText(loaded)) return StateMark(loaded);
+  const std::string name = loaded.definition.name;
+  if (IsEditorPath(name) && !(name != "Editor" && text.empty()) && !IsExistingFile(text))
+    return MissingEditorNote(name);
+  if (text.empty() && loaded.definition.kind == SettingKind::Text && !IsEmpty(EmptyMeaning(name)))
+    return EmptyMeaning(name);
+  return Fixed("変更あり (まだ保存していません)");
 }
 
 MessageText MissingEditorConsequence(const std::string& name) {

@@ -37,6 +37,9 @@ std::string ShownText(const CurrentValue& value);
 // The mark beside a field: empty for a value used as stored, a note for
 // an editor path that names no file.
 MessageText StateMark(const CurrentValue& value);
+// The mark for what a field holds now: the loaded one while it is as
+// loaded, else what the new text means.
+MessageText InputMark(const CurrentValue& loaded, const std::string& text, bool toDefault);
 // For an editor path that names no file: what the launcher then does.
 MessageText MissingEditorNote(const std::string& name);
 // The same, said in full for the warning before saving.
