@@ -74,6 +74,14 @@ std::vector<CurrentValue> ReadCurrentValues() {
   return values;
 }
 
+bool IsShownSetting(const std::string& name) {
+  // DoNotepadPrint is the launcher's own, written back on every run; the
+  // network values have no place in the dialog.
+  for (const char* hidden : {"DoNotepadPrint", "UseLan", "Rewrite", "LanTempDir", "CopyLocal"})
+    if (name == hidden) return false;
+  return FindSettingDefinition(name) != nullptr;
+}
+
 const CurrentValue* FindCurrentValue(const std::vector<CurrentValue>& values, const std::string& name) {
   for (const CurrentValue& value : values)
     if (name == value.definition.name) return &value;

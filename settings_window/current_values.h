@@ -30,6 +30,8 @@ struct CurrentValue {
 
 // Reads every value of the table; creates and writes nothing.
 std::vector<CurrentValue> ReadCurrentValues();
+// The values the dialog shows and may write; the others it never touches.
+bool IsShownSetting(const std::string& name);
 const CurrentValue* FindCurrentValue(const std::vector<CurrentValue>& values, const std::string& name);
 
 // The text a field starts with: what the launcher uses.

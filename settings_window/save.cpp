@@ -65,7 +65,7 @@ SavePlan PlanSave(const std::vector<CurrentValue>& loaded, const std::vector<Fie
   SavePlan plan;
   for (const FieldInput& input : inputs) {
     const CurrentValue* value = FindCurrentValue(loaded, input.name);
-    if (!value) continue;
+    if (!value || !IsShownSetting(input.name)) continue;
     if (input.toDefault) {
       if (value->state != ValueState::Absent) plan.changes.push_back({input.name, true, ""});
       continue;
