@@ -111,6 +111,11 @@ TEMPLATE=$SCRATCH/template
 mkdir -p "$TEMPLATE"
 WINEPREFIX=$TEMPLATE "$WINE" wineboot -i >/dev/null 2>&1
 WINEPREFIX=$TEMPLATE "$WINESERVER" -w
+# Wine writes its display-device keys when the prefix's first GUI program
+# starts (here the settings program, run by install.cmd): taken once in the
+# template, they stay out of the comparisons.
+WINEPREFIX=$TEMPLATE "$WINE" "$PKG/velquin-settings64.exe" /remove-shortcut >/dev/null 2>&1
+WINEPREFIX=$TEMPLATE "$WINESERVER" -w
 new_prefix() {  # name → sets P and WINEPREFIX
   P=$SCRATCH/prefix-$1
   rm -rf "$P"
