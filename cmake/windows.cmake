@@ -55,3 +55,23 @@ target_compile_options(velquin_core PRIVATE -Os -ffunction-sections -fdata-secti
 if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
   add_subdirectory(bench)
 endif()
+
+# The settings program: the dialog over the same settings code; comctl32
+# for the visual styles, comdlg32 for the open dialog, ole32 and shell32
+# for its Start-menu shortcut.
+add_executable(velquin-settings WIN32
+  ${CMAKE_SOURCE_DIR}/settings_window/main_win32.cpp
+  ${CMAKE_SOURCE_DIR}/settings_window/dialog_win32.cpp
+  ${CMAKE_SOURCE_DIR}/settings_window/shortcut_win32.cpp
+  ${CMAKE_SOURCE_DIR}/platform/delay_binding_win32.cpp
+  ${CMAKE_SOURCE_DIR}/platform/os_win32.cpp
+  ${CMAKE_SOURCE_DIR}/settings_window/velquin_settings.rc
+)
+target_compile_definitions(velquin-settings PRIVATE UNICODE _UNICODE)
+target_compile_options(velquin-settings PRIVATE ${VELQUIN_WARNINGS} -Os -ffunction-sections -fdata-sections)
+# version.dll is no known DLL: like the launcher, the program takes it
+# delay-loaded from the system directory, never from its own folder.
+add_dependencies(velquin-settings velquin_delay_libs)
+target_link_libraries(velquin-settings PRIVATE velquin_settings_window comctl32 comdlg32 ole32 uuid shell32
+  ${CMAKE_BINARY_DIR}/libversion_delay.a)
+target_link_options(velquin-settings PRIVATE -municode -static -static-libgcc -static-libstdc++ -s -Wl,--gc-sections)

@@ -1,6 +1,7 @@
 #include <string>
 
 #include "browser/browser.h"
+#include "launcher/editor_command.h"
 #include "launcher/launcher.h"
 #include "launcher/state.h"
 #include "platform/fatal.h"
@@ -20,12 +21,6 @@ constexpr std::size_t kFormattedTextLimit = 4096;
 std::string Limited(std::string text) {
   if (TextLength(text) > kFormattedTextLimit) RaiseConvertError(messages::TextTooLong());
   return text;
-}
-
-// A path with a space or tab is quoted: unquoted, the system would try
-// "C:\Program.exe" first and the editor would see the rest as an argument.
-std::string EditorForCommandLine(const std::string& editor) {
-  return editor.find_first_of(" \t") == std::string::npos ? editor : "\"" + editor + "\"";
 }
 
 bool IsQuotedBrowserTempFile() { return IsBrowserTempFile() && CommandLineStartsQuoted(); }
@@ -49,10 +44,7 @@ void ChangeBrowserTempExtension() {
 
 std::string BuildEditorCommand(const std::string& editor, const std::string& extra, bool fileFirst) {
   if (Settings.ChangeIeExt && IsQuotedBrowserTempFile()) ChangeBrowserTempExtension();
-  const std::string program = EditorForCommandLine(editor);
-  const std::string file = "\"" + TargetFile + "\"";
-  if (extra.empty()) return Limited(program + " " + file);
-  return Limited(fileFirst ? program + " " + file + " " + extra : program + " " + extra + " " + file);
+  return Limited(EditorCommandLine(editor, extra, fileFirst, TargetFile));
 }
 
 ExitCode StartEditor(const std::string& command) {

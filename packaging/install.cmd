@@ -4,8 +4,9 @@ rem   install.cmd /replace   velquin.exe takes the place of notepad.exe
 rem   install.cmd /redirect  Windows runs velquin.exe instead of notepad.exe
 rem                          ("Image File Execution Options", value Debugger)
 rem   /quiet as a second argument: no window, only errors and refusals printed.
-rem Both keep the system's Notepad as notepa~.exe, put velquin.exe and
-rem uninstall.cmd in Program Files\Velquin, register Velquin for Default apps
+rem Both keep the system's Notepad as notepa~.exe, put velquin.exe,
+rem velquin-settings.exe and uninstall.cmd in Program Files\Velquin, give
+rem the settings program an all-users Start-menu shortcut, register Velquin for Default apps
 rem and in Apps & features, need an administrator's command prompt, and
 rem record what they did under HKLM\SOFTWARE\Tarrowind\Velquin\Install so
 rem that uninstall.cmd undoes exactly that. Run again, an install puts back
@@ -53,6 +54,7 @@ rem The native build goes to Program Files, the Windows directory and
 rem System32; SysWOW64 holds 32-bit programs and gets the i686 build.
 set "SOURCE=%PACKAGE%velquin.exe"
 set "SOURCE32=%PACKAGE%velquin.exe"
+set "SETTINGS_SOURCE=%PACKAGE%velquin-settings.exe"
 set "DIR_W=%SystemRoot%"
 set "DIR_S=%SystemRoot%\System32"
 set "DIR_X="
@@ -63,6 +65,7 @@ set "VIEW_32=/reg:32"
 set "ROLES=W S"
 if /i not "%PROCESSOR_ARCHITECTURE%"=="x86" (
   set "SOURCE=%PACKAGE%velquin64.exe"
+  set "SETTINGS_SOURCE=%PACKAGE%velquin-settings64.exe"
   set "VIEWS=64 32"
   if exist "%SystemRoot%\SysWOW64\" (
     set "DIR_X=%SystemRoot%\SysWOW64"
@@ -91,7 +94,7 @@ if defined R_Mode (
 )
 
 set "MISSING="
-for %%F in ("%SOURCE%" "%SOURCE32%" "%PACKAGE%uninstall.cmd") do if not exist "%%~F" set "MISSING=%%~F"
+for %%F in ("%SOURCE%" "%SOURCE32%" "%SETTINGS_SOURCE%" "%PACKAGE%uninstall.cmd") do if not exist "%%~F" set "MISSING=%%~F"
 if defined MISSING (
   echo Velquin: a file of the package is missing next to install.cmd ^(!MISSING!^). Nothing was changed.
   exit /b 3
@@ -383,8 +386,9 @@ if errorlevel 1 goto step_failed
 call :say "Velquin: copied !FROM! to !D!\notepa~.exe"
 exit /b 0
 
-rem Program Files\Velquin holds velquin.exe and uninstall.cmd in both ways:
-rem Apps & features and the Default apps verbs name them.
+rem Program Files\Velquin holds velquin.exe, the settings program and
+rem uninstall.cmd in both ways: Apps & features and the Default apps verbs
+rem name them, the Start menu the settings program.
 :program_files
 if not exist "%PROGRAMDIR%\" (
   if not defined REPAIR (
@@ -396,7 +400,22 @@ if not exist "%PROGRAMDIR%\" (
 )
 call :program_file Program "%SOURCE%" "%PROGRAM%"
 call :program_file Uninstaller "%PACKAGE%uninstall.cmd" "%PROGRAMDIR%\uninstall.cmd"
+call :program_file Settings "%SETTINGS_SOURCE%" "%PROGRAMDIR%\velquin-settings.exe"
+call :shortcut
 if defined FAILED exit /b 1
+exit /b 0
+
+rem The shortcut's name is not ASCII, so the settings program makes it (and
+rem removes it for uninstall.cmd). "start /wait" waits for a GUI program
+rem and passes its exit code on.
+:shortcut
+if defined FAILED exit /b 1
+if defined REPAIR exit /b 0
+call :put Shortcut 1
+if errorlevel 1 goto step_failed
+start "" /wait "%PROGRAMDIR%\velquin-settings.exe" /add-shortcut
+if errorlevel 1 goto step_failed
+call :say "Velquin: added the settings program to the Start menu"
 exit /b 0
 
 :program_file

@@ -86,7 +86,9 @@ if defined FAILED goto failed
 call :undo_registration
 if defined FAILED goto failed
 
-for %%F in (Program Uninstaller) do call :undo_file %%F
+call :undo_shortcut
+if defined FAILED goto failed
+for %%F in (Program Settings Uninstaller) do call :undo_file %%F
 if defined FAILED goto failed
 call :get ProgramDir
 if defined VAL (
@@ -228,6 +230,24 @@ if defined FAILED exit /b 1
 reg query %1 >nul 2>&1
 if errorlevel 1 exit /b 0
 reg delete %1 /f >nul
+if errorlevel 1 goto step_failed
+exit /b 0
+
+rem The settings program removes its own Start-menu shortcut, whose name
+rem is not ASCII; without the program the shortcut stays.
+:undo_shortcut
+if defined FAILED exit /b 1
+call :get Shortcut
+if not defined VAL exit /b 0
+call :get Settings
+if not defined VAL set "VAL=-"
+if exist "!VAL!" (
+  start "" /wait "!VAL!" /remove-shortcut
+  if errorlevel 1 goto step_failed
+  call :say "Velquin: removed the settings program from the Start menu"
+)
+if not exist "!VAL!" call :say "Velquin: the settings program is missing: remove its Start menu shortcut by hand."
+call :drop Shortcut
 if errorlevel 1 goto step_failed
 exit /b 0
 

@@ -136,4 +136,7 @@ bool GetFileVersionInfo(const std::string& path, std::uint32_t size, std::vector
 // VerQueryValueA of the root block: dwFileVersionMS of the fixed information.
 bool VerQueryFileVersionMS(const std::vector<unsigned char>& block, std::uint32_t* versionMS);
 
+// Settings window
+long RegDeleteValue(KeyHandle key, const std::string& name);
+
 }  // namespace os

@@ -4,28 +4,7 @@
 
 #include <cstring>
 
-// The seam's names are the calls' own; drop the A/W macros of the headers.
-#undef RegOpenKeyEx
-#undef RegCreateKeyEx
-#undef RegQueryValueEx
-#undef RegSetValueEx
-#undef FindFirstFile
-#undef MoveFile
-#undef DeleteFile
-#undef GetWindowsDirectory
-#undef GetSystemDirectory
-#undef GetTempPath
-#undef GetModuleFileName
-#undef GetCommandLine
-#undef MessageBox
-#undef ShellExecute
-#undef GetStartupInfo
-#undef CreateProcess
-#undef GetFileVersionInfoSize
-#undef GetFileVersionInfo
-#undef CharLowerBuff
-#undef GetCommandLineW
-
+#include "platform/seam_names_win32.h"
 #include "platform/os.h"
 
 namespace os {
@@ -249,10 +228,12 @@ std::string WideCharToMultiByte(std::uint32_t codePage, std::uint32_t flags, con
   *usedDefault = false;
   if (text.empty()) return std::string();
   const int units = static_cast<int>(text.size());
+  // The UTF-8 and UTF-7 code pages take no used-default flag.
+  BOOL* asked = codePage != 65001 && codePage != 65000 ? &defaulted : nullptr;
   const int length = ::WideCharToMultiByte(codePage, flags, Wide(text), units, nullptr, 0, nullptr, nullptr);
   if (length <= 0) return std::string();
   std::string bytes(static_cast<std::size_t>(length), '\0');
-  if (::WideCharToMultiByte(codePage, flags, Wide(text), units, &bytes[0], length, nullptr, &defaulted) <= 0)
+  if (::WideCharToMultiByte(codePage, flags, Wide(text), units, &bytes[0], length, nullptr, asked) <= 0)
     return std::string();
   *usedDefault = defaulted != FALSE;
   return bytes;
@@ -338,5 +319,8 @@ bool VerQueryFileVersionMS(const std::vector<unsigned char>& block, std::uint32_
   *versionMS = static_cast<const VS_FIXEDFILEINFO*>(value)->dwFileVersionMS;
   return true;
 }
+
+// Settings window
+long RegDeleteValue(KeyHandle key, const std::string& name) { return ::RegDeleteValueA(Key(key), name.c_str()); }
 
 }  // namespace os

@@ -5,6 +5,7 @@
 #include "platform/owners.h"
 #include "platform/run_text.h"
 #include "settings/registry_values.h"
+#include "settings/setting_table.h"
 
 namespace velquin {
 
@@ -18,37 +19,41 @@ LauncherSettings ReadLauncherSettings() {
   const RegistryView view{os::kCurrentUser, settingsKey.valid() ? settingsKey.get() : 0};
   const std::string section = kSettingsSection;
 
-  // The values are the code page's text; the defaults are already the run's.
-  auto text = [&](const char* name, const std::string& fallback) {
+  // The defaults come from the table the settings window shows. The values
+  // are the code page's text; the defaults are already the run's.
+  auto text = [&](const char* name) {
+    const std::string fallback = DefaultText(name);  // asked first, as always
     const std::optional<std::string> value = ReadPresentSetting(view, section, name);
     return value ? FromAnsiText(*value) : fallback;
   };
-  auto flag = [&](const char* name, bool fallback) { return ReadSettingBool(view, section, name, fallback); };
+  auto flag = [&](const char* name) {
+    return ReadSettingBool(view, section, name, DefaultText(name) == "1");
+  };
 
   LauncherSettings s;
-  s.Editor = text("Editor", WindowsDirectory() + "Notepa~.exe");
-  s.HtmlEditor = text("HtmlEditor", "");
-  s.ParamEditor = text("ParamEditor", "");
-  s.FrontEditor = flag("FrontEditor", false);
-  s.ParamHtml = text("ParamHtml", "");
-  s.FrontHtml = flag("FrontHtml", false);
-  s.NoTrapExt = text("NoTrapExt", "");
-  s.NoTrap = flag("NoTrap", false);
-  s.NoFile = flag("NoFile", true);
-  s.Ie4Temp = flag("Ie4Temp", false);
-  s.DoNotepad = flag("DoNotepad", true);
-  s.ChangeIeExt = flag("ChangeIeExt", false);
-  s.IeExt = text("IeExt", "htm");
-  s.PrintEditor = text("PrintEditor", "");
-  s.DoNotepadPrint = flag("DoNotepadPrint", false);
+  s.Editor = text("Editor");
+  s.HtmlEditor = text("HtmlEditor");
+  s.ParamEditor = text("ParamEditor");
+  s.FrontEditor = flag("FrontEditor");
+  s.ParamHtml = text("ParamHtml");
+  s.FrontHtml = flag("FrontHtml");
+  s.NoTrapExt = text("NoTrapExt");
+  s.NoTrap = flag("NoTrap");
+  s.NoFile = flag("NoFile");
+  s.Ie4Temp = flag("Ie4Temp");
+  s.DoNotepad = flag("DoNotepad");
+  s.ChangeIeExt = flag("ChangeIeExt");
+  s.IeExt = text("IeExt");
+  s.PrintEditor = text("PrintEditor");
+  s.DoNotepadPrint = flag("DoNotepadPrint");
   WriteSettingBool(view, section, "DoNotepadPrint", false);
-  s.ParamPrint = text("ParamPrint", "/P");
-  s.FrontPrint = flag("FrontPrint", false);
-  s.UseLan = flag("UseLan", false);
-  s.Rewrite = flag("Rewrite", true);
+  s.ParamPrint = text("ParamPrint");
+  s.FrontPrint = flag("FrontPrint");
+  s.UseLan = flag("UseLan");
+  s.Rewrite = flag("Rewrite");
   if (s.UseLan) {
-    s.LanTempDir = text("LanTempDir", TempDirectory() + "Velquin");
-    s.CopyLocal = flag("CopyLocal", true);
+    s.LanTempDir = text("LanTempDir");
+    s.CopyLocal = flag("CopyLocal");
   }
   return s;
 }

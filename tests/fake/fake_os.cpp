@@ -75,6 +75,12 @@ std::string FullPathOf(const std::string& path) {
   return RealOfAnsi(M().currentDirectory) + path;
 }
 
+bool Refused(const RegKeyNode& key, const std::string& name) {
+  for (const std::string& refused : key.refusedValues)
+    if (Fold(refused) == Fold(name)) return true;
+  return false;
+}
+
 // Windows drops trailing dots and spaces from a file name: "abc." is "abc".
 std::string FileKey(const std::string& path) {
   std::string trimmed = FullPathOf(path);
@@ -524,7 +530,7 @@ long RegSetValueEx(KeyHandle key, const std::string& name, std::uint32_t type, c
   auto open = M().openKeys.find(key);
   if (open == M().openKeys.end()) return 6;
   fake::RegKeyNode* node = fake::KeyAt(open->second);
-  if (!node || node->failSet) return fake::kAccessDenied;
+  if (!node || node->failSet || fake::Refused(*node, name)) return fake::kAccessDenied;
   fake::SetValue(open->second, name, type, std::vector<unsigned char>(data, data + size));
   return kSuccess;
 }
@@ -924,5 +930,16 @@ bool VerQueryFileVersionMS(const std::vector<unsigned char>& block, std::uint32_
   std::memcpy(versionMS, block.data() + 4, 4);
   return true;
 }
+
+// Settings window
+long RegDeleteValue(KeyHandle key, const std::string& name) {
+  Count("RegDeleteValue");
+  auto open = M().openKeys.find(key);
+  if (open == M().openKeys.end()) return 6;
+  fake::RegKeyNode* node = fake::KeyAt(open->second);
+  if (!node || node->failSet || fake::Refused(*node, name)) return fake::kAccessDenied;
+  return node->values.erase(fake::Fold(name)) ? kSuccess : fake::kFileNotFound;
+}
+
 
 }  // namespace os

@@ -33,6 +33,7 @@ struct RegKeyNode {
   bool failOpen = false;    // access refused
   bool failCreate = false;  // RegCreateKeyEx refuses it (also when it exists)
   bool failSet = false;     // writes refused
+  std::vector<std::string> refusedValues;  // writes and deletions of these names refused
 };
 
 struct Program {

@@ -13,7 +13,8 @@ install_packages cmake make zip unzip wine64 xvfb g++-mingw-w64-i686 g++-mingw-w
 
 WINE=/usr/lib/wine/wine64
 WINESERVER=/usr/lib/wine/wineserver
-export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+# No menu entries on the Linux side for the Start-menu shortcut.
+export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 SCRATCH=$ROOT/build/package-check
 PASSED=0
 FAILED=0
@@ -47,21 +48,29 @@ mkdir -p "$SCRATCH"
 zip_path=$(scripts/package | tail -n 1)
 if [ ! -f "$zip_path" ]; then fail "scripts/package makes the zip"; echo "$PASSED passed, $FAILED failed"; exit 1; fi
 pass "scripts/package makes $zip_path"
-same "zip holds exactly the six files" \
-  "$(unzip -Z1 "$zip_path" | sort | tr '\n' ' ')" "README.ja.md install.cmd settings.reg uninstall.cmd velquin.exe velquin64.exe "
+same "zip holds exactly the eight files" \
+  "$(unzip -Z1 "$zip_path" | sort | tr '\n' ' ')" \
+  "README.ja.md install.cmd settings.reg uninstall.cmd velquin-settings.exe velquin-settings64.exe velquin.exe velquin64.exe "
 PKG=$SCRATCH/package
 mkdir -p "$PKG"
 unzip -q "$zip_path" -d "$PKG"
 check "velquin.exe is the i686 build" cmp "$PKG/velquin.exe" build/win32/velquin.exe
 check "velquin64.exe is the x86_64 build" cmp "$PKG/velquin64.exe" build/win64/velquin.exe
+check "velquin-settings.exe is the i686 build" cmp "$PKG/velquin-settings.exe" build/win32/velquin-settings.exe
+check "velquin-settings64.exe is the x86_64 build" cmp "$PKG/velquin-settings64.exe" build/win64/velquin-settings.exe
 # The PE header's machine field, and the DLLs each build imports: only the
-# system's own, since the package carries no other.
-for entry in velquin.exe:014c:i686 velquin64.exe:8664:x86_64; do
+# system's own, since the package carries no other; the settings program
+# also the common controls and dialogs.
+for entry in velquin.exe:014c:i686 velquin64.exe:8664:x86_64 velquin-settings.exe:014c:i686 \
+    velquin-settings64.exe:8664:x86_64; do
   IFS=: read -r exe want arch <<<"$entry"
+  extra=
+  [[ $exe == velquin-settings* ]] && extra='|COMCTL32|COMDLG32'
+
   machine=$(od -An -tx2 -j $(( $(od -An -tu4 -j 60 -N4 "$PKG/$exe") + 4 )) -N2 "$PKG/$exe" | tr -d ' ')
   same "$exe is an $arch program" "$machine" "$want"
   foreign=$("$arch-w64-mingw32-objdump" -p "$PKG/$exe" | awk '/DLL Name/ {print toupper($3)}' |
-    grep -vxE '(KERNEL32|USER32|ADVAPI32|SHELL32|SHLWAPI|VERSION|OLE32|MSVCRT)[.]DLL')
+    grep -vxE "(KERNEL32|USER32|ADVAPI32|SHELL32|SHLWAPI|VERSION|OLE32|MSVCRT$extra)[.]DLL")
   same "$exe imports only system DLLs" "$foreign" ""
 done
 for f in install.cmd uninstall.cmd settings.reg README.ja.md; do
@@ -101,6 +110,11 @@ done
 TEMPLATE=$SCRATCH/template
 mkdir -p "$TEMPLATE"
 WINEPREFIX=$TEMPLATE "$WINE" wineboot -i >/dev/null 2>&1
+WINEPREFIX=$TEMPLATE "$WINESERVER" -w
+# Wine writes its display-device keys when the prefix's first GUI program
+# starts (here the settings program, run by install.cmd): taken once in the
+# template, they stay out of the comparisons.
+WINEPREFIX=$TEMPLATE "$WINE" "$PKG/velquin-settings64.exe" /remove-shortcut >/dev/null 2>&1
 WINEPREFIX=$TEMPLATE "$WINESERVER" -w
 new_prefix() {  # name → sets P and WINEPREFIX
   P=$SCRATCH/prefix-$1
@@ -248,6 +262,7 @@ content() { tr -d '\0' <"$P/drive_c/windows/$1" 2>/dev/null || echo "(missing)";
 # one in SysWOW64, where 32-bit programs look.
 is_velquin() { local exe=velquin64.exe; [[ $1 == syswow64/* ]] && exe=velquin.exe; cmp -s "$PKG/$exe" "$P/drive_c/windows/$1"; }
 PROGRAM_DIR='Program Files/Velquin'
+SHORTCUT='ProgramData/Microsoft/Windows/Start Menu/Programs/Velquin の設定.lnk'
 ARP='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\Velquin'
 VERSION=$(sed -n 's/^ *FILEVERSION \([0-9]*\),\([0-9]*\),\([0-9]*\),\([0-9]*\).*/\1.\2.\3.\4/p' resources/velquin.rc)
 reg_default() { wreg query "$1" /ve | awk '$1 == "(Default)" && $2 ~ /^REG_/ { sub(/^[ \t]*[^ \t]+[ \t]+[^ \t]+[ \t]*/, ""); print }'; }
@@ -258,6 +273,9 @@ check_registered() {
   local c=$1 exe=$2 ext
   check "$c: velquin.exe (x86_64) in Program Files\\Velquin" cmp "$PKG/velquin64.exe" "$P/drive_c/$PROGRAM_DIR/velquin.exe"
   check "$c: uninstall.cmd in Program Files\\Velquin" cmp "$PKG/uninstall.cmd" "$P/drive_c/$PROGRAM_DIR/uninstall.cmd"
+  check "$c: velquin-settings.exe (x86_64) in Program Files\\Velquin" \
+    cmp "$PKG/velquin-settings64.exe" "$P/drive_c/$PROGRAM_DIR/velquin-settings.exe"
+  check "$c: the Start-menu shortcut to the settings" test -s "$P/drive_c/$SHORTCUT"
   same "$c: the open verb" "$(reg_default 'HKLM\SOFTWARE\Classes\Velquin.Text\shell\open\command')" "$exe \"%1\""
   same "$c: the print verb" "$(reg_default 'HKLM\SOFTWARE\Classes\Velquin.Text\shell\print\command')" "$exe /p \"%1\""
   same "$c: the printto verb" "$(reg_default 'HKLM\SOFTWARE\Classes\Velquin.Text\shell\printto\command')" \
@@ -342,6 +360,8 @@ check "replace: the refusal says so" grep -q "must run as administrator" <<<"$CM
 same_state "replace: the refused uninstall changes nothing" "$(snapshot)" "$after_install"
 run_cmd uninstall.cmd
 same "replace: uninstall.cmd succeeds" "$CMD_RC" 0
+check "replace: the settings program removed" test ! -e "$P/drive_c/$PROGRAM_DIR/velquin-settings.exe"
+check "replace: the settings shortcut removed" test ! -e "$P/drive_c/$SHORTCUT"
 same "replace: Windows directory Notepad back" "$(content notepad.exe)" "windows notepad"
 same "replace: System32 Notepad back" "$(content system32/notepad.exe)" "system notepad"
 same "replace: SysWOW64 Notepad back" "$(content syswow64/notepad.exe)" "wow64 notepad"

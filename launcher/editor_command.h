@@ -1,0 +1,14 @@
+// The editor's command line in its three forms: the file name alone after
+// the editor, before the extra arguments, or after them.
+#pragma once
+
+#include <string>
+
+namespace velquin {
+
+// The file is always quoted; the editor only when its path holds a space
+// or tab, since the system would otherwise try "C:\Program.exe" first.
+std::string EditorCommandLine(const std::string& editor, const std::string& extra, bool fileFirst,
+                              const std::string& file);
+
+}  // namespace velquin

@@ -1,0 +1,163 @@
+#include "settings_window/current_values.h"
+
+#include <algorithm>
+#include <optional>
+#include <vector>
+
+#include "platform/files.h"
+#include "platform/os.h"
+#include "platform/owners.h"
+#include "settings/registry_values.h"
+
+namespace velquin {
+namespace {
+
+const char* TypeName(std::uint32_t type) {
+  switch (type) {
+    case os::kRegBinary: return "REG_BINARY";
+    case os::kRegDword: return "REG_DWORD";
+    case os::kRegMultiSz: return "REG_MULTI_SZ";
+    default: return "REG_NONE";
+  }
+}
+
+CurrentValue ReadOne(os::KeyHandle key, const SettingDefinition& definition) {
+  CurrentValue value{definition, ValueState::Absent, 0, "", DefaultText(definition)};
+  if (key == 0) return value;
+  std::uint32_t type = 0, size = 0;
+  if (os::RegQueryValueEx(key, definition.name, &type, nullptr, &size) != os::kSuccess) return value;
+  value.type = type;
+  std::string text;
+  if (size > 0) {
+    std::vector<unsigned char> data(size);
+    if (os::RegQueryValueEx(key, definition.name, &type, data.data(), &size) != os::kSuccess ||
+        (type != os::kRegSz && type != os::kRegExpandSz)) {
+      value.state = ValueState::WrongType;
+      return value;
+    }
+    text.assign(data.begin(), data.begin() + std::min<std::size_t>(size, data.size()));
+    text = text.substr(0, text.find('\0'));
+  }
+  value.stored = text;
+  if (definition.kind == SettingKind::Flag) {
+    const std::optional<std::int32_t> number = ParseIntegerText(text);
+    value.state = number ? ValueState::Present : ValueState::Invalid;
+    if (number) value.effective = *number != 0 ? "1" : "0";
+    return value;
+  }
+  value.state = text.empty() ? ValueState::Empty : ValueState::Present;
+  value.effective = text;
+  return value;
+}
+
+// What an empty text means, where it means more than "none".
+MessageText EmptyMeaning(const std::string& name) {
+  if (name == "Editor") return Fixed("空: 通知のあと、メモ帳で開きます");
+  if (name == "IeExt") return Fixed("空: 既定の htm ではなく「.」だけが付きます");
+  if (name == "ParamPrint") return Fixed("空: 既定の /P ではなく、引数を付けません");
+  return MessageText{};  // the default is empty too
+}
+
+bool IsEditorPath(const std::string& name) {
+  return name == "Editor" || name == "HtmlEditor" || name == "PrintEditor";
+}
+
+}  // namespace
+
+std::vector<CurrentValue> ReadCurrentValues() {
+  os::KeyHandle opened = 0;
+  RegKey key;
+  if (os::RegOpenKeyEx(os::kCurrentUser, SettingsSectionPath(), &opened) == os::kSuccess) key = RegKey(opened);
+  std::vector<CurrentValue> values;
+  for (const SettingDefinition* definition = SettingDefinitions(); definition->name; ++definition)
+    values.push_back(ReadOne(key.valid() ? key.get() : 0, *definition));
+  return values;
+}
+
+bool IsShownSetting(const std::string& name) {
+  // DoNotepadPrint is the launcher's own, written back on every run; the
+  // network values have no place in the dialog.
+  for (const char* hidden : {"DoNotepadPrint", "UseLan", "Rewrite", "LanTempDir", "CopyLocal"})
+    if (name == hidden) return false;
+  return FindSettingDefinition(name) != nullptr;
+}
+
+const CurrentValue* FindCurrentValue(const std::vector<CurrentValue>& values, const std::string& name) {
+  for (const CurrentValue& value : values)
+    if (name == value.definition.name) return &value;
+  return nullptr;
+}
+
+std::string ShownText(const CurrentValue& value) { return value.effective; }
+
+MessageText StateMark(const CurrentValue& value) {
+  switch (value.state) {
+    case ValueState::Absent: return Fixed("既定値 (設定がありません)");
+    case ValueState::Present:
+      if (IsEditorPath(value.definition.name) && !IsExistingFile(value.stored))
+        return MissingEditorNote(value.definition.name);
+      return MessageText{};
+    case ValueState::Empty: return EmptyMeaning(value.definition.name);
+    case ValueState::Invalid:
+      return Fixed("無効: 「") + Ansi(value.stored) + Fixed("」は整数でないため、既定値 (") +
+             Ansi(value.effective) + Fixed(") として扱われます");
+    case ValueState::WrongType:
+      return Fixed("無効: 文字列でなく ") + Fixed(TypeName(value.type)) +
+             Fixed(" のため、Velquin はエラーで止まります。保存すると文字列で書き直します");
+  }
+  return MessageText{};
+}
+
+MessageText InputMark(const CurrentValue& loaded, const std::string& text, bool toDefault) {
+  if (toDefault) return Fixed("既定値に戻します: 保存すると、この値を設定から削除します");
+  if (text == ShownText(loaded)) return StateMark(loaded);
+  const std::string name = loaded.definition.name;
+  if (IsEditorPath(name) && !(name != "Editor" && text.empty()) && !IsExistingFile(text))
+    return MissingEditorNote(name);
+  if (text.empty() && loaded.definition.kind == SettingKind::Text && !IsEmpty(EmptyMeaning(name)))
+    return EmptyMeaning(name);
+  return Fixed("変更あり (まだ保存していません)");
+}
+
+MessageText MissingEditorConsequence(const std::string& name) {
+  if (name == "Editor")
+    return Fixed("このまま保存すると、Velquin はファイルを開くたびに通知を表示してから、メモ帳で開きます。");
+  if (name == "HtmlEditor")
+    return Fixed("このまま保存すると、Velquin は HTML ファイルを開くたびにエラーを表示してから、通常のエディタで開きます。");
+  if (name == "PrintEditor")
+    return Fixed("このまま保存すると、Velquin は印刷のたびにエラーを表示し、何も印刷しません。");
+  return MessageText{};
+}
+
+MessageText FieldLabel(const std::string& name) {
+  static const char* const kLabels[][2] = {
+      {"Editor", "エディタ"},
+      {"ParamEditor", "エディタの引数"},
+      {"FrontEditor", "ファイル名を引数の前に置く (エディタ)"},
+      {"HtmlEditor", "HTML ソースのエディタ"},
+      {"ParamHtml", "HTML ソースのエディタの引数"},
+      {"FrontHtml", "ファイル名を引数の前に置く (HTML ソース)"},
+      {"PrintEditor", "印刷に使うエディタ"},
+      {"ParamPrint", "印刷の引数"},
+      {"FrontPrint", "ファイル名を引数の前に置く (印刷)"},
+      {"NoTrap", "次の拡張子はメモ帳で開く"},
+      {"NoTrapExt", "メモ帳で開く拡張子"},
+      {"NoFile", "無いファイルもエディタに渡す"},
+      {"DoNotepad", "ファイルなしで起動されたらエディタを開く"},
+      {"ChangeIeExt", "一時ファイルの拡張子を変える"},
+      {"IeExt", "一時ファイルに付ける拡張子"},
+      {"Ie4Temp", "エディタを閉じたら一時ファイルを削除する"},
+  };
+  for (const auto& label : kLabels)
+    if (name == label[0]) return Fixed(label[1]);
+  return Fixed(name.c_str());
+}
+
+MessageText MissingEditorNote(const std::string& name) {
+  if (name == "Editor") return Fixed("見つかりません: 通知のあと、メモ帳で開きます");
+  if (name == "HtmlEditor") return Fixed("見つかりません: エラーのあと、通常のエディタで開きます");
+  if (name == "PrintEditor") return Fixed("見つかりません: エラーを表示し、印刷しません");
+  return MessageText{};
+}
+
+}  // namespace velquin

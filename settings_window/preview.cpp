@@ -1,0 +1,66 @@
+#include "settings_window/preview.h"
+
+#include "launcher/editor_command.h"
+#include "platform/files.h"
+#include "platform/os.h"
+
+namespace velquin {
+namespace {
+
+constexpr std::uint32_t kPlatformNt = 2;
+
+// The editor after the launcher's start-up fallback; empty when neither it
+// nor the kept Notepad exists, and the launcher then starts nothing.
+std::string NormalEditor(const std::string& editor) {
+  if (IsExistingFile(editor)) return editor;
+  std::uint32_t platform = 0;
+  const bool nt = os::GetVersionPlatformId(&platform) && platform == kPlatformNt;
+  const std::string notepad = (nt ? SystemDirectory() : WindowsDirectory()) + "notepa~.exe";
+  return IsExistingFile(notepad) ? notepad : std::string();
+}
+
+}  // namespace
+
+CommandPreviews PreviewCommands(const LauncherSettings& s) {
+  CommandPreviews previews;
+  const std::string editor = NormalEditor(s.Editor);
+  if (editor.empty()) {
+    previews.normal = previews.html = previews.print = Fixed("(起動しません: エディタもメモ帳も見つかりません)");
+    return previews;
+  }
+  previews.normal = Ansi(EditorCommandLine(editor, s.ParamEditor, s.FrontEditor, kExampleTextFile));
+  const bool ownHtmlEditor = !s.HtmlEditor.empty() && IsExistingFile(s.HtmlEditor);
+  previews.html = Ansi(ownHtmlEditor ? EditorCommandLine(s.HtmlEditor, s.ParamHtml, s.FrontHtml, kExampleHtmlFile)
+                                     : EditorCommandLine(editor, s.ParamEditor, s.FrontEditor, kExampleHtmlFile));
+  if (IsExistingFile(s.PrintEditor))
+    previews.print = Ansi(EditorCommandLine(s.PrintEditor, s.ParamPrint, s.FrontPrint, kExampleTextFile));
+  else if (s.PrintEditor.empty())
+    previews.print = Ansi(EditorCommandLine(editor, s.ParamPrint, s.FrontPrint, kExampleTextFile));
+  else
+    previews.print = Fixed("(印刷しません: 印刷に使うエディタが見つかりません)");
+  return previews;
+}
+
+void SetSettingByName(LauncherSettings* s, const std::string& name, const std::string& text) {
+  const struct {
+    const char* name;
+    std::string* text;
+    bool* flag;
+  } places[] = {
+      {"Editor", &s->Editor, nullptr},         {"ParamEditor", &s->ParamEditor, nullptr},
+      {"FrontEditor", nullptr, &s->FrontEditor}, {"HtmlEditor", &s->HtmlEditor, nullptr},
+      {"ParamHtml", &s->ParamHtml, nullptr},   {"FrontHtml", nullptr, &s->FrontHtml},
+      {"PrintEditor", &s->PrintEditor, nullptr}, {"ParamPrint", &s->ParamPrint, nullptr},
+      {"FrontPrint", nullptr, &s->FrontPrint}, {"NoTrap", nullptr, &s->NoTrap},
+      {"NoTrapExt", &s->NoTrapExt, nullptr},   {"NoFile", nullptr, &s->NoFile},
+      {"DoNotepad", nullptr, &s->DoNotepad},   {"ChangeIeExt", nullptr, &s->ChangeIeExt},
+      {"IeExt", &s->IeExt, nullptr},           {"Ie4Temp", nullptr, &s->Ie4Temp},
+  };
+  for (const auto& place : places) {
+    if (name != place.name) continue;
+    if (place.text) *place.text = text;
+    else *place.flag = text == "1";
+  }
+}
+
+}  // namespace velquin

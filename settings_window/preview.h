@@ -1,0 +1,28 @@
+// The command lines the launcher would build from the settings being
+// edited, for an example file of each route, so that the order and the
+// quoting can be seen before saving.
+#pragma once
+
+#include "platform/messages.h"
+#include "settings/settings.h"
+
+namespace velquin {
+
+inline constexpr const char* kExampleTextFile = "C:\\Docs\\memo.txt";
+inline constexpr const char* kExampleHtmlFile = "C:\\Docs\\page.html";
+
+struct CommandPreviews {
+  MessageText normal, html, print;
+};
+
+// The same choices the launcher makes: a missing Editor gives the kept
+// Notepad, a missing or empty HtmlEditor the normal editor, an empty
+// PrintEditor the normal editor with the print arguments, and a missing
+// one nothing printed.
+CommandPreviews PreviewCommands(const LauncherSettings& settings);
+
+// Puts a field's text (ANSI; a flag's "0" or "1") in its place; a name the
+// launcher has no such value for changes nothing.
+void SetSettingByName(LauncherSettings* settings, const std::string& name, const std::string& text);
+
+}  // namespace velquin

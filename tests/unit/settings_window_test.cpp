@@ -1,0 +1,234 @@
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "settings_window/current_values.h"
+#include "settings_window/preview.h"
+#include "settings_window/save.h"
+#include "tests/fake/fake_os.h"
+#include "tests/unit/launcher_fixture.h"
+
+namespace velquin {
+namespace {
+
+using testing::kSettingKey;
+using testing::LauncherTest;
+
+std::string Utf8(const MessageText& text) { return fake::FromUtf16(Render(text)); }
+
+// A preview is made of ANSI pieces only when it is a command line.
+std::string CommandOf(const MessageText& text) {
+  std::string bytes;
+  for (const MessageText::Piece& piece : text.pieces) bytes += piece.ansi ? piece.bytes : "<fixed>";
+  return bytes;
+}
+
+class SettingsWindowTest : public LauncherTest {
+ protected:
+  static CurrentValue Value(const std::string& name) {
+    const std::vector<CurrentValue> values = ReadCurrentValues();
+    return *FindCurrentValue(values, name);
+  }
+  static std::optional<std::string> Stored(const std::string& name) {
+    const fake::RegValue* value = fake::FindValue(kSettingKey, name);
+    if (!value) return std::nullopt;
+    return std::string(value->data.begin(), value->data.end());
+  }
+};
+
+TEST_F(SettingsWindowTest, ReadsEachValueAsTheLauncherWould) {
+  struct Row {
+    const char* name;
+    std::optional<std::string> stored;  // nullopt: absent
+    std::uint32_t type;
+    ValueState state;
+    const char* effective;
+  };
+  const Row rows[] = {
+      {"NoFile", std::nullopt, os::kRegSz, ValueState::Absent, "1"},
+      {"NoFile", "0", os::kRegSz, ValueState::Present, "0"},
+      {"NoFile", "0x0", os::kRegSz, ValueState::Present, "0"},
+      {"NoFile", "$10", os::kRegSz, ValueState::Present, "1"},
+      {"NoFile", " 0", os::kRegSz, ValueState::Present, "0"},
+      {"NoFile", "0 ", os::kRegSz, ValueState::Invalid, "1"},
+      {"FrontEditor", "", os::kRegSz, ValueState::Invalid, "0"},
+      {"IeExt", std::nullopt, os::kRegSz, ValueState::Absent, "htm"},
+      {"IeExt", "", os::kRegSz, ValueState::Empty, ""},
+      {"IeExt", "txt", os::kRegExpandSz, ValueState::Present, "txt"},
+      {"ParamPrint", "", os::kRegSz, ValueState::Empty, ""},
+      {"Editor", std::nullopt, os::kRegSz, ValueState::Absent, "C:\\windows\\Notepa~.exe"},
+      {"Ie4Temp", std::string("\1\0\0\0", 4), os::kRegDword, ValueState::WrongType, "0"},
+  };
+  for (const Row& row : rows) {
+    SetUp();
+    if (row.stored)
+      fake::SetValue(kSettingKey, row.name, row.type, std::vector<unsigned char>(row.stored->begin(), row.stored->end()));
+    const CurrentValue value = Value(row.name);
+    EXPECT_EQ(value.state, row.state) << row.name << " \"" << row.stored.value_or("(absent)") << '"';
+    EXPECT_EQ(value.effective, row.effective) << row.name << " \"" << row.stored.value_or("(absent)") << '"';
+  }
+  EXPECT_EQ(fake::machine().calls["RegCreateKeyEx"], 0) << "reading creates nothing";
+}
+
+TEST_F(SettingsWindowTest, MarksSayWhyAValueIsNotUsedAsStored) {
+  struct Row {
+    const char* name;
+    std::optional<std::string> stored;
+    const char* mark;
+  };
+  const Row rows[] = {
+      {"NoTrap", std::nullopt, "既定値 (設定がありません)"},
+      {"NoTrap", "1", ""},
+      {"NoTrap", "1 ", "無効: 「1 」は整数でないため、既定値 (0) として扱われます"},
+      {"IeExt", "", "空: 既定の htm ではなく「.」だけが付きます"},
+      {"HtmlEditor", "", ""},  // empty is the default there
+      {"Editor", "C:\\none.exe", "見つかりません: 通知のあと、メモ帳で開きます"},
+      {"PrintEditor", "C:\\none.exe", "見つかりません: エラーを表示し、印刷しません"},
+      {"Editor", "C:\\ed.exe", ""},
+  };
+  for (const Row& row : rows) {
+    SetUp();
+    fake::AddProgram("C:\\ed.exe");
+    if (row.stored) Set(row.name, *row.stored);
+    EXPECT_EQ(Utf8(StateMark(Value(row.name))), row.mark) << row.name;
+  }
+}
+
+// The preview and the real launcher on the fake, from the same settings,
+// give the same command line.
+TEST_F(SettingsWindowTest, PreviewIsWhatTheLauncherStarts) {
+  struct Row {
+    const char* what;
+    std::vector<std::pair<const char*, const char*>> settings;
+  };
+  const Row rows[] = {
+      {"defaults, Notepad kept in System32", {}},
+      {"an editor with arguments after the file",
+       {{"Editor", "C:\\Program Files\\Ed\\ed.exe"}, {"ParamEditor", "-n"}, {"FrontEditor", "1"}}},
+      {"arguments before the file", {{"Editor", "C:\\ed.exe"}, {"ParamEditor", "/a /b"}}},
+      {"an HTML editor of its own",
+       {{"Editor", "C:\\ed.exe"}, {"HtmlEditor", "C:\\html.exe"}, {"ParamHtml", "-s"}, {"FrontHtml", "1"}}},
+      {"a missing HTML editor takes the normal one", {{"Editor", "C:\\ed.exe"}, {"HtmlEditor", "C:\\gone.exe"}}},
+      {"a print editor of its own", {{"PrintEditor", "C:\\print.exe"}, {"ParamPrint", "/p /q"}, {"FrontPrint", "1"}}},
+      {"no print editor: the normal one with print arguments", {{"Editor", "C:\\ed.exe"}, {"ParamPrint", ""}}},
+      {"a missing editor falls back to Notepad", {{"Editor", "C:\\gone.exe"}, {"ParamEditor", "-x"}}},
+  };
+  const std::pair<const char*, const char*> runs[] = {
+      {"", kExampleTextFile}, {"", kExampleHtmlFile}, {"/p ", kExampleTextFile}};
+  for (const Row& row : rows) {
+    SetUp();
+    for (const char* program : {"C:\\Program Files\\Ed\\ed.exe", "C:\\ed.exe", "C:\\html.exe", "C:\\print.exe",
+                                "C:\\windows\\system32\\notepa~.exe"})
+      fake::AddProgram(program);
+    fake::AddFile(kExampleTextFile);
+    fake::AddFile(kExampleHtmlFile);
+    fake::machine().onBox = [](const fake::Event&) {};
+    LauncherSettings typed;
+    for (const auto& [name, text] : row.settings) {
+      Set(name, text);
+      SetSettingByName(&typed, name, text);
+    }
+    typed.Editor = ReadCurrentValues().front().effective;  // the default when absent
+    const CommandPreviews previews = PreviewCommands(typed);
+    const MessageText* shown[] = {&previews.normal, &previews.html, &previews.print};
+    for (int i = 0; i < 3; ++i) {
+      fake::machine().events.clear();
+      Run(std::string("C:\\Velquin\\notepad.exe ") + runs[i].first + runs[i].second);
+      const std::vector<std::string> starts = Starts();
+      ASSERT_EQ(starts.size(), 1u) << row.what << " run " << i;
+      EXPECT_EQ(CommandOf(*shown[i]), starts[0]) << row.what << " run " << i;
+    }
+  }
+}
+
+TEST_F(SettingsWindowTest, PreviewSaysWhenNothingWouldStart) {
+  LauncherSettings typed;
+  typed.Editor = "C:\\gone.exe";
+  typed.PrintEditor = "C:\\gone-too.exe";
+  EXPECT_EQ(Utf8(PreviewCommands(typed).print), "(起動しません: エディタもメモ帳も見つかりません)");
+  fake::AddProgram("C:\\windows\\system32\\notepa~.exe");
+  EXPECT_EQ(Utf8(PreviewCommands(typed).print), "(印刷しません: 印刷に使うエディタが見つかりません)");
+}
+
+TEST_F(SettingsWindowTest, SaveWritesOnlyWhatChanged) {
+  struct Row {
+    const char* what;
+    std::vector<std::pair<const char*, const char*>> before;
+    std::vector<FieldInput> inputs;
+    std::vector<std::pair<const char*, std::optional<std::string>>> after;  // nullopt: absent
+  };
+  const std::string z("\0", 1);
+  const Row rows[] = {
+      {"an absent value shown as its default stays absent", {}, {{"IeExt", u"htm"}, {"NoFile", u"1"}},
+       {{"IeExt", std::nullopt}, {"NoFile", std::nullopt}}},
+      {"an invalid flag left alone keeps its text", {{"NoFile", "1 "}}, {{"NoFile", u"1"}}, {{"NoFile", "1 " + z}}},
+      {"a flag is written as 0 or 1", {{"FrontEditor", "$1"}}, {{"FrontEditor", u"0"}, {"NoTrap", u"1"}},
+       {{"FrontEditor", "0" + z}, {"NoTrap", "1" + z}}},
+      {"an emptied text is written empty", {}, {{"IeExt", u""}}, {{"IeExt", z}}},
+      {"back to the default removes a present value", {{"IeExt", "txt"}, {"Ie4Temp", "1"}},
+       {{"IeExt", u"htm", true}, {"Ie4Temp", u"0", true}, {"NoFile", u"1", true}},
+       {{"IeExt", std::nullopt}, {"Ie4Temp", std::nullopt}, {"NoFile", std::nullopt}}},
+      {"values the dialog does not show are never written", {{"UseLan", "1"}},
+       {{"UseLan", u"0"}, {"DoNotepadPrint", u"1"}, {"Rewrite", u"0"}}, {{"UseLan", "1" + z}, {"Rewrite", std::nullopt}}},
+      {"Japanese text in the ANSI code page", {}, {{"ParamEditor", u"-t \x8868"}},
+       {{"ParamEditor", "-t \x95\x5c" + z}}},
+  };
+  for (const Row& row : rows) {
+    SetUp();
+    for (const auto& [name, text] : row.before) Set(name, text);
+    const SavePlan plan = PlanSave(ReadCurrentValues(), row.inputs);
+    EXPECT_FALSE(HasRefusal(plan)) << row.what;
+    EXPECT_EQ(ApplyChanges(plan.changes), std::nullopt) << row.what;
+    for (const auto& [name, value] : row.after) EXPECT_EQ(Stored(name), value) << row.what << ": " << name;
+  }
+}
+
+TEST_F(SettingsWindowTest, ChecksBeforeSaving) {
+  struct Row {
+    FieldInput input;
+    bool refused;
+    const char* text;  // the check's text; "" when there is none
+  };
+  const Row rows[] = {
+      {{"IeExt", u".htm"}, true, "一時ファイルに付ける拡張子は「.」を付けずに入力してください (例: htm)。"},
+      {{"ParamHtml", u"\x00e9"}, true,
+       "「HTML ソースのエディタの引数」に、このシステムの文字コードで表せない文字があります。"
+       "Velquin は設定をその文字コードで読むため、保存できません。"},
+      {{"Editor", u"C:\\gone.exe"}, false,
+       "エディタ「C:\\gone.exe」が見つかりません。"
+       "このまま保存すると、Velquin はファイルを開くたびに通知を表示してから、メモ帳で開きます。"},
+      {{"Editor", u""}, false,
+       "エディタが空です。このまま保存すると、Velquin はファイルを開くたびに通知を表示してから、メモ帳で開きます。"},
+      {{"HtmlEditor", u"C:\\gone.exe"}, false,
+       "HTML ソースのエディタ「C:\\gone.exe」が見つかりません。"
+       "このまま保存すると、Velquin は HTML ファイルを開くたびにエラーを表示してから、通常のエディタで開きます。"},
+      {{"PrintEditor", u"C:\\gone.exe"}, false,
+       "印刷に使うエディタ「C:\\gone.exe」が見つかりません。"
+       "このまま保存すると、Velquin は印刷のたびにエラーを表示し、何も印刷しません。"},
+      {{"PrintEditor", u""}, false, ""},
+      {{"Editor", u"C:\\ed.exe"}, false, ""},
+  };
+  for (const Row& row : rows) {
+    SetUp();
+    fake::AddProgram("C:\\ed.exe");
+    Set(row.input.name, "x");
+    const SavePlan plan = PlanSave(ReadCurrentValues(), {row.input});
+    EXPECT_EQ(HasRefusal(plan), row.refused) << row.input.name;
+    EXPECT_EQ(plan.checks.empty() ? "" : Utf8(plan.checks.front().text), row.text) << row.input.name;
+  }
+}
+
+TEST_F(SettingsWindowTest, AFailedWritePutsBackWhatThisSaveWrote) {
+  Set("ParamEditor", "old");
+  fake::AddKey(kSettingKey).refusedValues = {"ParamHtml"};
+  const SavePlan plan = PlanSave(ReadCurrentValues(), {{"ParamEditor", u"new"}, {"IeExt", u"txt"}, {"ParamHtml", u"-x"}});
+  EXPECT_EQ(ApplyChanges(plan.changes), std::optional<std::string>("ParamHtml"));
+  EXPECT_EQ(Stored("ParamEditor"), std::string("old\0", 4));
+  EXPECT_EQ(Stored("IeExt"), std::nullopt);
+  EXPECT_EQ(Stored("ParamHtml"), std::nullopt);
+}
+
+}  // namespace
+}  // namespace velquin
