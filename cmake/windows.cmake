@@ -66,5 +66,9 @@ add_executable(velquin-settings WIN32
 )
 target_compile_definitions(velquin-settings PRIVATE UNICODE _UNICODE)
 target_compile_options(velquin-settings PRIVATE ${VELQUIN_WARNINGS} -Os -ffunction-sections -fdata-sections)
-target_link_libraries(velquin-settings PRIVATE velquin_settings_window comctl32 comdlg32 ole32 uuid shell32 version)
+# Its system DLLs are taken the launcher's way: version.dll is no known DLL,
+# and a copy beside the program must not be loaded.
+add_dependencies(velquin-settings velquin_delay_libs)
+target_link_libraries(velquin-settings PRIVATE velquin_settings_window ${VELQUIN_DELAY_LIBS}
+  comctl32 comdlg32 ole32 uuid shell32 version)
 target_link_options(velquin-settings PRIVATE -municode -static -static-libgcc -static-libstdc++ -s -Wl,--gc-sections)

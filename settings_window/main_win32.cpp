@@ -10,6 +10,7 @@
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int) {
   velquin::TakeDllsFromSystemDirectoryOnly();
+  velquin::InstallDelayLoadBinding();
   if (lstrcmpiW(commandLine, L"/add-shortcut") == 0) return velquin::CreateStartMenuShortcut() ? 0 : 1;
   if (lstrcmpiW(commandLine, L"/remove-shortcut") == 0) return velquin::RemoveStartMenuShortcut() ? 0 : 1;
   INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_STANDARD_CLASSES};
