@@ -69,9 +69,9 @@ add_executable(velquin-settings WIN32
 )
 target_compile_definitions(velquin-settings PRIVATE UNICODE _UNICODE)
 target_compile_options(velquin-settings PRIVATE ${VELQUIN_WARNINGS} -Os -ffunction-sections -fdata-sections)
-# version.dll is no known DLL: like the launcher, the program takes it
-# delay-loaded from the system directory, never from its own folder.
+# Its system DLLs are taken the launcher's way: version.dll is no known DLL,
+# and a copy beside the program must not be loaded.
 add_dependencies(velquin-settings velquin_delay_libs)
-target_link_libraries(velquin-settings PRIVATE velquin_settings_window comctl32 comdlg32 ole32 uuid shell32
-  ${CMAKE_BINARY_DIR}/libversion_delay.a)
+target_link_libraries(velquin-settings PRIVATE velquin_settings_window ${VELQUIN_DELAY_LIBS}
+  comctl32 comdlg32 ole32 uuid shell32 version)
 target_link_options(velquin-settings PRIVATE -municode -static -static-libgcc -static-libstdc++ -s -Wl,--gc-sections)
