@@ -22,11 +22,7 @@ wine_env_xvfb
 wine_env_prefix "$PWD/build/planted-dlls-prefix"
 export LC_ALL=ja_JP.UTF-8
 
-PASSED=0
-FAILED=0
-pass() { PASSED=$((PASSED + 1)); echo "ok   $1"; }
-fail() { FAILED=$((FAILED + 1)); echo "FAIL $1"; [ -n "${2:-}" ] && printf '%s\n' "$2" | sed 's/^/     /'; }
-same() { if [ "$2" == "$3" ]; then pass "$1"; else fail "$1" "expected: $3"$'\n'"got:      $2"; fi; }
+. scripts/lib/checks.sh
 
 SCRATCH=$PWD/build/planted-dlls
 BIN=build/win64/tests/wine
