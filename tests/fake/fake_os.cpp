@@ -81,14 +81,17 @@ bool Refused(const RegKeyNode& key, const std::string& name) {
   return false;
 }
 
-// Windows drops trailing dots and spaces from a file name: "abc." is "abc".
-std::string FileKey(const std::string& path) {
+// Windows drops trailing dots and spaces from a file name: "abc." is
+// stored, and listed, as "abc".
+std::string StoredPath(const std::string& path) {
   std::string trimmed = FullPathOf(path);
   while (trimmed.size() > 3 && (trimmed.back() == '.' || trimmed.back() == ' ') &&
          trimmed.rfind('\\') != trimmed.size() - 2)
     trimmed.pop_back();
-  return FoldName(trimmed);
+  return trimmed;
 }
+
+std::string FileKey(const std::string& path) { return FoldName(StoredPath(path)); }
 
 std::string Convert(const char* to, const char* from, const std::string& text) {
   iconv_t cd = iconv_open(to, from);
@@ -598,7 +601,7 @@ bool MoveReal(const Texts& fromText, const Texts& toText, bool wide) {
   if (parent.size() > 2 && (!parentNode || !parentNode->directory)) return false;
   fake::FileNode moved = *source;
   M().files.erase(fake::FileKey(from));
-  moved.path = to;
+  moved.path = fake::StoredPath(to);
   M().files[fake::FileKey(to)] = moved;
   Record(fake::Event::Moved, fromText, toText, wide);
   return true;

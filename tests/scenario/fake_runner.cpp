@@ -135,6 +135,32 @@ scn::SeenRun Observe(int exitCode) {
   return seen;
 }
 
+std::string Folded(std::string path) {
+  while (path.size() > 3 && path.back() == '\\') path.pop_back();
+  for (char& c : path)
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
+  return path;
+}
+
+std::string ParentOf(const std::string& path) {
+  const size_t cut = path.rfind('\\');
+  if (cut == std::string::npos) return std::string();
+  return cut == 2 ? path.substr(0, 3) : path.substr(0, cut);
+}
+
+// The machine holds no bytes: a file's content is what it was made as.
+scn::SeenFile SeenFileOf(const fake::FileNode& node) {
+  scn::SeenFile out;
+  out.name = scn::FileNameOf(node.path);
+  out.directory = node.directory;
+  out.lastWrite = node.lastWriteTime;
+  if (node.program)
+    out.content = "program " + std::to_string(node.program->versionMS) + (node.program->hasVersion ? "v" : "");
+  else if (!node.directory)
+    out.content = "file";
+  return out;
+}
+
 scn::AfterProbe Probe() {
   scn::AfterProbe probe;
   probe.fileExists = [](const std::string& path) {
@@ -165,14 +191,28 @@ scn::AfterProbe Probe() {
     }
     return out;
   };
+  probe.fileAt = [](const std::string& path) -> std::optional<scn::SeenFile> {
+    const fake::FileNode* node = fake::FindFile(fake::Utf16(path));
+    if (!node) return std::nullopt;
+    return SeenFileOf(*node);
+  };
+  probe.namesIn = [](const std::string& folder) {
+    std::vector<std::string> names;
+    for (const auto& [key, node] : fake::machine().files)
+      if (Folded(ParentOf(node.path)) == Folded(folder)) names.push_back(scn::FileNameOf(node.path));
+    return names;
+  };
   return probe;
 }
 
 std::string RunOne(const scn::Scenario& s, std::string*) {
   const std::string setupFailure = ApplySetup(s);
   if (!setupFailure.empty()) return "setup: " + setupFailure;
+  const scn::FilesBefore before = scn::TakeFilesBefore(s, Probe());
   const int exitCode = velquin::LauncherMain();
-  return scn::CompareRun(s, Observe(exitCode), Probe());
+  scn::SeenRun seen = Observe(exitCode);
+  seen.filesBefore = before;
+  return scn::CompareRun(s, seen, Probe());
 }
 
 bool ReadWholeFile(const std::string& path, std::string* content) {

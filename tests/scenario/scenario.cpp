@@ -344,6 +344,132 @@ std::string CanonicalData(const std::string& type, const std::string& data) {
   return out;
 }
 
+
+// Paths compare as Windows compares them: letter case aside.
+std::string FoldedPath(std::string path) {
+  while (path.size() > 3 && path.back() == '\\') path.pop_back();
+  for (char& c : path)
+    if (c >= 'a' && c <= 'z') c = char(c - 32);
+  return path;
+}
+
+std::string FolderOf(const std::string& path) {
+  std::string p = path;
+  while (p.size() > 3 && p.back() == '\\') p.pop_back();
+  const size_t cut = p.rfind('\\');
+  if (cut == std::string::npos) return std::string();
+  return cut == 2 ? p.substr(0, 3) : p.substr(0, cut);  // C:\ keeps its backslash
+}
+
+std::string InFolder(const std::string& folder, const std::string& name) {
+  return folder.empty() || folder.back() == '\\' ? folder + name : folder + "\\" + name;
+}
+
+// The paths a run line names: each stretch from a drive letter before
+// ":\" to the next quote or blank (an unquoted path with spaces names its
+// first folder, which is watched as well).
+std::vector<std::string> RunLinePaths(const std::string& commandLine) {
+  std::vector<std::string> paths;
+  for (size_t at = commandLine.find(":\\"); at != std::string::npos; at = commandLine.find(":\\", at + 2)) {
+    if (at == 0) continue;
+    const size_t end = commandLine.find_first_of("\" \t", at);
+    paths.push_back(commandLine.substr(at - 1, end == std::string::npos ? std::string::npos : end - at + 1));
+  }
+  return paths;
+}
+
+bool NamedByAfter(const Scenario& s, const std::string& path, bool existingOnly) {
+  for (const AfterCheck& a : s.after)
+    if ((a.kind == AfterCheck::File || (!existingOnly && a.kind == AfterCheck::NoFile)) &&
+        FoldedPath(a.path) == FoldedPath(path))
+      return true;
+  return false;
+}
+
+void AddOnce(std::vector<std::string>* list, const std::string& path) {
+  if (path.empty()) return;
+  for (const std::string& p : *list)
+    if (FoldedPath(p) == FoldedPath(path)) return;
+  list->push_back(path);
+}
+
+// A launcher placed by bytes of the code page is found by the runners in
+// their own way; only a UTF-8 command line names paths the probe takes.
+std::vector<std::string> GuardedPaths(const Scenario& s) {
+  std::vector<std::string> paths;
+  for (const SetupItem& item : s.setup)
+    if (item.kind == SetupItem::File || item.kind == SetupItem::Dir || item.kind == SetupItem::Program)
+      AddOnce(&paths, item.path);
+  if (!s.commandLineBytes) AddOnce(&paths, LauncherPathOf(s.commandLine));
+  std::vector<std::string> out;
+  for (const std::string& p : paths)
+    if (!NamedByAfter(s, p, false)) out.push_back(p);
+  return out;
+}
+
+std::vector<std::string> WatchedFolders(const Scenario& s) {
+  std::vector<std::string> folders;
+  AddOnce(&folders, FolderOf(s.temp));
+  AddOnce(&folders, s.temp);
+  AddOnce(&folders, s.cwd);
+  for (const SetupItem& item : s.setup) {
+    if (item.kind == SetupItem::File || item.kind == SetupItem::Dir || item.kind == SetupItem::Program)
+      AddOnce(&folders, FolderOf(item.path));
+    if (item.kind == SetupItem::Dir) AddOnce(&folders, item.path);
+  }
+  for (const AfterCheck& a : s.after)
+    if (a.kind == AfterCheck::File || a.kind == AfterCheck::NoFile) AddOnce(&folders, FolderOf(a.path));
+  if (!s.commandLineBytes)
+    for (const std::string& p : RunLinePaths(s.commandLine)) AddOnce(&folders, FolderOf(p));
+  return folders;
+}
+
+std::string Changes(const SeenFile& before, const SeenFile& after) {
+  std::vector<std::string> what;
+  if (after.name != before.name) what.push_back("renamed to " + after.name);
+  if (after.directory != before.directory) what.push_back(after.directory ? "now a directory" : "now a file");
+  if (!before.directory && !after.directory) {
+    if (after.size != before.size)
+      what.push_back("size " + std::to_string(before.size) + " now " + std::to_string(after.size));
+    else if (after.content != before.content)
+      what.push_back("content rewritten");
+    if (after.lastWrite != before.lastWrite) what.push_back("last-write time changed");
+  }
+  std::string out;
+  for (const std::string& w : what) out += (out.empty() ? "" : ", ") + w;
+  return out;
+}
+
+// Empty when nothing the scenario guards changed, else the first path that did.
+std::string CompareFiles(const Scenario& s, const FilesBefore& before, const AfterProbe& probe) {
+  for (const auto& [path, was] : before.guarded) {
+    const std::optional<SeenFile> now = probe.fileAt(path);
+    if (was && !now) return "files: " + path + " was removed or moved away";
+    if (!was && now) return "files: " + path + " appeared during the run";
+    if (was && now) {
+      const std::string changes = Changes(*was, *now);
+      if (!changes.empty()) return "files: " + path + " changed (" + changes + ")";
+    }
+  }
+  for (const auto& [folder, names] : before.folders) {
+    std::set<std::string> was;
+    for (const std::string& name : names) was.insert(FoldedPath(name));
+    std::set<std::string> now;
+    for (const std::string& name : probe.namesIn(folder)) {
+      now.insert(FoldedPath(name));
+      const std::string path = InFolder(folder, name);
+      if (!was.count(FoldedPath(name)) && !NamedByAfter(s, path, true))
+        return "files: " + path + " was made by the run";
+    }
+    for (const std::string& name : names) {
+      const std::string path = InFolder(folder, name);
+      if (!now.count(FoldedPath(name)) && !NamedByAfter(s, path, false))
+        return "files: " + path + " was removed or moved away";
+    }
+  }
+  return "";
+}
+
 }  // namespace
 
 bool ParseHexBytes(const std::string& text, std::string* out) {
@@ -450,6 +576,14 @@ std::string LauncherPathOf(const std::string& commandLine) {
   return commandLine.substr(i, end == std::string::npos ? std::string::npos : end - i);
 }
 
+FilesBefore TakeFilesBefore(const Scenario& scenario, const AfterProbe& probe) {
+  FilesBefore before;
+  for (const std::string& path : GuardedPaths(scenario)) before.guarded.emplace_back(path, probe.fileAt(path));
+  for (const std::string& folder : WatchedFolders(scenario))
+    before.folders.emplace_back(folder, probe.namesIn(folder));
+  return before;
+}
+
 std::string CompareRun(const Scenario& scenario, const SeenRun& seen, const AfterProbe& probe) {
   if (!seen.failure.empty()) return seen.failure;
   const std::string launcherName = FileNameOf(LauncherPathOf(scenario.commandLine));
@@ -492,7 +626,7 @@ std::string CompareRun(const Scenario& scenario, const SeenRun& seen, const Afte
       }
     }
   }
-  return "";
+  return CompareFiles(scenario, seen.filesBefore, probe);
 }
 
 Totals RunScenarioFiles(const std::vector<std::string>& files,

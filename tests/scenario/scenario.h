@@ -8,6 +8,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace scn {
@@ -84,10 +85,28 @@ struct SeenEvent {
   std::string commandLine;    // Start
 };
 
+// A file or directory as a backend sees it.
+struct SeenFile {
+  std::string name;  // the real name, letter case as stored
+  bool directory = false;
+  std::uint64_t size = 0;
+  std::string content;  // a digest of the bytes; empty for a directory
+  std::uint64_t lastWrite = 0;  // FILETIME; not compared for a directory
+};
+
+// What a scenario guards, as it stood when the launcher was started: every
+// path a setup line made (and the launcher itself), and the names in every
+// folder the scenario names.
+struct FilesBefore {
+  std::vector<std::pair<std::string, std::optional<SeenFile>>> guarded;
+  std::vector<std::pair<std::string, std::vector<std::string>>> folders;
+};
+
 struct SeenRun {
   std::vector<SeenEvent> events;
   int exitCode = 0;
   std::string failure;  // set when the backend itself could not run the scenario
+  FilesBefore filesBefore;
 };
 
 struct SeenRegValue {
@@ -99,9 +118,16 @@ struct SeenRegValue {
 struct AfterProbe {
   std::function<bool(const std::string& path)> fileExists;
   std::function<std::optional<SeenRegValue>(const RegValueSpec& where)> regValue;
+  std::function<std::optional<SeenFile>(const std::string& path)> fileAt;
+  // The names directly in a folder; empty when there is no such folder.
+  std::function<std::vector<std::string>(const std::string& folder)> namesIn;
 };
 
-// Empty when the run matches the scenario, else what differed.
+// Taken after the setup, before the launcher starts.
+FilesBefore TakeFilesBefore(const Scenario& scenario, const AfterProbe& probe);
+
+// Empty when the run matches the scenario, else what differed; the files
+// are compared with seen.filesBefore.
 std::string CompareRun(const Scenario& scenario, const SeenRun& seen, const AfterProbe& probe);
 
 // The file name of the program that the command line's first token names.

@@ -173,6 +173,7 @@ std::string Runner::RunPrepared(const scn::Scenario& scenario, const setup::Prep
   startup.cb = sizeof startup;
   startup.lpTitle = &title[0];
   PROCESS_INFORMATION info{};
+  const scn::FilesBefore filesBefore = scn::TakeFilesBefore(scenario, probe::MachineProbe());
   // Wine now and then fails a start with ERROR_INTERNAL_ERROR right after
   // the previous run's processes were ended; a second try succeeds.
   bool started = false;
@@ -213,6 +214,7 @@ std::string Runner::RunPrepared(const scn::Scenario& scenario, const setup::Prep
   DWORD code = 0;
   GetExitCodeProcess(process.get(), &code);
   seen.exitCode = static_cast<int>(code);
+  seen.filesBefore = filesBefore;
   seen.events = observed::Merge(seenBoxes, stub::Parse(ReadWhole(logPath_)), kMarker, launcherEnd);
   for (const observed::Box& box : seenBoxes)
     if (box.text.find(kWineRefusedStart) != std::string::npos) *refusedByWine = true;
