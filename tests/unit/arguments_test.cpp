@@ -119,10 +119,11 @@ TEST_F(LauncherTest, APathInJoinedArgumentsStartsAtTheWholeCharacterBeforeTheDri
     m.modulePath = "C:\\Velquin\\notepad.exe";
     EXPECT_EQ(LauncherMain(), 0) << row.arguments;
     EXPECT_EQ(WideRun, row.wide) << row.arguments;
-    const std::vector<fake::Event> starts = Events(fake::Event::Start);
-    ASSERT_EQ(starts.size(), 1u) << row.arguments;
-    EXPECT_EQ(starts[0].realCommandLine, "C:\\Tools\\ed.exe \"" + row.target + "\"") << row.arguments;
+    std::vector<std::string> started;
+    for (const fake::Event& start : Events(fake::Event::Start)) started.push_back(start.realCommandLine);
+    EXPECT_EQ(started, std::vector<std::string>{"C:\\Tools\\ed.exe \"" + row.target + "\""}) << row.arguments;
   }
+  WideRun = false;  // the run's form outlives the run; later tests read ANSI
 }
 
 }  // namespace
