@@ -28,12 +28,13 @@ void ShellOpen(const std::string& file, const std::string& parameters) {
 // command line's own text from the switch on, quotes and spacing kept.
 bool IsPrintTo(const std::string& firstArgument) { return LowerCaseText(firstArgument) == "/pt"; }
 
-// Where a path starts in arguments joined back with spaces: at a drive
-// letter before ":\", or at "\\"; empty when neither is there.
+// Where a path starts in arguments joined back with spaces: at the drive
+// letter before ":\", taken as a whole character however many bytes it
+// has, or at "\\"; empty when neither is there.
 std::string PathInJoinedArguments(const std::string& joined) {
   const int drive = TextPos(":\\", joined);
   if (drive == 1) return joined;
-  if (drive != 0) return joined.substr(drive - 2);
+  if (drive != 0) return joined.substr(CharacterStartBefore(joined, drive - 1));
   const int share = TextPos("\\\\", joined);
   if (share != 0) return joined.substr(share - 1);
   return std::string();

@@ -70,6 +70,23 @@ std::string StripLastDot(const std::string& path) {
   return marks.extensionDot == std::string::npos ? path : path.substr(0, marks.extensionDot);
 }
 
+std::string::size_type CharacterStartBefore(const std::string& text, std::string::size_type end) {
+  if (end == 0) return 0;
+  std::string::size_type start = end - 1;
+  if (WideRun) {
+    // UTF-8 marks every byte after a sequence's first: the way back is sure.
+    while (start > 0 && (static_cast<unsigned char>(text[start]) & 0xC0) == 0x80) --start;
+    return start;
+  }
+  // A second byte can look like a lead byte: only a scan from the start
+  // tells which bytes pair. A lead byte just before end has none to pair with.
+  for (std::string::size_type i = 0; i < end; ++i) {
+    start = i;
+    if (os::IsDBCSLeadByte(static_cast<unsigned char>(text[i])) && i + 1 < end) ++i;
+  }
+  return start;
+}
+
 std::string LowerCaseText(const std::string& text) {
   std::string lower = text;
   // Seven-bit text lower-cases the same in every ANSI code page; only other

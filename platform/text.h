@@ -14,6 +14,9 @@ std::string WithExtension(const std::string& path, const std::string& extension)
 // The extension without its leading dot.
 std::string ExtensionWithoutDot(const std::string& path);
 std::string StripLastDot(const std::string& path);
+// Where the character that ends just before byte end starts: a double-byte
+// character or a UTF-8 sequence is taken whole. 0 when end is 0.
+std::string::size_type CharacterStartBefore(const std::string& text, std::string::size_type end);
 
 std::string LowerCaseText(const std::string& text);
 // 1-based position of needle in haystack, both lower-cased; 0 when absent or

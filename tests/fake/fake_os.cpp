@@ -237,7 +237,13 @@ FileNode& AddRealDirectory(const std::string& path) {
 bool WildcardMatch(const char* pattern, const char* name) {
   const char* star = nullptr;
   const char* resume = nullptr;
+  std::size_t steps = 0;
+  const auto done = [&steps](bool matched) {
+    M().wildcardSteps = std::max(M().wildcardSteps, steps);
+    return matched;
+  };
   while (*name != '\0') {
+    ++steps;
     if (*pattern == '*') {
       star = pattern++;
       resume = name;
@@ -248,11 +254,11 @@ bool WildcardMatch(const char* pattern, const char* name) {
       pattern = star + 1;
       name = ++resume;
     } else {
-      return false;
+      return done(false);
     }
   }
-  while (*pattern == '*') ++pattern;
-  return *pattern == '\0';
+  for (; *pattern == '*'; ++pattern) ++steps;
+  return done(*pattern == '\0');
 }
 
 // path: the real name.

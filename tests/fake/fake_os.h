@@ -86,6 +86,7 @@ struct Machine {
 
   std::vector<Event> events;
   std::map<std::string, int> calls;  // per seam function
+  std::size_t wildcardSteps = 0;  // the most any one name's wildcard match took
   std::function<void(const Event&)> onBox;  // runs while a box is open
 
   // Handles handed out and not yet closed.

@@ -72,6 +72,15 @@ void CheckPath(const std::string& path, const std::string& other, bool dbcs) {
   FUZZ_CHECK(velquin::WithExtension(path, other) == stripped + other, story);
   FUZZ_CHECK(velquin::WithExtension(path, "") == stripped, story);
 
+  // The character before the first ":\" (where a joined path's drive
+  // letter is) and before the end: the last whole one before it.
+  for (const std::size_t end : {path.find(":\\"), path.size()}) {
+    if (end == std::string::npos) continue;
+    const std::vector<std::size_t> before = CharacterStarts(path.substr(0, end), dbcs);
+    FUZZ_CHECK(velquin::CharacterStartBefore(path, end) == (before.empty() ? 0 : before.back()),
+               story + ": character before " + std::to_string(end));
+  }
+
   // Lower case: same length; single-byte letters A to Z lowered, other
   // single bytes below 0x80 kept; a double-byte character stays two bytes
   // and never takes its trail byte for a letter of its own.

@@ -209,6 +209,18 @@ bool StartsWith(const std::string& text, const std::string& prefix) {
   return text.size() >= prefix.size() && text.compare(0, prefix.size(), prefix) == 0;
 }
 
+// Where the last character of ANSI text starts, its bytes paired from the
+// first as code page 932 pairs them; a lead byte at the end stands alone.
+std::size_t LastCharacterStart(const std::string& text) {
+  const auto lead = [](unsigned char b) {
+    return fake::machine().codePage == 932 && ((b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC));
+  };
+  std::size_t last = 0;
+  for (std::size_t i = 0; i < text.size(); i += lead(static_cast<unsigned char>(text[i])) && i + 1 < text.size() ? 2 : 1)
+    last = i;
+  return last;
+}
+
 // Set VELQUIN_FUZZ_TRACE to see what a run did, when reading a seed or a
 // failing input.
 void Trace(int exitCode) {
@@ -371,8 +383,11 @@ void CheckRun(const std::string& input) {
     std::string joined = arguments[0];
     for (std::size_t i = 1; i < arguments.size(); ++i) joined += " " + arguments[i];
     const std::string lower = velquin::LowerCaseText(joined);
+    // The drive letter is the whole character before ":\".
     const std::size_t drive = lower.find(":\\"), share = lower.find("\\\\");
-    base = drive == 0 ? joined : drive != std::string::npos ? joined.substr(drive - 1) : joined.substr(share);
+    base = drive == 0                   ? joined
+           : drive != std::string::npos ? joined.substr(LastCharacterStart(joined.substr(0, drive)))
+                                        : joined.substr(share);
   }
   std::string beforeRename = target;
   const fake::Event* moved = nullptr;

@@ -5,7 +5,9 @@
 
 #include "launcher/arguments.h"
 #include "launcher/state.h"
+#include "platform/run_text.h"
 #include "tests/fake/fake_os.h"
+#include "tests/unit/launcher_fixture.h"
 
 namespace velquin {
 namespace {
@@ -78,6 +80,50 @@ TEST(ArgumentAt, DropsNotepadsOwnPathOnlyForALauncherUnderAnotherName) {
     EXPECT_EQ(ArgumentAt(static_cast<int>(row.arguments.size()) + 1), "");
     EXPECT_EQ(ArgumentAt(0), "");
   }
+}
+
+struct JoinedRow {
+  int codePage;
+  std::string arguments;  // UTF-8, handed over as CreateProcessW hands them
+  bool wide;              // the code page cannot hold them
+  std::string target;     // UTF-8
+};
+
+using testing::LauncherTest;
+
+TEST_F(LauncherTest, APathInJoinedArgumentsStartsAtTheWholeCharacterBeforeTheDrivesColon) {
+  const JoinedRow rows[] = {
+      {932, "/x C:\\Docs\\a.txt", false, "C:\\Docs\\a.txt"},
+      {932, "junk D:\\x y.txt", false, "D:\\x y.txt"},
+      {932, ":\\x y.txt", false, ":\\x y.txt"},  // the colon first: kept whole
+      {932, "/x \\\\server\\share\\a.txt", false, "\\\\server\\share\\a.txt"},
+      {932, "/p ｱ:\\a.txt", false, "ｱ:\\a.txt"},  // half-width katakana is one byte
+      {932, "/p メモ:\\Tools\\a.txt", false, "モ:\\Tools\\a.txt"},
+      {932, "/p 表:\\a.txt", false, "表:\\a.txt"},  // 95 5C: a second byte like a backslash
+      {1252, "/p café:\\a.txt", false, "é:\\a.txt"},
+      {1252, "/p メモ:\\Tools\\a.txt", true, "モ:\\Tools\\a.txt"},
+      {932, "/p café メモ:\\Tools\\a.txt", true, "モ:\\Tools\\a.txt"},
+      {932, "/p café:\\a.txt", true, "é:\\a.txt"},
+      {932, "/p 𠮷:\\a.txt", true, "𠮷:\\a.txt"},  // beyond U+FFFF: four bytes
+      {932, "/p café D:\\a.txt", true, "D:\\a.txt"},
+  };
+  for (const JoinedRow& row : rows) {
+    SetUp();
+    fake::Machine& m = fake::machine();
+    m.codePage = row.codePage;
+    fake::AddProgram("C:\\Tools\\ed.exe");
+    Set("Editor", "C:\\Tools\\ed.exe");
+    Set("ParamPrint", "");  // printing then starts the same command as opening
+    m.wideCommandLine = fake::Utf16("notepad " + row.arguments);
+    m.commandLine = fake::AnsiOfWide(m.wideCommandLine);
+    m.modulePath = "C:\\Velquin\\notepad.exe";
+    EXPECT_EQ(LauncherMain(), 0) << row.arguments;
+    EXPECT_EQ(WideRun, row.wide) << row.arguments;
+    std::vector<std::string> started;
+    for (const fake::Event& start : Events(fake::Event::Start)) started.push_back(start.realCommandLine);
+    EXPECT_EQ(started, std::vector<std::string>{"C:\\Tools\\ed.exe \"" + row.target + "\""}) << row.arguments;
+  }
+  WideRun = false;  // the run's form outlives the run; later tests read ANSI
 }
 
 }  // namespace

@@ -185,6 +185,39 @@ TEST_F(SettingsWindowTest, SaveWritesOnlyWhatChanged) {
   }
 }
 
+// Each value the dialog does not show, on its own: whatever an input says
+// of it, to another text or back to its default, the stored value stays.
+TEST_F(SettingsWindowTest, EachHiddenValueIsNeverWrittenNorRemoved) {
+  struct Row {
+    const char* name;
+    std::optional<std::string> before;  // nullopt: absent
+    std::u16string input;               // differs from what the launcher uses
+  };
+  const Row rows[] = {
+      {"DoNotepadPrint", std::nullopt, u"1"},
+      {"DoNotepadPrint", "0", u"1"},
+      {"UseLan", std::nullopt, u"1"},
+      {"UseLan", "1", u"0"},
+      {"Rewrite", std::nullopt, u"0"},
+      {"Rewrite", "0", u"1"},
+      {"LanTempDir", std::nullopt, u"C:\\Lan"},
+      {"LanTempDir", "C:\\Lan", u""},
+      {"CopyLocal", std::nullopt, u"0"},
+      {"CopyLocal", "0", u"1"},
+  };
+  for (const Row& row : rows) {
+    for (const bool toDefault : {false, true}) {
+      SetUp();
+      if (row.before) Set(row.name, *row.before);
+      const SavePlan plan = PlanSave(ReadCurrentValues(), {{row.name, row.input, toDefault}});
+      EXPECT_TRUE(plan.changes.empty() && plan.checks.empty()) << row.name << (toDefault ? " to default" : "");
+      EXPECT_EQ(ApplyChanges(plan.changes), std::nullopt) << row.name;
+      const std::optional<std::string> kept = row.before ? std::optional<std::string>(*row.before + '\0') : std::nullopt;
+      EXPECT_EQ(Stored(row.name), kept) << row.name << (toDefault ? " to default" : "");
+    }
+  }
+}
+
 TEST_F(SettingsWindowTest, ChecksBeforeSaving) {
   struct Row {
     FieldInput input;

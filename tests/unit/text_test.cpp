@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "platform/run_text.h"
 #include "platform/text.h"
 #include "tests/fake/fake_os.h"
 
@@ -68,6 +69,38 @@ TEST(WithExtension, ReplacesOrAppends) {
 TEST(ExtensionPart, KeepsAtMost255Characters) {
   fake::Reset();
   EXPECT_EQ(ExtensionPart("a." + std::string(300, 'x')).size(), 255u);
+}
+
+struct StartRow {
+  const char* what;
+  int codePage;
+  bool wide;
+  std::string text;
+  std::size_t end, start;
+};
+
+TEST(CharacterStartBefore, NeverCutsACharacter) {
+  const StartRow rows[] = {
+      {"nothing before", 932, false, ":", 0, 0},
+      {"a single byte", 932, false, "ab:", 2, 1},
+      {"a double-byte character", 932, false, "a" + kSo + ":", 3, 1},
+      // 83 83 pair, so the 82 after them stands alone: only a scan from
+      // the start can tell.
+      {"a lead byte after a pair", 932, false, "\x83\x83\x82:", 3, 2},
+      {"a lead byte just before the end", 932, false, kA + "\x83:", 3, 2},
+      {"code page 1252 has no pairs", 1252, false, kA + ":", 2, 1},
+      {"UTF-8, two bytes", 932, true, "aé:", 3, 1},
+      {"UTF-8, four bytes", 932, true, "a\xF0\xA0\xAE\xB7:", 5, 1},
+      {"a lone surrogate's three bytes", 932, true, "a\xED\xA0\x80:", 4, 1},
+      {"UTF-8 at the very start", 932, true, "é:", 2, 0},
+  };
+  for (const StartRow& row : rows) {
+    fake::Reset();
+    fake::machine().codePage = row.codePage;
+    WideRun = row.wide;
+    EXPECT_EQ(CharacterStartBefore(row.text, row.end), row.start) << row.what;
+  }
+  WideRun = false;
 }
 
 struct SearchRow {
