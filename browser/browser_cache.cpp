@@ -10,7 +10,8 @@ namespace velquin {
 
 std::string BrowserCacheDirectory() {
   const RegistryView machine{os::kLocalMachine, 0};
-  RegKey key = OpenExistingKey(machine, "\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\Cache\\Paths");
+  // Read only: a standard user may do no more under HKEY_LOCAL_MACHINE.
+  RegKey key = OpenExistingKey(machine, "\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\Cache\\Paths", os::kKeyRead);
   if (!key.valid()) return std::string();
   // A wide run compares it with the real name, so it is read as it is.
   return WideRun ? FromWideText(ReadStringValueW(key.get(), "Directory")) : ReadStringValue(key.get(), "Directory");

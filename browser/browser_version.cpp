@@ -77,7 +77,8 @@ int BrowserVersionClass() {
   std::string path;
   {
     const RegistryView machine{os::kLocalMachine, 0};
-    RegKey key = OpenExistingKey(machine, "\\Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\IEXPLORE.EXE");
+    // Read only: a standard user may do no more under HKEY_LOCAL_MACHINE.
+    RegKey key = OpenExistingKey(machine, "\\Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\IEXPLORE.EXE", os::kKeyRead);
     if (!key.valid()) {
       ShowError(messages::BrowserPathUnknown());
       return 0;

@@ -32,9 +32,12 @@ inline constexpr std::uint32_t kWaitObject0 = 0;
 inline constexpr std::uint32_t kCodePageAnsi = 0;   // CP_ACP
 inline constexpr std::uint32_t kCodePageUtf8 = 65001;
 
-// Registry (advapi32). Every open and create asks for KEY_ALL_ACCESS.
-long RegOpenKeyEx(KeyHandle parent, const std::string& subkey, KeyHandle* result);
-long RegCreateKeyEx(KeyHandle parent, const std::string& subkey, KeyHandle* result);
+// Registry (advapi32). access is the REGSAM asked for, view flags included.
+inline constexpr std::uint32_t kKeyAllAccess = 0xF003F;  // KEY_ALL_ACCESS
+inline constexpr std::uint32_t kKeyRead = 0x20019;       // KEY_READ
+inline constexpr long kAccessDenied = 5;                 // ERROR_ACCESS_DENIED
+long RegOpenKeyEx(KeyHandle parent, const std::string& subkey, std::uint32_t access, KeyHandle* result);
+long RegCreateKeyEx(KeyHandle parent, const std::string& subkey, std::uint32_t access, KeyHandle* result);
 // data may be null to ask for the size only; *size is in and out, as in Win32.
 long RegQueryValueEx(KeyHandle key, const std::string& name, std::uint32_t* type,
                      unsigned char* data, std::uint32_t* size);

@@ -66,18 +66,18 @@ Info ToStartupInfo(const BasicStartupInfo<Text>& startup) {
 
 }  // namespace
 
-long RegOpenKeyEx(KeyHandle parent, const std::string& subkey, KeyHandle* result) {
+long RegOpenKeyEx(KeyHandle parent, const std::string& subkey, std::uint32_t access, KeyHandle* result) {
   HKEY key = nullptr;
-  const LONG status = ::RegOpenKeyExA(Key(parent), subkey.c_str(), 0, KEY_ALL_ACCESS, &key);
+  const LONG status = ::RegOpenKeyExA(Key(parent), subkey.c_str(), 0, access, &key);
   *result = reinterpret_cast<KeyHandle>(key);
   return status;
 }
 
-long RegCreateKeyEx(KeyHandle parent, const std::string& subkey, KeyHandle* result) {
+long RegCreateKeyEx(KeyHandle parent, const std::string& subkey, std::uint32_t access, KeyHandle* result) {
   HKEY key = nullptr;
   DWORD disposition = 0;
   const LONG status = ::RegCreateKeyExA(Key(parent), subkey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                        KEY_ALL_ACCESS, nullptr, &key, &disposition);
+                                        access, nullptr, &key, &disposition);
   *result = reinterpret_cast<KeyHandle>(key);
   return status;
 }

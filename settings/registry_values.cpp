@@ -19,12 +19,21 @@ os::KeyHandle BaseKey(const RegistryView& view, const std::string& path, std::st
 
 }  // namespace
 
-RegKey OpenExistingKey(const RegistryView& view, const std::string& path) {
+RegKey OpenExistingKey(const RegistryView& view, const std::string& path, std::uint32_t access) {
   std::string relative;
   const os::KeyHandle base = BaseKey(view, path, &relative);
   os::KeyHandle key = 0;
-  if (os::RegOpenKeyEx(base, relative, &key) != os::kSuccess) return RegKey();
+  if (os::RegOpenKeyEx(base, relative, access, &key) != os::kSuccess) return RegKey();
   return RegKey(key);
+}
+
+RegKey OpenSettingsKey(const RegistryView& view, const std::string& path) {
+  std::string relative;
+  const os::KeyHandle base = BaseKey(view, path, &relative);
+  os::KeyHandle key = 0;
+  long status = os::RegOpenKeyEx(base, relative, os::kKeyAllAccess, &key);
+  if (status == os::kAccessDenied) status = os::RegOpenKeyEx(base, relative, os::kKeyRead, &key);
+  return status == os::kSuccess ? RegKey(key) : RegKey();
 }
 
 namespace {
@@ -115,14 +124,14 @@ std::string ReadSettingString(const RegistryView& view, const std::string& secti
 
 std::optional<std::string> ReadPresentSetting(const RegistryView& view, const std::string& section,
                                               const std::string& name) {
-  RegKey key = OpenExistingKey(view, section);
+  RegKey key = OpenSettingsKey(view, section);
   if (!key.valid()) return std::nullopt;
   return ReadPresentString<char>(key.get(), name);
 }
 
 std::int32_t ReadSettingInteger(const RegistryView& view, const std::string& section,
                                 const std::string& name, std::int32_t fallback) {
-  RegKey key = OpenExistingKey(view, section);
+  RegKey key = OpenSettingsKey(view, section);
   if (!key.valid()) return fallback;
   const std::optional<std::string> text = ReadPresentString<char>(key.get(), name);
   return text ? ParseIntegerText(*text).value_or(fallback) : fallback;
@@ -138,10 +147,12 @@ void WriteSettingBool(const RegistryView& view, const std::string& section, cons
   std::string relative;
   const os::KeyHandle base = BaseKey(view, section, &relative);
   os::KeyHandle created = 0;
-  if (os::RegCreateKeyEx(base, relative, &created) != os::kSuccess)
-    RaiseRegistryError(messages::KeyCreateFailed(section));
+  const long status = os::RegCreateKeyEx(base, relative, os::kKeyAllAccess, &created);
+  // Refused writing, the key keeps what its administrator put there.
+  if (status == os::kAccessDenied) return;
+  if (status != os::kSuccess) RaiseRegistryError(messages::KeyCreateFailed(section));
   RegKey(created).reset();
-  RegKey key = OpenExistingKey(view, section);
+  RegKey key = OpenExistingKey(view, section, os::kKeyAllAccess);
   if (!key.valid()) return;
   const unsigned char data[2] = {static_cast<unsigned char>(value ? '1' : '0'), 0};
   if (os::RegSetValueEx(key.get(), name, os::kRegSz, data, sizeof data) != os::kSuccess)

@@ -17,8 +17,13 @@ struct RegistryView {
   os::KeyHandle open = 0;  // 0: no key open
 };
 
-// Opens with full access, never creating; an invalid owner when it cannot.
-RegKey OpenExistingKey(const RegistryView& view, const std::string& path);
+// Opens with the rights asked for, never creating; an invalid owner when
+// it cannot.
+RegKey OpenExistingKey(const RegistryView& view, const std::string& path, std::uint32_t access);
+// A settings key: with full access, as always; one that refuses it (a key
+// an administrator locked by policy) with read access, so that the values
+// it enforces are still read.
+RegKey OpenSettingsKey(const RegistryView& view, const std::string& path);
 
 // The string-read rule: empty for a missing or empty value; the data up to
 // its first NUL. Raises for a failed read or a type that is not a string.
@@ -39,6 +44,7 @@ std::int32_t ReadSettingInteger(const RegistryView& view, const std::string& sec
                                 const std::string& name, std::int32_t fallback);
 bool ReadSettingBool(const RegistryView& view, const std::string& section, const std::string& name,
                      bool fallback);
+// A section that refuses writing is left as it is, without a word.
 void WriteSettingBool(const RegistryView& view, const std::string& section, const std::string& name,
                       bool value);
 

@@ -12,9 +12,13 @@ namespace velquin {
 LauncherSettings ReadLauncherSettings() {
   // A key that can be neither opened nor created leaves no key open: the
   // section is then taken from HKEY_CURRENT_USER itself.
+  // A key locked by policy refuses full access: it is read as it is.
   os::KeyHandle opened = 0;
   RegKey settingsKey;
-  if (os::RegCreateKeyEx(os::kCurrentUser, kSettingsKeyPath, &opened) == os::kSuccess)
+  const long status = os::RegCreateKeyEx(os::kCurrentUser, kSettingsKeyPath, os::kKeyAllAccess, &opened);
+  if (status == os::kSuccess ||
+      (status == os::kAccessDenied && os::RegOpenKeyEx(os::kCurrentUser, kSettingsKeyPath, os::kKeyRead, &opened) ==
+                                          os::kSuccess))
     settingsKey = RegKey(opened);
   const RegistryView view{os::kCurrentUser, settingsKey.valid() ? settingsKey.get() : 0};
   const std::string section = kSettingsSection;

@@ -37,6 +37,7 @@ std::string FileParentOf(const std::string& path) {
 }
 
 constexpr long kFileNotFound = 2, kAccessDenied = 5, kMoreData = 234, kBadPath = 161;
+constexpr long kRegistryCorrupt = 1015;  // ERROR_REGISTRY_CORRUPT
 
 Machine& M() { return machine(); }
 void Count(const char* call) { ++M().calls[call]; }
@@ -187,10 +188,22 @@ bool JoinKeyPath(os::KeyHandle parent, const std::string& subkey, std::string* p
   return true;
 }
 
-os::KeyHandle NewKeyHandle(const std::string& path) {
+os::KeyHandle NewKeyHandle(const std::string& path, std::uint32_t access) {
   const os::KeyHandle handle = M().nextHandle++;
   M().openKeys[handle] = path;
+  M().openKeyAccess[handle] = access;
   return handle;
+}
+
+constexpr std::uint32_t kViewFlags = 0x300;  // KEY_WOW64_64KEY | KEY_WOW64_32KEY: no rights
+constexpr std::uint32_t kQueryValue = 0x1, kSetValue = 0x2, kCreateSubKey = 0x4;
+
+bool Grants(std::uint32_t granted, std::uint32_t asked) { return (asked & ~kViewFlags & ~granted) == 0; }
+
+// The root keys grant a process everything it asks of them.
+bool HandleGrants(os::KeyHandle key, std::uint32_t asked) {
+  auto access = M().openKeyAccess.find(key);
+  return access == M().openKeyAccess.end() || Grants(access->second, asked);
 }
 
 RegKeyNode* KeyAt(const std::string& path) {
@@ -457,27 +470,39 @@ namespace os {
 using fake::Count;
 using fake::M;
 
-long RegOpenKeyEx(KeyHandle parent, const std::string& subkey, KeyHandle* result) {
+long RegOpenKeyEx(KeyHandle parent, const std::string& subkey, std::uint32_t access, KeyHandle* result) {
   Count("RegOpenKeyEx");
   *result = 0;
   std::string path;
   if (!fake::JoinKeyPath(parent, subkey, &path)) return fake::kFileNotFound;
   fake::RegKeyNode* node = fake::KeyAt(path);
   if (!node) return fake::kFileNotFound;
-  if (node->failOpen) return fake::kAccessDenied;
-  *result = fake::NewKeyHandle(node->path);
+  if (node->failOpen || !fake::Grants(node->grants, access)) return fake::kAccessDenied;
+  *result = fake::NewKeyHandle(node->path, access);
   return kSuccess;
 }
 
-long RegCreateKeyEx(KeyHandle parent, const std::string& subkey, KeyHandle* result) {
+long RegCreateKeyEx(KeyHandle parent, const std::string& subkey, std::uint32_t access, KeyHandle* result) {
   Count("RegCreateKeyEx");
   *result = 0;
   std::string path;
   if (!fake::JoinKeyPath(parent, subkey, &path) || subkey.empty()) return fake::kBadPath;
   for (std::string at = path; at.find('\\') != std::string::npos; at = fake::ParentOf(at))
-    if (fake::RegKeyNode* node = fake::KeyAt(at); node && node->failCreate) return fake::kAccessDenied;
+    if (fake::RegKeyNode* node = fake::KeyAt(at); node && node->failCreate) return fake::kRegistryCorrupt;
+  if (const fake::RegKeyNode* existing = fake::KeyAt(path)) {
+    // An existing key is opened, with the rights asked for.
+    if (!fake::Grants(existing->grants, access)) return fake::kAccessDenied;
+  } else {
+    // A missing one is made below its nearest existing parent, which must
+    // let subkeys be made; so must the handle it is made through.
+    std::string parentPath = fake::ParentOf(path);
+    while (parentPath.find('\\') != std::string::npos && !fake::KeyAt(parentPath)) parentPath = fake::ParentOf(parentPath);
+    const fake::RegKeyNode* parentNode = fake::KeyAt(parentPath);
+    if (parentNode && !fake::Grants(parentNode->grants, fake::kCreateSubKey)) return fake::kAccessDenied;
+    if (!fake::HandleGrants(parent, fake::kCreateSubKey)) return fake::kAccessDenied;
+  }
   fake::RegKeyNode& node = fake::AddKey(path);
-  *result = fake::NewKeyHandle(node.path);
+  *result = fake::NewKeyHandle(node.path, access);
   return kSuccess;
 }
 
@@ -486,6 +511,7 @@ long RegQueryValueEx(KeyHandle key, const std::string& name, std::uint32_t* type
   Count("RegQueryValueEx");
   auto open = M().openKeys.find(key);
   if (open == M().openKeys.end()) return 6;  // ERROR_INVALID_HANDLE
+  if (!fake::HandleGrants(key, fake::kQueryValue)) return fake::kAccessDenied;
   const fake::RegValue* value = fake::FindValue(open->second, name);
   if (!value) return fake::kFileNotFound;
   const std::uint32_t needed = static_cast<std::uint32_t>(value->data.size());
@@ -509,6 +535,7 @@ long RegQueryValueExW(KeyHandle key, const std::u16string& name, std::uint32_t* 
   Count("RegQueryValueExW");
   auto open = M().openKeys.find(key);
   if (open == M().openKeys.end()) return 6;
+  if (!fake::HandleGrants(key, fake::kQueryValue)) return fake::kAccessDenied;
   const fake::RegValue* value = fake::FindValue(open->second, fake::AnsiOfWide(name));
   if (!value) return fake::kFileNotFound;
   // Text comes as the system keeps it, in UTF-16; other data as it is.
@@ -538,6 +565,7 @@ long RegSetValueEx(KeyHandle key, const std::string& name, std::uint32_t type, c
   Count("RegSetValueEx");
   auto open = M().openKeys.find(key);
   if (open == M().openKeys.end()) return 6;
+  if (!fake::HandleGrants(key, fake::kSetValue)) return fake::kAccessDenied;
   fake::RegKeyNode* node = fake::KeyAt(open->second);
   if (!node || node->failSet || fake::Refused(*node, name)) return fake::kAccessDenied;
   fake::SetValue(open->second, name, type, std::vector<unsigned char>(data, data + size));
@@ -546,6 +574,7 @@ long RegSetValueEx(KeyHandle key, const std::string& name, std::uint32_t type, c
 
 long RegCloseKey(KeyHandle key) {
   Count("RegCloseKey");
+  M().openKeyAccess.erase(key);
   return M().openKeys.erase(key) ? kSuccess : 6;
 }
 
@@ -945,6 +974,7 @@ long RegDeleteValue(KeyHandle key, const std::string& name) {
   Count("RegDeleteValue");
   auto open = M().openKeys.find(key);
   if (open == M().openKeys.end()) return 6;
+  if (!fake::HandleGrants(key, fake::kSetValue)) return fake::kAccessDenied;
   fake::RegKeyNode* node = fake::KeyAt(open->second);
   if (!node || node->failSet || fake::Refused(*node, name)) return fake::kAccessDenied;
   return node->values.erase(fake::Fold(name)) ? kSuccess : fake::kFileNotFound;

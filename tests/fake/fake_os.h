@@ -31,9 +31,15 @@ struct RegKeyNode {
   std::string path;  // as first written, root included: HKCU\Software\...
   std::map<std::string, RegValue> values;  // by folded name
   bool failOpen = false;    // access refused
-  bool failCreate = false;  // RegCreateKeyEx refuses it (also when it exists)
+  // RegCreateKeyEx fails on it (also when it exists) with an error other
+  // than a refusal: the registry cannot make or open it.
+  bool failCreate = false;
   bool failSet = false;     // writes refused
   std::vector<std::string> refusedValues;  // writes and deletions of these names refused
+  // The rights this key grants (a REGSAM mask): an open or create asking
+  // for more is refused with 5, as a standard user is refused writing to
+  // HKEY_LOCAL_MACHINE or to a key a policy locked.
+  std::uint32_t grants = os::kKeyAllAccess;
 };
 
 struct Program {
@@ -91,6 +97,7 @@ struct Machine {
 
   // Handles handed out and not yet closed.
   std::map<os::KeyHandle, std::string> openKeys;
+  std::map<os::KeyHandle, std::uint32_t> openKeyAccess;  // the rights each handle was opened with
   std::map<os::FindHandle, int> openFinds;
   std::map<os::ProcessHandle, std::string> openProcesses;
   std::uintptr_t nextHandle = 0x100;

@@ -33,6 +33,9 @@ std::string ApplySetup(const scn::Scenario& s) {
       case scn::SetupItem::Key:
         fake::AddKey(KeyPathOf(item.value));
         break;
+      case scn::SetupItem::Access:
+        fake::AddKey(KeyPathOf(item.value)).grants = item.readOnly ? os::kKeyRead : 0;
+        break;
       case scn::SetupItem::Reg: {
         const scn::RegValueSpec& v = item.value;
         std::vector<unsigned char> data;

@@ -139,6 +139,13 @@ bool ParseSetupLine(const std::string& line, Scenario* s, std::string* why) {
   if (TakeKeyword(line, "key", &rest)) {
     item.kind = SetupItem::Key;
     if (!ParseKeyPath(rest, &item.value, why)) return false;
+  } else if (TakeKeyword(line, "access", &rest)) {
+    item.kind = SetupItem::Access;
+    const size_t space = rest.rfind(' ');
+    const std::string grant = space == std::string::npos ? "" : rest.substr(space + 1);
+    if (grant != "read" && grant != "none") return *why = "access takes a key and read or none", false;
+    item.readOnly = grant == "read";
+    if (!ParseKeyPath(rest.substr(0, space), &item.value, why)) return false;
   } else if (TakeKeyword(line, "reg", &rest)) {
     item.kind = SetupItem::Reg;
     if (!ParseRegSpec(rest, true, &item.value, why)) return false;
@@ -185,7 +192,8 @@ bool ParseSetupLine(const std::string& line, Scenario* s, std::string* why) {
   } else {
     return *why = "unknown setup line", false;
   }
-  if (item.kind != SetupItem::Key && item.kind != SetupItem::Reg && item.path.empty())
+  if (item.kind != SetupItem::Key && item.kind != SetupItem::Reg && item.kind != SetupItem::Access &&
+      item.path.empty())
     return *why = "missing path", false;
   s->setup.push_back(item);
   return true;

@@ -26,8 +26,9 @@ struct RegValueSpec {
 };
 
 struct SetupItem {
-  enum Kind { Key, Reg, File, Dir, Program } kind = File;
-  std::string path;       // key path (Key), file or directory path
+  enum Kind { Key, Reg, File, Dir, Program, Access } kind = File;
+  std::string path;       // file or directory path
+  bool readOnly = false;  // Access: the key grants KEY_READ (else nothing)
   RegValueSpec value;     // Reg
   std::string time;       // File: YYYY-MM-DD, empty for now
   bool locked = false;    // File

@@ -87,6 +87,8 @@ std::string ApplyItem(const scn::SetupItem& item, const Programs& programs, mach
                  : "cannot make key " + item.value.root + "\\" + item.value.path;
     case scn::SetupItem::Reg:
       return SetValue(item.value, journal);
+    case scn::SetupItem::Access:
+      return "key access cannot be limited under Wine";
     case scn::SetupItem::Dir:
       return journal->MakeDirectories(path) ? "" : "cannot make directory " + item.path;
     case scn::SetupItem::Program:
