@@ -48,3 +48,4 @@
 #define IDC_PREVIEW_PRINT 1203
 #define IDC_DEFAULTS 1301
 #define IDC_APPLY 1302
+#define IDC_LOCKED 1303  // the line that says the settings cannot be saved

@@ -12,6 +12,8 @@
 namespace velquin {
 namespace {
 
+constexpr long kNotFound = 2;  // ERROR_FILE_NOT_FOUND
+
 const char* TypeName(std::uint32_t type) {
   switch (type) {
     case os::kRegBinary: return "REG_BINARY";
@@ -67,12 +69,27 @@ bool IsEditorPath(const std::string& name) {
 std::vector<CurrentValue> ReadCurrentValues() {
   os::KeyHandle opened = 0;
   RegKey key;
-  if (os::RegOpenKeyEx(os::kCurrentUser, SettingsSectionPath(), &opened) == os::kSuccess) key = RegKey(opened);
+  if (os::RegOpenKeyEx(os::kCurrentUser, SettingsSectionPath(), os::kKeyRead, &opened) == os::kSuccess)
+    key = RegKey(opened);
   std::vector<CurrentValue> values;
   for (const SettingDefinition* definition = SettingDefinitions(); definition->name; ++definition)
     values.push_back(ReadOne(key.valid() ? key.get() : 0, *definition));
   return values;
 }
+
+bool SettingsAreLocked() {
+  // Saving creates what is missing, so the nearest key that exists decides.
+  for (std::string path = SettingsSectionPath(); path.find('\\') != std::string::npos;
+       path = path.substr(0, path.rfind('\\'))) {
+    os::KeyHandle opened = 0;
+    const long status = os::RegOpenKeyEx(os::kCurrentUser, path, os::kKeyAllAccess, &opened);
+    const RegKey key(status == os::kSuccess ? opened : 0);
+    if (status != kNotFound) return status == os::kAccessDenied;
+  }
+  return false;
+}
+
+MessageText LockedNotice() { return Fixed("この設定は管理者により変更できないようになっています。"); }
 
 bool IsShownSetting(const std::string& name) {
   // DoNotepadPrint is the launcher's own, written back on every run; the

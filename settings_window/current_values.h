@@ -30,6 +30,10 @@ struct CurrentValue {
 
 // Reads every value of the table; creates and writes nothing.
 std::vector<CurrentValue> ReadCurrentValues();
+// The settings key refuses writing (an administrator locked it by policy):
+// the dialog shows the values but cannot save them.
+bool SettingsAreLocked();
+MessageText LockedNotice();
 // The values the dialog shows and may write; the others it never touches.
 bool IsShownSetting(const std::string& name);
 const CurrentValue* FindCurrentValue(const std::vector<CurrentValue>& values, const std::string& name);

@@ -114,6 +114,14 @@ void Load(HWND dialog, DialogState* state) {
   ShowPreview(dialog);
 }
 
+// Shown as they are, the settings cannot be saved from here: nothing that
+// would write is offered.
+void ShowLocked(HWND dialog) {
+  SetDlgItemTextW(dialog, IDC_LOCKED, WideOf(LockedNotice()).c_str());
+  for (int id : {IDOK, IDC_APPLY, IDC_DEFAULTS}) EnableWindow(GetDlgItem(dialog, id), FALSE);
+  SendMessageW(dialog, DM_SETDEFID, IDCANCEL, 0);
+}
+
 int Ask(HWND dialog, const MessageText& text, UINT style) {
   return MessageBoxW(dialog, WideOf(text).c_str(), kCaption, style);
 }
@@ -221,6 +229,7 @@ INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
       HINSTANCE instance = GetModuleHandleW(nullptr);
       SendMessageW(dialog, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(LoadIconW(instance, MAKEINTRESOURCEW(IDI_SETTINGS))));
       Load(dialog, state);
+      if (SettingsAreLocked()) ShowLocked(dialog);
       return TRUE;
     }
     case WM_COMMAND:

@@ -97,7 +97,7 @@ bool HasRefusal(const SavePlan& plan) {
 std::optional<std::string> ApplyChanges(const std::vector<Change>& changes) {
   if (changes.empty()) return std::nullopt;
   os::KeyHandle created = 0;
-  if (os::RegCreateKeyEx(os::kCurrentUser, SettingsSectionPath(), &created) != os::kSuccess)
+  if (os::RegCreateKeyEx(os::kCurrentUser, SettingsSectionPath(), os::kKeyAllAccess, &created) != os::kSuccess)
     return changes.front().name;
   RegKey key(created);
   std::vector<std::pair<std::string, PriorValue>> written;

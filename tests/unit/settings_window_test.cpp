@@ -72,6 +72,37 @@ TEST_F(SettingsWindowTest, ReadsEachValueAsTheLauncherWould) {
   EXPECT_EQ(fake::machine().calls["RegCreateKeyEx"], 0) << "reading creates nothing";
 }
 
+// A key an administrator locked is shown as it is and cannot be saved; the
+// nearest key that exists decides, since saving makes what is missing.
+TEST_F(SettingsWindowTest, ALockedKeyIsReadButNotOfferedForSaving) {
+  struct Row {
+    const char* lockedKey;  // empty: none
+    bool readable;          // the locked key grants reading (else nothing)
+    bool sectionExists;
+    bool locked;
+    const char* editor;  // the Editor the window shows
+  };
+  const Row rows[] = {
+      {"", true, true, false, "C:\\Tools\\ed.exe"},
+      {"", true, false, false, "C:\\windows\\Notepa~.exe"},
+      {kSettingKey, true, true, true, "C:\\Tools\\ed.exe"},
+      {kSettingKey, false, true, true, "C:\\windows\\Notepa~.exe"},
+      {"HKCU\\Software\\Tarrowind\\Velquin", true, false, true, "C:\\windows\\Notepa~.exe"},
+      {"HKCU\\Software\\Tarrowind\\Velquin", true, true, false, "C:\\Tools\\ed.exe"},
+      {"HKCU\\Software\\Tarrowind", true, false, true, "C:\\windows\\Notepa~.exe"},
+  };
+  for (const Row& row : rows) {
+    SetUp();
+    if (row.sectionExists) Set("Editor", "C:\\Tools\\ed.exe");
+    if (*row.lockedKey) fake::AddKey(row.lockedKey).grants = row.readable ? os::kKeyRead : 0;
+    const std::string what = std::string(row.lockedKey) + (row.sectionExists ? " with section" : " without section");
+    EXPECT_EQ(SettingsAreLocked(), row.locked) << what;
+    EXPECT_EQ(Value("Editor").effective, row.editor) << what;
+    EXPECT_TRUE(fake::machine().openKeys.empty()) << what;
+  }
+  EXPECT_EQ(Utf8(LockedNotice()), "この設定は管理者により変更できないようになっています。");
+}
+
 TEST_F(SettingsWindowTest, MarksSayWhyAValueIsNotUsedAsStored) {
   struct Row {
     const char* name;

@@ -3,7 +3,8 @@
 // order. "ID=text" sets an edit's text, "ID=+" / "ID=-" checks or clears a
 // check box (by clicking it when needed), "press=ID" presses a button;
 // "answer=ID", given before its press, is the button the next message box
-// gets (IDOK when none was given). Prints each message box's text as "box: TEXT" (UTF-8) and ends
+// gets (IDOK when none was given); "text=ID" prints a control's text as
+// "text ID: TEXT", "enabled=ID" prints "enabled ID: yes" or "no". Prints each message box's text as "box: TEXT" (UTF-8) and ends
 // once the program has ended: 0, or 1 when it had to be killed.
 #include <windows.h>
 
@@ -100,7 +101,11 @@ int wmain(int argc, wchar_t** argv) {
     const std::size_t equals = arg.find(L'=');
     if (equals == std::wstring::npos) continue;
     const std::wstring key = arg.substr(0, equals), value = arg.substr(equals + 1);
-    if (key == L"answer") {
+    if (key == L"text") {
+      Print(L"text " + value + L": " + TextOf(GetDlgItem(dialog, _wtoi(value.c_str()))));
+    } else if (key == L"enabled") {
+      Print(L"enabled " + value + L": " + (IsWindowEnabled(GetDlgItem(dialog, _wtoi(value.c_str()))) ? L"yes" : L"no"));
+    } else if (key == L"answer") {
       answers.push_back(_wtoi(value.c_str()));
     } else if (key == L"press") {
       HWND button = GetDlgItem(dialog, _wtoi(value.c_str()));

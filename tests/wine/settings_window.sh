@@ -9,7 +9,7 @@ cd "$(dirname "$0")/../.."
 . scripts/lib/wine-env.sh
 wine_env_packages
 wine_env_locales
-wine_env_build_win64 velquin velquin-settings velquin_settings_drive
+wine_env_build_win64 velquin velquin-settings velquin_settings_drive velquin_key_lock
 wine_env_xvfb
 wine_env_prefix "$PWD/build/settings-window-prefix"
 export LC_ALL=ja_JP.UTF-8
@@ -106,6 +106,27 @@ same "defaults: the confirmation" "$BOXES" \
   "box: 表示しているすべての設定を既定値に戻します。|OK または適用を押すと、これらの値を設定から削除します。||よろしいですか?"
 same "defaults: the shown values removed, the others kept" "$(values)" "DoNotepadPrint=0
 Rewrite=0"
+
+# Settings an administrator locked: the window shows them, says so and
+# offers no saving; the launcher reads them and writes nothing back.
+LOCK=build/win64/tests/wine/velquin_key_lock.exe
+start_with "Editor=C:\\stub\\record.exe" "ParamEditor=-locked" DoNotepadPrint=1
+"$WINE" "$LOCK" lock 'Software\Tarrowind\Velquin\Setting'
+drive "text=$(id LOCKED)" "enabled=$OK" "enabled=$(id APPLY)" "enabled=$(id DEFAULTS)" "enabled=$CANCEL" \
+  "text=$(id PARAM_EDITOR)" press=$CANCEL
+same "locked: the window says so, shows the values and offers no saving" "$BOXES" \
+  "text $(id LOCKED): この設定は管理者により変更できないようになっています。
+enabled $OK: no
+enabled $(id APPLY): no
+enabled $(id DEFAULTS): no
+enabled $CANCEL: yes
+text $(id PARAM_EDITOR): -locked"
+same "locked: the launcher starts the enforced editor" "$(launch 'C:\t\a.txt')" 'C:\stub\record.exe -locked "C:\t\a.txt"'
+same "locked: nothing written back" "$(values)" "DoNotepadPrint=1
+Editor=C:\\stub\\record.exe
+ParamEditor=-locked"
+"$WINE" "$LOCK" unlock 'Software\Tarrowind\Velquin\Setting'
+start_with
 
 echo "$PASSED passed, $FAILED failed"
 [ "$FAILED" -eq 0 ]
