@@ -43,6 +43,9 @@ function(velquin_add_launcher name)
   target_link_libraries(${name} PRIVATE velquin_core ${VELQUIN_DELAY_LIBS})
   target_link_options(${name} PRIVATE -static -static-libgcc -static-libstdc++ -s -Wl,--gc-sections)
 endfunction()
+# windres names these files itself; CMake cannot see them.
+set_source_files_properties(${CMAKE_SOURCE_DIR}/resources/velquin.rc PROPERTIES OBJECT_DEPENDS
+  "${CMAKE_SOURCE_DIR}/resources/velquin.manifest;${CMAKE_SOURCE_DIR}/resources/velquin.ico")
 velquin_add_launcher(velquin)
 
 if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64" AND EXISTS ${CMAKE_SOURCE_DIR}/tests/wine/CMakeLists.txt)
