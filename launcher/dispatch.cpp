@@ -1,10 +1,12 @@
 #include "launcher/arguments.h"
+#include "launcher/editor_command.h"
 #include "launcher/launcher.h"
 #include "launcher/state.h"
 #include "platform/files.h"
 #include "platform/messages.h"
 #include "platform/os.h"
 #include "platform/run_text.h"
+#include "platform/start_mark.h"
 #include "platform/text.h"
 
 #include <vector>
@@ -17,6 +19,7 @@ constexpr int kShowNormal = 5;  // SW_SHOW
 void ShellOpen(const std::string& file, const std::string& parameters) {
   // A failed shell open is not reported: there is nobody to tell but the user,
   // and the shell has its own message for it.
+  MarkStartsAsOurs();
   if (WideRun)
     os::ShellExecuteW(0, u"Open", WideText(file), WideText(parameters), u"", kShowNormal);
   else
@@ -61,7 +64,20 @@ void HandOverToNotepad(const std::string& parameters) {
   ShellOpen(notepad, parameters);
 }
 
+ExitCode OpenInKeptNotepad() {
+  const std::string notepad = KeptNotepadPath();
+  if (notepad.find('\\') == std::string::npos) return kExitDone;  // never a bare name
+  const std::string text = RawCommandLine.substr(ArgumentsStart());
+  // Waited for: a first launcher that deletes a browser temporary file once
+  // its editor closed then deletes it only after this Notepad closed.
+  return StartAndWait(ProgramInCommand(notepad) + (text.empty() ? "" : " " + text));
+}
+
 ExitCode RunLauncher() {
+  // An editor setting that leads back to the launcher (notepad.exe, which
+  // the launcher stands in for) would start it again and again: the second
+  // one reads no settings, writes nothing and opens the kept Notepad.
+  if (StartedByALauncher()) return OpenInKeptNotepad();
   Settings = ReadLauncherSettings();
   // The fallback is looked up once more; an editor just found is not.
   if (!IsExistingFile(Settings.Editor)) {

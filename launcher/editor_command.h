@@ -6,8 +6,12 @@
 
 namespace velquin {
 
-// The file is always quoted; the editor only when its path holds a space
-// or tab, since the system would otherwise try "C:\Program.exe" first.
+// A program's path as a command line begins with it: quoted only when it
+// holds a space or tab, since the system would otherwise try
+// "C:\Program.exe" first.
+std::string ProgramInCommand(const std::string& path);
+
+// The file is always quoted; the editor as ProgramInCommand has it.
 std::string EditorCommandLine(const std::string& editor, const std::string& extra, bool fileFirst,
                               const std::string& file);
 

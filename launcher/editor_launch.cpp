@@ -10,6 +10,7 @@
 #include "platform/os.h"
 #include "platform/owners.h"
 #include "platform/run_text.h"
+#include "platform/start_mark.h"
 #include "platform/text.h"
 
 namespace velquin {
@@ -40,6 +41,23 @@ void ChangeBrowserTempExtension() {
   }
 }
 
+// Starts the program with the launcher's own startup information; a start
+// that fails is reported at once, before anything else can change the
+// error code, and leaves an invalid owner.
+ProcessOwner StartProgram(const std::string& command) {
+  MarkStartsAsOurs();
+  os::ProcessHandles handles;
+  // A wide run starts it through the W call: it gets the real name.
+  const bool started = WideRun ? os::CreateProcessW(WideText(command), os::GetStartupInfoW(), &handles)
+                               : os::CreateProcess(command, os::GetStartupInfo(), &handles);
+  if (!started) {
+    ShowError(messages::EditorStartFailed(command, os::GetLastError()));
+    return ProcessOwner();
+  }
+  ProcessOwner thread(handles.thread);  // closed at once: only the process is waited for
+  return ProcessOwner(handles.process);
+}
+
 }  // namespace
 
 std::string BuildEditorCommand(const std::string& editor, const std::string& extra, bool fileFirst) {
@@ -47,21 +65,18 @@ std::string BuildEditorCommand(const std::string& editor, const std::string& ext
   return Limited(EditorCommandLine(editor, extra, fileFirst, TargetFile));
 }
 
+ExitCode StartAndWait(const std::string& command) {
+  ProcessOwner process = StartProgram(command);
+  if (!process.valid()) return kExitEditorNotStarted;
+  os::WaitForSingleObject(process.get(), os::kWaitInfinite);
+  return kExitDone;
+}
+
 ExitCode StartEditor(const std::string& command) {
   if (FellBackToNotepad) ShowMessageBox(messages::NotepadStandsIn(), ProductCaption(), kIconInformation);
-  os::ProcessHandles handles;
-  // A wide run starts the editor through the W call: it gets the real name.
-  const bool started = WideRun ? os::CreateProcessW(WideText(command), os::GetStartupInfoW(), &handles)
-                               : os::CreateProcess(command, os::GetStartupInfo(), &handles);
-  if (!started) {
-    // Said at once, before anything else can change the error code. A file
-    // the editor never opened is the user's: it is not deleted.
-    ShowError(messages::EditorStartFailed(command, os::GetLastError()));
-    return kExitEditorNotStarted;
-  }
-  ProcessOwner process(handles.process);
-  ProcessOwner thread(handles.thread);
-  thread.reset();
+  // A file the editor never opened is the user's: it is not deleted.
+  ProcessOwner process = StartProgram(command);
+  if (!process.valid()) return kExitEditorNotStarted;
   if (!(Settings.Ie4Temp && IsQuotedBrowserTempFile())) return kExitDone;
   if (os::WaitForSingleObject(process.get(), os::kWaitInfinite) == os::kWaitObject0) process.reset();
   if (IsExistingFile(TargetFile) && !DeleteFileAt(TargetFile)) ShowError(messages::DeleteFailed(TargetFile));

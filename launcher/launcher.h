@@ -25,6 +25,12 @@ ExitCode OpenTarget();
 
 std::string BuildEditorCommand(const std::string& editor, const std::string& extra, bool fileFirst);
 ExitCode StartEditor(const std::string& command);
+// Starts the program and returns once it has ended; a failed start is
+// reported as for an editor.
+ExitCode StartAndWait(const std::string& command);
+// For a launcher that a launcher started: the command line's text, after
+// the launcher's own path, opens in the kept Notepad.
+ExitCode OpenInKeptNotepad();
 
 // The program's entry: the run with the fatal report around it; the exit code.
 int LauncherMain();

@@ -112,6 +112,23 @@ bool CreateProcess(const std::string& commandLine, const StartupInfo& startup,
 std::uint32_t WaitForSingleObject(ProcessHandle handle, std::uint32_t milliseconds);
 bool CloseHandle(ProcessHandle handle);
 
+// This process, its environment (which every program it starts inherits)
+// and the system's list of processes (kernel32).
+std::uint32_t GetCurrentProcessId();
+// GetEnvironmentVariableA: the count written without the NUL, the size
+// needed with it when the buffer is too small, 0 when it is not set.
+std::uint32_t GetEnvironmentVariableA(const std::string& name, char* buffer, std::uint32_t size);
+bool SetEnvironmentVariableA(const std::string& name, const std::string& value);
+struct ProcessEntry {
+  std::uint32_t processId = 0, parentProcessId = 0;
+};
+using SnapshotHandle = std::uintptr_t;
+inline constexpr SnapshotHandle kInvalidSnapshot = ~std::uintptr_t{0};
+// CreateToolhelp32Snapshot of the processes; closed with CloseHandle.
+SnapshotHandle CreateProcessSnapshot();
+bool Process32FirstW(SnapshotHandle snapshot, ProcessEntry* entry);
+bool Process32NextW(SnapshotHandle snapshot, ProcessEntry* entry);
+
 // The wide forms, for a run whose command line the ANSI code page cannot
 // hold. FindFirstFileW fills only the attributes and the time.
 inline constexpr std::uint32_t kNoBestFitChars = 0x400;  // WC_NO_BEST_FIT_CHARS

@@ -1,6 +1,7 @@
 // The system seam on Windows: each function is one Win32 call.
 #include <windows.h>
 #include <shellapi.h>
+#include <tlhelp32.h>
 
 #include <cstring>
 
@@ -219,6 +220,40 @@ std::uint32_t WaitForSingleObject(ProcessHandle handle, std::uint32_t millisecon
 }
 
 bool CloseHandle(ProcessHandle handle) { return ::CloseHandle(Handle(handle)) != FALSE; }
+
+std::uint32_t GetCurrentProcessId() { return ::GetCurrentProcessId(); }
+
+std::uint32_t GetEnvironmentVariableA(const std::string& name, char* buffer, std::uint32_t size) {
+  return ::GetEnvironmentVariableA(name.c_str(), buffer, size);
+}
+
+bool SetEnvironmentVariableA(const std::string& name, const std::string& value) {
+  return ::SetEnvironmentVariableA(name.c_str(), value.c_str()) != FALSE;
+}
+
+SnapshotHandle CreateProcessSnapshot() {
+  return reinterpret_cast<SnapshotHandle>(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+}
+
+namespace {
+bool TakeEntry(BOOL found, const PROCESSENTRY32W& raw, ProcessEntry* entry) {
+  entry->processId = raw.th32ProcessID;
+  entry->parentProcessId = raw.th32ParentProcessID;
+  return found != FALSE;
+}
+}  // namespace
+
+bool Process32FirstW(SnapshotHandle snapshot, ProcessEntry* entry) {
+  PROCESSENTRY32W raw{};
+  raw.dwSize = sizeof raw;
+  return TakeEntry(::Process32FirstW(Handle(snapshot), &raw), raw, entry);
+}
+
+bool Process32NextW(SnapshotHandle snapshot, ProcessEntry* entry) {
+  PROCESSENTRY32W raw{};
+  raw.dwSize = sizeof raw;
+  return TakeEntry(::Process32NextW(Handle(snapshot), &raw), raw, entry);
+}
 
 std::u16string GetCommandLineW() { return reinterpret_cast<const char16_t*>(::GetCommandLineW()); }
 

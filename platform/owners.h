@@ -19,5 +19,7 @@ struct ProcessCloser {
 using RegKey = UniqueHandle<os::KeyHandle, 0, RegKeyCloser>;
 using FindSearch = UniqueHandle<os::FindHandle, os::kInvalidFindHandle, FindCloser>;
 using ProcessOwner = UniqueHandle<os::ProcessHandle, 0, ProcessCloser>;
+// CloseHandle, as for a process.
+using SnapshotOwner = UniqueHandle<os::SnapshotHandle, os::kInvalidSnapshot, ProcessCloser>;
 
 }  // namespace velquin

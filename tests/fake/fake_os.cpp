@@ -841,6 +841,40 @@ int MessageBox(WindowHandle owner, const std::u16string& text, const std::u16str
 
 namespace {
 
+std::string UpperAscii(std::string text) {
+  for (char& c : text)
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
+  return text;
+}
+
+// The Debugger text the system puts before a program's start, if any.
+const std::string* RedirectOf(const fake::FileNode& program) {
+  const std::string name = program.path.substr(program.path.find_last_of('\\') + 1);
+  auto found = M().redirects.find(UpperAscii(name));
+  return found == M().redirects.end() ? nullptr : &found->second;
+}
+
+// A start that reached the launcher again, through a copy of it or a
+// redirect, runs it with the command line the system hands it.
+void RunAgainIfLauncher(const fake::FileNode& program, const Texts& commandLine, bool wide) {
+  if (!M().runLauncher) return;
+  if (const std::string* debugger = RedirectOf(program)) {
+    M().runLauncher(*debugger + " " + commandLine.real, fake::ToAnsi(*debugger) + " " + commandLine.ansi, wide,
+                    fake::ToAnsi(*debugger));
+  } else if (program.program && program.program->launcher) {
+    M().runLauncher(commandLine.real, commandLine.ansi, wide, fake::AnsiOfWide(fake::Utf16(program.path)));
+  }
+}
+
+// A redirect whose Debugger names no file fails the start as a missing
+// program does.
+bool RedirectFails(const fake::FileNode& program) {
+  const std::string* debugger = RedirectOf(program);
+  if (!debugger) return false;
+  const fake::FileNode* target = fake::FileAt(*debugger);
+  return !target || target->directory;
+}
+
 std::intptr_t ShellReal(WindowHandle owner, const std::string& verb, const Texts& file, const Texts& parameters,
                         const std::string& directory, int show, bool wide) {
   Record(fake::Event::Shell, file, parameters, wide);
@@ -849,6 +883,16 @@ std::intptr_t ShellReal(WindowHandle owner, const std::string& verb, const Texts
   event.verb = verb;
   event.directory = directory;
   event.show = show;
+  // The shell starts the program it found as "PATH" PARAMETERS.
+  const auto started = [&](const std::string& text) {
+    return "\"" + text + "\"" + (parameters.real.empty() ? "" : " ");
+  };
+  if (const fake::FileNode* program = fake::ImageOf("\"" + file.real + "\"");
+      program && program->program && !RedirectFails(*program)) {
+    const Texts commandLine{started(program->path) + parameters.real,
+                            started(fake::AnsiOfWide(fake::Utf16(program->path))) + parameters.ansi};
+    RunAgainIfLauncher(*program, commandLine, wide);
+  }
   return 42;
 }
 
@@ -856,6 +900,10 @@ bool StartReal(const Texts& commandLine, const StartupInfo& startup, ProcessHand
   const fake::FileNode* program = fake::ImageOf(commandLine.real);
   if (!program || !program->program) {
     M().lastError = program ? 193 : 2;  // ERROR_BAD_EXE_FORMAT, ERROR_FILE_NOT_FOUND
+    return false;
+  }
+  if (RedirectFails(*program)) {
+    M().lastError = 2;
     return false;
   }
   fake::Event event;
@@ -869,6 +917,7 @@ bool StartReal(const Texts& commandLine, const StartupInfo& startup, ProcessHand
   handles->thread = M().nextHandle++;
   M().openProcesses[handles->process] = program->program->staysMs > 0 ? "stays" : "ends";
   M().openProcesses[handles->thread] = "thread";
+  RunAgainIfLauncher(*program, commandLine, wide);
   return true;
 }
 
@@ -935,7 +984,62 @@ std::uint32_t WaitForSingleObject(ProcessHandle handle, std::uint32_t) {
 
 bool CloseHandle(ProcessHandle handle) {
   Count("CloseHandle");
-  return M().openProcesses.erase(handle) != 0;
+  return M().openProcesses.erase(handle) != 0 || M().openSnapshots.erase(handle) != 0;
+}
+
+std::uint32_t GetCurrentProcessId() {
+  Count("GetCurrentProcessId");
+  return M().processId;
+}
+
+std::uint32_t GetEnvironmentVariableA(const std::string& name, char* buffer, std::uint32_t size) {
+  Count("GetEnvironmentVariable");
+  auto found = M().environment.find(UpperAscii(name));
+  if (found == M().environment.end()) return 0;
+  const std::string& value = found->second.second;
+  if (value.size() + 1 > size) return static_cast<std::uint32_t>(value.size() + 1);
+  std::memcpy(buffer, value.c_str(), value.size() + 1);
+  return static_cast<std::uint32_t>(value.size());
+}
+
+bool SetEnvironmentVariableA(const std::string& name, const std::string& value) {
+  Count("SetEnvironmentVariable");
+  M().environment[UpperAscii(name)] = {name, value};
+  return true;
+}
+
+SnapshotHandle CreateProcessSnapshot() {
+  Count("CreateToolhelp32Snapshot");
+  if (M().snapshotFails) return kInvalidSnapshot;
+  const SnapshotHandle handle = M().nextHandle++;
+  M().openSnapshots[handle] = 0;
+  return handle;
+}
+
+namespace {
+bool SnapshotEntry(SnapshotHandle snapshot, ProcessEntry* entry, bool first) {
+  auto open = M().openSnapshots.find(snapshot);
+  if (open == M().openSnapshots.end()) return false;
+  if (first) open->second = 0;
+  const std::size_t index = open->second++;
+  if (index == 0) {
+    *entry = ProcessEntry{M().processId, M().parentProcessId};
+    return true;
+  }
+  if (index - 1 >= M().otherProcesses.size()) return false;
+  *entry = M().otherProcesses[index - 1];
+  return true;
+}
+}  // namespace
+
+bool Process32FirstW(SnapshotHandle snapshot, ProcessEntry* entry) {
+  Count("Process32First");
+  return SnapshotEntry(snapshot, entry, true);
+}
+
+bool Process32NextW(SnapshotHandle snapshot, ProcessEntry* entry) {
+  Count("Process32Next");
+  return SnapshotEntry(snapshot, entry, false);
 }
 
 namespace {

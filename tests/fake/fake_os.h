@@ -46,6 +46,7 @@ struct Program {
   bool hasVersion = false;
   std::uint32_t versionMS = 0;
   int staysMs = 0;
+  bool launcher = false;  // a copy of the launcher: a start or shell open of it runs the launcher again
 };
 
 struct FileNode {
@@ -90,6 +91,22 @@ struct Machine {
   std::map<std::string, RegKeyNode> keys;  // by folded full path
   std::map<std::string, FileNode> files;   // by folded full real path
 
+  // This process, its parent and its environment (by upper-cased name:
+  // the name as set and the value).
+  std::uint32_t processId = 4242, parentProcessId = 4000;
+  std::vector<os::ProcessEntry> otherProcesses;  // listed after this one
+  bool snapshotFails = false;
+  std::map<std::string, std::pair<std::string, std::string>> environment;
+  // The system's redirects of image names (Image File Execution Options'
+  // Debugger), by upper-cased file name: the Debugger text.
+  std::map<std::string, std::string> redirects;
+  // Runs the launcher again for a start or shell open that reached a copy
+  // of it or a redirect: its command line (the real text and the ANSI
+  // view) and its own path (ANSI). Unset: nothing runs.
+  std::function<void(const std::string& realCommandLine, const std::string& ansiCommandLine, bool wide,
+                     const std::string& modulePath)>
+      runLauncher;
+
   std::vector<Event> events;
   std::map<std::string, int> calls;  // per seam function
   std::size_t wildcardSteps = 0;  // the most any one name's wildcard match took
@@ -100,6 +117,7 @@ struct Machine {
   std::map<os::KeyHandle, std::uint32_t> openKeyAccess;  // the rights each handle was opened with
   std::map<os::FindHandle, int> openFinds;
   std::map<os::ProcessHandle, std::string> openProcesses;
+  std::map<os::SnapshotHandle, std::size_t> openSnapshots;  // the next entry's index
   std::uintptr_t nextHandle = 0x100;
   std::uint32_t lastError = 0;  // as the last failing call left it
 };

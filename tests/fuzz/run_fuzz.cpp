@@ -10,6 +10,7 @@
 //   P path (program that ends)   Q path (program the launcher may wait for)   D path
 //   K cache directory (REG_SZ)   k<type digit>data (cache "Directory" of that type)
 //   A browser path   V<8 hex digits> its version     M knobs (see ApplyKnob)
+//   E the mark a starting launcher inherited (this process is 4242, its parent 4000)
 // "*N*c" inside a value or path stands for the byte c N times.
 #include <algorithm>
 #include <cstddef>
@@ -71,6 +72,7 @@ struct Setup {
   bool settingsKeyUncreatable = false;
   std::string appPath;
   std::optional<std::uint32_t> version;
+  std::optional<std::string> mark;
 };
 
 void ApplyKnob(char knob, Setup* setup) {
@@ -93,6 +95,7 @@ void ApplyKnob(char knob, Setup* setup) {
     case 's': fake::AddKey(kSettingKey).failSet = true; break;
     case 'k': fake::AddKey(kCacheKey).failOpen = true; break;
     case 'i': fake::AddKey(kAppPathKey).failOpen = true; break;
+    case 'p': m.snapshotFails = true; break;
     default: break;
   }
 }
@@ -151,6 +154,10 @@ Setup Build(const std::string& input) {
         }
         break;
       case 'A': setup.appPath = Expanded(rest, 1024); break;
+      case 'E':
+        setup.mark = Expanded(rest, 1024);
+        os::SetEnvironmentVariableA("VELQUIN_STARTED_BY", *setup.mark);
+        break;
       case 'V':
         if (rest.size() >= 8 && rest.find_first_not_of("0123456789abcdefABCDEF") >= 8)
           setup.version = static_cast<std::uint32_t>(std::stoul(rest.substr(0, 8), nullptr, 16));
@@ -272,6 +279,31 @@ void CheckRun(const std::string& input) {
     return;
   }
   FUZZ_CHECK(exitCode == 0 || exitCode == 2, "exit code " + std::to_string(exitCode) + ": " + story);
+
+  // Started by a launcher (the mark names the parent, in digits): nothing
+  // read or written, only the kept Notepad started, with the command line's
+  // own text after the launcher's path.
+  const bool chain = setup.mark && !setup.mark->empty() && setup.mark->size() <= 10 &&
+                     setup.mark->find_first_not_of("0123456789") == std::string::npos &&
+                     std::stoull(*setup.mark) == 4000 && !m.snapshotFails;
+  if (chain) {
+    FUZZ_CHECK(m.calls["RegOpenKeyEx"] + m.calls["RegCreateKeyEx"] + m.calls["RegSetValueEx"] == 0,
+               "a chained launcher touched the settings: " + story);
+    FUZZ_CHECK(shells == 0 && moves == 0 && deletions == 0 && createCalls <= 1, "a chained launcher did more: " + story);
+    if (starts == 1) {
+      const fake::Event& start = *std::find_if(events.begin(), events.end(),
+                                               [](const fake::Event& e) { return e.kind == fake::Event::Start; });
+      const std::string notepad = velquin::KeptNotepadPath();
+      const std::string text = velquin::RawCommandLine.substr(velquin::ArgumentsStart());
+      const std::string wanted = (notepad.find(' ') == std::string::npos ? notepad : "\"" + notepad + "\"") +
+                                 (text.empty() ? "" : " " + text);
+      FUZZ_CHECK((velquin::WideRun ? start.realCommandLine : start.commandLine) ==
+                     (velquin::WideRun ? fake::FromUtf16(velquin::WideText(wanted)) : wanted),
+                 "a chained launcher started " + Shown(start.commandLine) + ": " + story);
+    }
+    return;
+  }
+  FUZZ_CHECK(m.calls["CreateToolhelp32Snapshot"] == 0 || setup.mark, "processes listed without a mark: " + story);
   // A failed start ends the run with its report, and the file is left alone.
   FUZZ_CHECK((exitCode == 2) == (createCalls == 1 && starts == 0), "a failed start told wrongly: " + story);
   if (exitCode == 2)

@@ -8,6 +8,7 @@
 
 #include "launcher/launcher.h"
 #include "tests/fake/fake_os.h"
+#include "tests/scenario/nested_launcher.h"
 #include "tests/scenario/scenario.h"
 
 namespace {
@@ -33,6 +34,19 @@ std::string ApplySetup(const scn::Scenario& s) {
       case scn::SetupItem::Key:
         fake::AddKey(KeyPathOf(item.value));
         break;
+      case scn::SetupItem::Launcher: {
+        fake::Program program;
+        program.launcher = true;
+        fake::AddProgram(fake::Utf16(item.path), program);
+        break;
+      }
+      case scn::SetupItem::Redirect: {
+        std::string name = item.imageName;
+        for (char& c : name)
+          if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
+        m.redirects[name] = item.path;
+        break;
+      }
       case scn::SetupItem::Access:
         fake::AddKey(KeyPathOf(item.value)).grants = item.readOnly ? os::kKeyRead : 0;
         break;
@@ -93,7 +107,10 @@ std::string ApplySetup(const scn::Scenario& s) {
   if (!s.commandLineBytes) m.wideCommandLine = fake::Utf16(s.commandLine);
   const std::string launcher = scn::LauncherPathOf(s.commandLine);
   m.modulePath = s.commandLineBytes ? launcher : fake::ToAnsi(launcher);
-  fake::AddProgram(m.modulePath);
+  // The launcher in place of a copy a setup line made stays a copy.
+  const fake::FileNode* placed = fake::FindFile(m.modulePath);
+  if (!placed || !placed->program || !placed->program->launcher) fake::AddProgram(m.modulePath);
+  scn::RunLaunchersAgainOnTheFake();
   return "";
 }
 

@@ -146,6 +146,15 @@ bool ParseSetupLine(const std::string& line, Scenario* s, std::string* why) {
     if (grant != "read" && grant != "none") return *why = "access takes a key and read or none", false;
     item.readOnly = grant == "read";
     if (!ParseKeyPath(rest.substr(0, space), &item.value, why)) return false;
+  } else if (TakeKeyword(line, "launcher", &rest)) {
+    item.kind = SetupItem::Launcher;
+    item.path = rest;
+  } else if (TakeKeyword(line, "redirect", &rest)) {
+    item.kind = SetupItem::Redirect;
+    const size_t eq = rest.find(" = ");
+    if (eq == std::string::npos || eq == 0 || rest.find('\\') < eq) return *why = "redirect takes NAME = PATH", false;
+    item.imageName = rest.substr(0, eq);
+    item.path = rest.substr(eq + 3);
   } else if (TakeKeyword(line, "reg", &rest)) {
     item.kind = SetupItem::Reg;
     if (!ParseRegSpec(rest, true, &item.value, why)) return false;
@@ -401,13 +410,17 @@ void AddOnce(std::vector<std::string>* list, const std::string& path) {
   list->push_back(path);
 }
 
+bool MakesFile(const SetupItem& item) {
+  return item.kind == SetupItem::File || item.kind == SetupItem::Dir || item.kind == SetupItem::Program ||
+         item.kind == SetupItem::Launcher;
+}
+
 // A launcher placed by bytes of the code page is found by the runners in
 // their own way; only a UTF-8 command line names paths the probe takes.
 std::vector<std::string> GuardedPaths(const Scenario& s) {
   std::vector<std::string> paths;
   for (const SetupItem& item : s.setup)
-    if (item.kind == SetupItem::File || item.kind == SetupItem::Dir || item.kind == SetupItem::Program)
-      AddOnce(&paths, item.path);
+    if (MakesFile(item)) AddOnce(&paths, item.path);
   if (!s.commandLineBytes) AddOnce(&paths, LauncherPathOf(s.commandLine));
   std::vector<std::string> out;
   for (const std::string& p : paths)
@@ -421,8 +434,7 @@ std::vector<std::string> WatchedFolders(const Scenario& s) {
   AddOnce(&folders, s.temp);
   AddOnce(&folders, s.cwd);
   for (const SetupItem& item : s.setup) {
-    if (item.kind == SetupItem::File || item.kind == SetupItem::Dir || item.kind == SetupItem::Program)
-      AddOnce(&folders, FolderOf(item.path));
+    if (MakesFile(item)) AddOnce(&folders, FolderOf(item.path));
     if (item.kind == SetupItem::Dir) AddOnce(&folders, item.path);
   }
   for (const AfterCheck& a : s.after)

@@ -26,8 +26,9 @@ struct RegValueSpec {
 };
 
 struct SetupItem {
-  enum Kind { Key, Reg, File, Dir, Program, Access } kind = File;
-  std::string path;       // file or directory path
+  enum Kind { Key, Reg, File, Dir, Program, Access, Launcher, Redirect } kind = File;
+  std::string path;       // file or directory path; Redirect: the Debugger text
+  std::string imageName;  // Redirect: the image name it catches
   bool readOnly = false;  // Access: the key grants KEY_READ (else nothing)
   RegValueSpec value;     // Reg
   std::string time;       // File: YYYY-MM-DD, empty for now
