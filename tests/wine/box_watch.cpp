@@ -12,17 +12,30 @@ const int kIconControl = 0x440;  // the dialog's icon (stc1)
 const int kTextControl = 0xFFFF;
 
 struct Search {
-  DWORD processId;
+  std::set<DWORD> processes;
   std::vector<HWND> found;
 };
+
+std::set<DWORD> ProcessesIn(HANDLE job) {
+  struct {
+    JOBOBJECT_BASIC_PROCESS_ID_LIST list;
+    ULONG_PTR more[255];
+  } ids{};
+  ids.list.NumberOfAssignedProcesses = 256;
+  std::set<DWORD> out;
+  if (job && QueryInformationJobObject(job, JobObjectBasicProcessIdList, &ids, sizeof ids, nullptr))
+    for (DWORD i = 0; i < ids.list.NumberOfProcessIdsInList; ++i)
+      out.insert(static_cast<DWORD>(ids.list.ProcessIdList[i]));
+  return out;
+}
 
 BOOL CALLBACK CollectBoxes(HWND window, LPARAM param) {
   Search* search = reinterpret_cast<Search*>(param);
   DWORD pid = 0;
   GetWindowThreadProcessId(window, &pid);
   wchar_t cls[16] = {};
-  if (pid == search->processId && IsWindowVisible(window) && GetClassNameW(window, cls, 16) &&
-      lstrcmpW(cls, L"#32770") == 0)
+  if (IsWindowVisible(window) && GetClassNameW(window, cls, 16) && lstrcmpW(cls, L"#32770") == 0 &&
+      search->processes.count(pid))
     search->found.push_back(window);
   return TRUE;
 }
@@ -136,7 +149,8 @@ observed::Box Watcher::Read(HWND box) {
 }
 
 void Watcher::Poll(std::vector<observed::Box>* seen) {
-  Search search{processId_, {}};
+  Search search{ProcessesIn(job_), {}};
+  search.processes.insert(processId_);
   EnumWindows(CollectBoxes, reinterpret_cast<LPARAM>(&search));
   for (HWND box : search.found) {
     if (!handled_.insert(box).second) continue;

@@ -13,9 +13,11 @@ namespace boxes {
 
 class Watcher {
  public:
-  explicit Watcher(DWORD processId) : processId_(processId) {}
+  // The boxes of the process, and of every other process in the job (a
+  // launcher that the launcher started) when one is given.
+  explicit Watcher(DWORD processId, HANDLE job = nullptr) : processId_(processId), job_(job) {}
 
-  // Reads and dismisses every box of the process that has appeared since
+  // Reads and dismisses every box of the processes that has appeared since
   // the last look, appending them in the order they were found.
   void Poll(std::vector<observed::Box>* seen);
 
@@ -24,6 +26,7 @@ class Watcher {
   std::string IconOf(HWND box);
 
   DWORD processId_;
+  HANDLE job_;
   std::set<HWND> handled_;
 };
 

@@ -1,7 +1,10 @@
 // Runs scenario files against the real launcher under Wine, one locale pass
 // at a time (see passes.h):
 //   harness.exe --launcher EXE --stub EXE --versioned-stub EXE
-//               [--codepage 932|1252] [--decimal .|,] [--timeout MS] [--times] FILE...
+//               [--codepage 932|1252] [--decimal .|,] [--timeout MS] [--times]
+//               [--trace FILE] FILE...
+// --trace names the file the harness's standard error goes to: Wine writes
+// the process trace there, from which a launcher copy's start is read.
 // Files may be given as unix paths. Prints the shared PASS/FAIL/SKIP lines
 // and the closing count; exits non-zero when any failed.
 #include <fcntl.h>
@@ -41,7 +44,7 @@ bool ReadBytes(const std::wstring& path, std::string* out) {
 int Usage() {
   std::fprintf(stderr,
                "usage: harness --launcher EXE --stub EXE --versioned-stub EXE [--codepage 932|1252] "
-               "[--decimal .|,] [--timeout MS] [--times] FILE...\n");
+               "[--decimal .|,] [--timeout MS] [--times] [--trace FILE] FILE...\n");
   return 2;
 }
 
@@ -69,6 +72,7 @@ int wmain(int argc, wchar_t** argv) {
     else if (arg == L"--decimal" && hasValue) config.pass.decimal = static_cast<char>(argv[++i][0]);
     else if (arg == L"--timeout" && hasValue) config.timeoutMs = _wtoi(argv[++i]);
     else if (arg == L"--times") times = true;
+    else if (arg == L"--trace" && hasValue) config.tracePath = WindowsPathOf(text::ToUtf8(argv[++i]));
     else if (arg.compare(0, 2, L"--") == 0) return Usage();
     else files.push_back(text::ToUtf8(arg));
   }

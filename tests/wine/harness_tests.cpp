@@ -130,6 +130,26 @@ void VersionPatch() {
   Check(!stub::PatchFileVersion(&misaligned, 1, 1), "a misaligned signature is not the structure");
 }
 
+// Wine's trace: the starts, told from the shell's opens by the shell's line
+// before them on the same thread, escapes undone.
+void TracedStarts() {
+  const std::string trace =
+      "2518.854:0104:trace:process:CreateProcessInternalW app (null) cmdline L\"C:\\\\windows\\\\notepad.exe "
+      "\\\"C:\\\\caf\\00e9\\d83d\\de00.txt\\\"\"\n"
+      "2518.860:0104:trace:process:CreateProcessInternalW started process pid 0108 tid 010c\n"
+      "2519.001:0114:trace:exec:SHELL_ExecuteW Execute L\"\\\"C:\\\\windows\\\\notepad.exe\\\"\" from directory L\"\"\n"
+      "2519.002:0118:trace:process:CreateProcessInternalW app (null) cmdline L\"C:\\\\x.exe\"\n"
+      "2519.003:0114:trace:process:CreateProcessInternalW app (null) cmdline L\"\\\"C:\\\\windows\\\\notepad.exe\\\"\"\n";
+  const std::vector<observed::TracedStart> starts = observed::TracedStartsIn(trace, 10);
+  Check(starts.size() == 3, "three starts traced");
+  if (starts.size() != 3) return;
+  Check(starts[0].ticks == 25188540 && !starts[0].shell && starts[0].program == "C:\\windows\\notepad.exe" &&
+            starts[0].commandLine == "C:\\windows\\notepad.exe \"C:\\caf\xC3\xA9\xF0\x9F\x98\x80.txt\"",
+        "a start, its time and its escapes");
+  Check(!starts[1].shell, "another thread's start is no shell open");
+  Check(starts[2].shell && starts[2].program == "C:\\windows\\notepad.exe", "the shell's open");
+}
+
 scn::Scenario Scenario(int codepage, char decimal, bool nt95) {
   scn::Scenario s;
   s.codepage = codepage;
@@ -177,6 +197,7 @@ int main() {
   Stays();
   ShellParams();
   MergeOrder();
+  TracedStarts();
   IconChoice();
   VersionPatch();
   Passes();

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <map>
 #include <set>
 
@@ -21,6 +22,9 @@ const char kMarker[] = "velquin-harness-start";
 const int kSettleMs = 2000;
 // The launcher's report of a start that Wine refused with ERROR_INTERNAL_ERROR.
 const char kWineRefusedStart[] = "(エラー 1359)";
+// Wine's trace of every process start, with the milliseconds of its clock,
+// which QueryPerformanceCounter shares.
+const wchar_t kProcessTrace[] = L"-all,+timestamp,trace+process,trace+exec";
 
 long long Now() {
   LARGE_INTEGER t;
@@ -85,9 +89,12 @@ std::wstring ImageOf(DWORD pid) {
 // A program the launcher started may not have written its start yet when
 // the launcher ends: wait until every stub still in the job has. Other
 // processes there (Wine's own helpers) are not waited for.
-void SettleStubs(HANDLE job, const std::wstring& logPath, const std::set<std::wstring>& stubImages) {
+// A launcher copy may still show a box: the boxes are looked at meanwhile.
+void SettleStubs(HANDLE job, const std::wstring& logPath, const std::set<std::wstring>& stubImages,
+                 const std::set<std::wstring>& copyImages, const std::function<void()>& pollBoxes) {
   const ULONGLONG deadline = GetTickCount64() + kSettleMs;
   while (GetTickCount64() < deadline) {
+    pollBoxes();
     std::vector<stub::Record> records = stub::Parse(ReadWhole(logPath));
     bool all = true;
     for (DWORD pid : ProcessesOf(job)) {
@@ -96,6 +103,11 @@ void SettleStubs(HANDLE job, const std::wstring& logPath, const std::set<std::ws
       // A process only just created cannot tell its image yet: it may be a
       // stub, so it is waited for like one.
       const std::wstring image = logged ? std::wstring() : ImageOf(pid);
+      // A launcher copy logs nothing: it is waited for until it has ended.
+      if (!image.empty() && copyImages.count(image)) {
+        all = false;
+        continue;
+      }
       if (!logged && !image.empty() && !stubImages.count(image)) {
         if (std::getenv("VELQUIN_HARNESS_DEBUG")) std::fprintf(stderr, "not a stub: %ls\n", image.c_str());
         continue;
@@ -158,6 +170,22 @@ std::string Runner::RunPrepared(const scn::Scenario& scenario, const setup::Prep
                                                {stub::kLogVariable, logPath_},
                                                {stub::kStaysVariable, text::ToWide(prepared.stays)}});
 
+  // A launcher copy logs nothing of its own: its start is read from Wine's
+  // process trace, which the launcher and everything it starts write to the
+  // standard error they inherit from the harness.
+  bool copies = false;
+  for (const scn::SetupItem& item : scenario.setup) copies = copies || item.kind == scn::SetupItem::Launcher;
+  long long traceStart = 0;
+  if (copies) {
+    if (config_.tracePath.empty()) return "a launcher copy's start needs the process trace (--trace)";
+    environment = EnvironmentBlock({{L"TMP", temp},
+                                    {L"TEMP", temp},
+                                    {stub::kLogVariable, logPath_},
+                                    {stub::kStaysVariable, text::ToWide(prepared.stays)},
+                                    {L"WINEDEBUG", kProcessTrace}});
+    traceStart = static_cast<long long>(ReadWhole(config_.tracePath).size());
+  }
+
   win::Handle job(CreateJobObjectW(nullptr, nullptr));
   JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
   limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
@@ -191,7 +219,7 @@ std::string Runner::RunPrepared(const scn::Scenario& scenario, const setup::Prep
   AssignProcessToJobObject(job.get(), process.get());
   ResumeThread(thread.get());
 
-  boxes::Watcher watcher(info.dwProcessId);
+  boxes::Watcher watcher(info.dwProcessId, copies ? job.get() : nullptr);
   std::vector<observed::Box> seenBoxes;
   const ULONGLONG deadline = GetTickCount64() + static_cast<ULONGLONG>(config_.timeoutMs);
   bool ended = false;
@@ -208,14 +236,31 @@ std::string Runner::RunPrepared(const scn::Scenario& scenario, const setup::Prep
   std::set<std::wstring> stubImages;
   for (const scn::SetupItem& item : scenario.setup)
     if (item.kind == scn::SetupItem::Program) stubImages.insert(Upper(text::ToWide(item.path)));
-  SettleStubs(job.get(), logPath_, stubImages);
+  std::set<std::wstring> copyImages;
+  for (const scn::SetupItem& item : scenario.setup)
+    if (item.kind == scn::SetupItem::Launcher) copyImages.insert(Upper(text::ToWide(item.path)));
+  SettleStubs(job.get(), logPath_, stubImages, copyImages, [&] { watcher.Poll(&seenBoxes); });
 
   scn::SeenRun seen;
   DWORD code = 0;
   GetExitCodeProcess(process.get(), &code);
   seen.exitCode = static_cast<int>(code);
   seen.filesBefore = filesBefore;
-  seen.events = observed::Merge(seenBoxes, stub::Parse(ReadWhole(logPath_)), kMarker, launcherEnd);
+  std::vector<observed::TracedStart> traced;
+  std::vector<std::string> copyPaths;
+  if (copies) {
+    for (const scn::SetupItem& item : scenario.setup)
+      if (item.kind == scn::SetupItem::Launcher) copyPaths.push_back(item.path);
+    LARGE_INTEGER frequency;
+    QueryPerformanceFrequency(&frequency);
+    const std::string trace = ReadWhole(config_.tracePath).substr(static_cast<size_t>(traceStart));
+    if (std::getenv("VELQUIN_HARNESS_DEBUG")) std::fprintf(stderr, "%s", trace.c_str());
+    traced = observed::TracedStartsIn(trace, frequency.QuadPart / 1000);
+    if (std::getenv("VELQUIN_HARNESS_DEBUG"))
+      for (const observed::TracedStart& t : traced)
+        std::fprintf(stderr, "traced %lld %s %s\n", t.ticks, t.shell ? "shell" : "start", t.commandLine.c_str());
+  }
+  seen.events = observed::Merge(seenBoxes, stub::Parse(ReadWhole(logPath_)), kMarker, launcherEnd, traced, copyPaths);
   for (const observed::Box& box : seenBoxes)
     if (box.text.find(kWineRefusedStart) != std::string::npos) *refusedByWine = true;
   EndAll(job.get());

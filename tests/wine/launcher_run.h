@@ -17,6 +17,9 @@ struct Config {
   std::wstring workDirectory;  // the harness's own: stub log, backups
   passes::Pass pass;
   int timeoutMs = 10000;
+  // The file the harness's standard error goes to, where Wine writes the
+  // process trace of the launcher copies' scenarios; empty: none.
+  std::wstring tracePath;
 };
 
 class Runner {

@@ -11,12 +11,17 @@ std::string UnixLocaleOf(const Pass& pass) {
 
 Verdict Judge(const scn::Scenario& s, const Pass& pass, std::string* skipReason) {
   std::string why;
-  bool limitsAccess = false;
-  for (const scn::SetupItem& item : s.setup) limitsAccess = limitsAccess || item.kind == scn::SetupItem::Access;
+  bool limitsAccess = false, redirects = false;
+  for (const scn::SetupItem& item : s.setup) {
+    limitsAccess = limitsAccess || item.kind == scn::SetupItem::Access;
+    redirects = redirects || item.kind == scn::SetupItem::Redirect;
+  }
   if (s.system95)
     why = "Wine runs only the nt family";
   else if (limitsAccess)
     why = "Wine keeps no key security for one user: the fake decides";
+  else if (redirects)
+    why = "Wine applies no redirect: the fake decides";
   else if (s.decimal != '.' && s.decimal != ',')
     why = std::string("no Wine locale has the decimal separator '") + s.decimal + "'";
   else if (s.codepage == 932 && s.decimal == ',')

@@ -89,6 +89,10 @@ std::string ApplyItem(const scn::SetupItem& item, const Programs& programs, mach
       return SetValue(item.value, journal);
     case scn::SetupItem::Access:
       return "key access cannot be limited under Wine";
+    case scn::SetupItem::Redirect:
+      return "Wine applies no redirect";
+    case scn::SetupItem::Launcher:
+      return journal->WriteFile(path, programs.launcher) ? "" : "cannot place the launcher copy " + item.path;
     case scn::SetupItem::Dir:
       return journal->MakeDirectories(path) ? "" : "cannot make directory " + item.path;
     case scn::SetupItem::Program:
