@@ -4,6 +4,7 @@
 #include <optional>
 #include <vector>
 
+#include "launcher/arguments.h"
 #include "platform/files.h"
 #include "platform/os.h"
 #include "platform/owners.h"
@@ -113,6 +114,7 @@ MessageText StateMark(const CurrentValue& value) {
     case ValueState::Present:
       if (IsEditorPath(value.definition.name) && !IsExistingFile(value.stored))
         return MissingEditorNote(value.definition.name);
+      if (IsEditorPath(value.definition.name) && NamesNotepad(value.stored)) return NotepadNote();
       return MessageText{};
     case ValueState::Empty: return EmptyMeaning(value.definition.name);
     case ValueState::Invalid:
@@ -131,6 +133,7 @@ MessageText InputMark(const CurrentValue& loaded, const std::string& text, bool 
   const std::string name = loaded.definition.name;
   if (IsEditorPath(name) && !(name != "Editor" && text.empty()) && !IsExistingFile(text))
     return MissingEditorNote(name);
+  if (IsEditorPath(name) && NamesNotepad(text)) return NotepadNote();
   if (text.empty() && loaded.definition.kind == SettingKind::Text && !IsEmpty(EmptyMeaning(name)))
     return EmptyMeaning(name);
   return Fixed("変更あり (まだ保存していません)");
@@ -144,6 +147,22 @@ MessageText MissingEditorConsequence(const std::string& name) {
   if (name == "PrintEditor")
     return Fixed("このまま保存すると、Velquin は印刷のたびにエラーを表示し、何も印刷しません。");
   return MessageText{};
+}
+
+bool NamesNotepad(const std::string& path) {
+  // Windows takes "/" for "\\" too, and "/" is never a double-byte
+  // character's second byte.
+  std::string folded = path;
+  for (char& c : folded)
+    if (c == '/') c = '\\';
+  return IsNotepadPath(folded);
+}
+
+// The mark's one line has room only for a short form.
+MessageText NotepadNote() { return Fixed("notepad.exe: 保管しているメモ帳で開きます"); }
+
+MessageText NotepadConsequence() {
+  return Fixed("メモ帳 (notepad.exe) を指定すると、Velquin が保管しているメモ帳 (notepa~.exe) で開きます。");
 }
 
 MessageText FieldLabel(const std::string& name) {

@@ -41,7 +41,7 @@ const CurrentValue* FindCurrentValue(const std::vector<CurrentValue>& values, co
 // The text a field starts with: what the launcher uses.
 std::string ShownText(const CurrentValue& value);
 // The mark beside a field: empty for a value used as stored, a note for
-// an editor path that names no file.
+// an editor path that names no file or names notepad.exe.
 MessageText StateMark(const CurrentValue& value);
 // The mark for what a field holds now: the loaded one while it is as
 // loaded, else what the new text means.
@@ -50,6 +50,11 @@ MessageText InputMark(const CurrentValue& loaded, const std::string& text, bool 
 MessageText MissingEditorNote(const std::string& name);
 // The same, said in full for the warning before saving.
 MessageText MissingEditorConsequence(const std::string& name);
+// An editor path naming notepad.exe leads back to Velquin, which stands in
+// its place; the launcher then opens the file in the kept Notepad.
+bool NamesNotepad(const std::string& path);
+MessageText NotepadNote();         // the mark
+MessageText NotepadConsequence();  // the warning before saving
 // The field's name as the dialog shows it.
 MessageText FieldLabel(const std::string& name);
 

@@ -24,6 +24,9 @@ void CheckChange(const Change& change, std::vector<SaveCheck>* checks) {
   else if (!change.text.empty() && !IsExistingFile(change.text))
     checks->push_back({false, FieldLabel(change.name) + Fixed("「") + Ansi(change.text) + Fixed("」が見つかりません。") +
                                   MissingEditorConsequence(change.name)});
+  // Said besides a missing file: once the path is found it still leads back
+  // to Velquin, and the missing warning alone would not tell.
+  if (NamesNotepad(change.text)) checks->push_back({false, NotepadConsequence()});
 }
 
 struct PriorValue {

@@ -31,6 +31,13 @@ class SettingsWindowTest : public LauncherTest {
     const std::vector<CurrentValue> values = ReadCurrentValues();
     return *FindCurrentValue(values, name);
   }
+  // Programs that exist, named notepad.exe in several forms or nearly so.
+  static void AddNotepadLookAlikes() {
+    for (const char* program : {"C:\\windows\\notepad.exe", "C:\\WINDOWS\\system32\\NOTEPAD.EXE",
+                                "D:\\Tools\\Notepad.exe", "C:\\Tools\\mynotepad.exe", "C:\\Tools\\notepad.exe.bak",
+                                "C:\\x\x95\x5cnotepad.exe"})
+      fake::AddProgram(program);
+  }
   static std::optional<std::string> Stored(const std::string& name) {
     const fake::RegValue* value = fake::FindValue(kSettingKey, name);
     if (!value) return std::nullopt;
@@ -118,10 +125,15 @@ TEST_F(SettingsWindowTest, MarksSayWhyAValueIsNotUsedAsStored) {
       {"Editor", "C:\\none.exe", "見つかりません: 通知のあと、メモ帳で開きます"},
       {"PrintEditor", "C:\\none.exe", "見つかりません: エラーを表示し、印刷しません"},
       {"Editor", "C:\\ed.exe", ""},
+      {"Editor", "C:\\windows\\notepad.exe", "notepad.exe: 保管しているメモ帳で開きます"},
+      {"HtmlEditor", "C:\\Tools\\notepad.exe.bak", ""},
+      // Not found, the launcher never reaches it: the missing mark says what happens.
+      {"PrintEditor", "E:\\gone\\notepad.exe", "見つかりません: エラーを表示し、印刷しません"},
   };
   for (const Row& row : rows) {
     SetUp();
     fake::AddProgram("C:\\ed.exe");
+    AddNotepadLookAlikes();
     if (row.stored) Set(row.name, *row.stored);
     EXPECT_EQ(Utf8(StateMark(Value(row.name))), row.mark) << row.name;
   }
@@ -253,8 +265,11 @@ TEST_F(SettingsWindowTest, ChecksBeforeSaving) {
   struct Row {
     FieldInput input;
     bool refused;
-    const char* text;  // the check's text; "" when there is none
+    std::string text;          // the checks' texts, one a line; "" when there is none
+    const char* stored = "x";  // the value as read
   };
+  const std::string notepad =
+      "メモ帳 (notepad.exe) を指定すると、Velquin が保管しているメモ帳 (notepa~.exe) で開きます。";
   const Row rows[] = {
       {{"IeExt", u".htm"}, true, "一時ファイルに付ける拡張子は「.」を付けずに入力してください (例: htm)。"},
       {{"ParamHtml", u"\x00e9"}, true,
@@ -273,14 +288,61 @@ TEST_F(SettingsWindowTest, ChecksBeforeSaving) {
        "このまま保存すると、Velquin は印刷のたびにエラーを表示し、何も印刷しません。"},
       {{"PrintEditor", u""}, false, ""},
       {{"Editor", u"C:\\ed.exe"}, false, ""},
+      {{"Editor", u"C:\\windows\\notepad.exe"}, false, notepad},
+      {{"HtmlEditor", u"C:\\WINDOWS\\system32\\NOTEPAD.EXE"}, false, notepad},
+      {{"PrintEditor", u"D:\\Tools\\Notepad.exe"}, false, notepad},
+      {{"Editor", u"C:\\Tools\\mynotepad.exe"}, false, ""},
+      {{"HtmlEditor", u"C:\\Tools\\notepad.exe.bak"}, false, ""},
+      // A 0x5C second byte is no folder mark: the file is "x表notepad.exe".
+      {{"Editor", u"C:\\x\x8868notepad.exe"}, false, ""},
+      // Left as read, a notepad.exe path was warned of when it was saved.
+      {{"Editor", u"C:\\windows\\notepad.exe"}, false, "", "C:\\windows\\notepad.exe"},
+      // Not found now, and once found it would still lead back to Velquin.
+      {{"Editor", u"E:/gone/notepad.exe"}, false,
+       "エディタ「E:/gone/notepad.exe」が見つかりません。"
+       "このまま保存すると、Velquin はファイルを開くたびに通知を表示してから、メモ帳で開きます。\n" + notepad},
+      {{"HtmlEditor", u"notepad.exe"}, false,
+       "HTML ソースのエディタ「notepad.exe」が見つかりません。"
+       "このまま保存すると、Velquin は HTML ファイルを開くたびにエラーを表示してから、通常のエディタで開きます。\n" + notepad},
+      {{"PrintEditor", u"E:\\gone\\NotePad.Exe"}, false,
+       "印刷に使うエディタ「E:\\gone\\NotePad.Exe」が見つかりません。"
+       "このまま保存すると、Velquin は印刷のたびにエラーを表示し、何も印刷しません。\n" + notepad},
   };
   for (const Row& row : rows) {
     SetUp();
     fake::AddProgram("C:\\ed.exe");
-    Set(row.input.name, "x");
+    AddNotepadLookAlikes();
+    Set(row.input.name, row.stored);
     const SavePlan plan = PlanSave(ReadCurrentValues(), {row.input});
-    EXPECT_EQ(HasRefusal(plan), row.refused) << row.input.name;
-    EXPECT_EQ(plan.checks.empty() ? "" : Utf8(plan.checks.front().text), row.text) << row.input.name;
+    const std::string what = row.input.name + " " + fake::FromUtf16(row.input.text);
+    EXPECT_EQ(HasRefusal(plan), row.refused) << what;
+    std::string texts;
+    for (const SaveCheck& check : plan.checks) texts += (texts.empty() ? "" : "\n") + Utf8(check.text);
+    EXPECT_EQ(texts, row.text) << what;
+  }
+}
+
+// The mark follows what is typed, before anything is saved.
+TEST_F(SettingsWindowTest, InputMarkSaysWhatTheTypedPathDoes) {
+  struct Row {
+    const char* name;
+    const char* stored;
+    const char* typed;
+    const char* mark;
+  };
+  const Row rows[] = {
+      {"Editor", "C:\\ed.exe", "C:\\windows\\notepad.exe", "notepad.exe: 保管しているメモ帳で開きます"},
+      {"PrintEditor", "", "D:\\Tools\\Notepad.exe", "notepad.exe: 保管しているメモ帳で開きます"},
+      {"PrintEditor", "D:\\Tools\\Notepad.exe", "D:\\Tools\\Notepad.exe", "notepad.exe: 保管しているメモ帳で開きます"},
+      {"Editor", "C:\\ed.exe", "C:\\Tools\\mynotepad.exe", "変更あり (まだ保存していません)"},
+      {"Editor", "C:\\windows\\notepad.exe", "E:\\gone\\notepad.exe", "見つかりません: 通知のあと、メモ帳で開きます"},
+  };
+  for (const Row& row : rows) {
+    SetUp();
+    fake::AddProgram("C:\\ed.exe");
+    AddNotepadLookAlikes();
+    Set(row.name, row.stored);
+    EXPECT_EQ(Utf8(InputMark(Value(row.name), row.typed, false)), row.mark) << row.name << " " << row.typed;
   }
 }
 
