@@ -101,5 +101,20 @@ TEST_F(LauncherTest, ABrowserFileIsDeletedAfterTheKeptNotepadEnded) {
                                               "waited", "deleted C:\\TEMP\\abc.htm"}));
 }
 
+// Without the list of processes no launcher can tell, and the chain runs
+// into the fake's cap: four launchers, the fifth start recorded, not run.
+TEST_F(LauncherTest, AChainStopsAtTheFourthLauncher) {
+  fake::Program copy;
+  copy.launcher = true;
+  fake::AddProgram("C:\\windows\\notepad.exe", copy);
+  Set("Editor", "C:\\windows\\notepad.exe");
+  fake::machine().snapshotFails = true;
+  scn::RunLaunchersAgainOnTheFake();
+  EXPECT_EQ(Run("\"C:\\Velquin\\notepad.exe\" C:\\a.txt"), 0);
+  EXPECT_EQ(Starts(), std::vector<std::string>(4, "C:\\windows\\notepad.exe \"C:\\a.txt\""));
+  EXPECT_EQ(fake::machine().processId, 4242u) << "the first launcher's own values come back";
+  EXPECT_EQ(fake::machine().modulePath, "C:\\Velquin\\notepad.exe");
+}
+
 }  // namespace
 }  // namespace velquin::testing
