@@ -16,18 +16,6 @@ struct Search {
   std::vector<HWND> found;
 };
 
-std::set<DWORD> ProcessesIn(HANDLE job) {
-  struct {
-    JOBOBJECT_BASIC_PROCESS_ID_LIST list;
-    ULONG_PTR more[255];
-  } ids{};
-  ids.list.NumberOfAssignedProcesses = 256;
-  std::set<DWORD> out;
-  if (job && QueryInformationJobObject(job, JobObjectBasicProcessIdList, &ids, sizeof ids, nullptr))
-    for (DWORD i = 0; i < ids.list.NumberOfProcessIdsInList; ++i)
-      out.insert(static_cast<DWORD>(ids.list.ProcessIdList[i]));
-  return out;
-}
 
 BOOL CALLBACK CollectBoxes(HWND window, LPARAM param) {
   Search* search = reinterpret_cast<Search*>(param);
@@ -90,6 +78,19 @@ icons::Pixels FromDib(HDC source, int x, int y, int width, int height, bool fill
 
 }  // namespace
 
+std::vector<DWORD> ProcessesIn(HANDLE job) {
+  struct {
+    JOBOBJECT_BASIC_PROCESS_ID_LIST list;
+    ULONG_PTR more[255];
+  } ids{};
+  ids.list.NumberOfAssignedProcesses = 256;
+  std::vector<DWORD> out;
+  if (!job || !QueryInformationJobObject(job, JobObjectBasicProcessIdList, &ids, sizeof ids, nullptr)) return out;
+  for (DWORD i = 0; i < ids.list.NumberOfProcessIdsInList; ++i)
+    out.push_back(static_cast<DWORD>(ids.list.ProcessIdList[i]));
+  return out;
+}
+
 icons::Pixels Grab(const RECT& r) {
   win::WindowDc screen(nullptr);
   return FromDib(screen.get(), r.left, r.top, r.right - r.left, r.bottom - r.top, false, 0, nullptr);
@@ -149,7 +150,8 @@ observed::Box Watcher::Read(HWND box) {
 }
 
 void Watcher::Poll(std::vector<observed::Box>* seen) {
-  Search search{ProcessesIn(job_), {}};
+  const std::vector<DWORD> inJob = ProcessesIn(job_);
+  Search search{std::set<DWORD>(inJob.begin(), inJob.end()), {}};
   search.processes.insert(processId_);
   EnumWindows(CollectBoxes, reinterpret_cast<LPARAM>(&search));
   for (HWND box : search.found) {

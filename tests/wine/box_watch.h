@@ -30,6 +30,9 @@ class Watcher {
   std::set<HWND> handled_;
 };
 
+// The processes in a job, as the system lists them; none for no job.
+std::vector<DWORD> ProcessesIn(HANDLE job);
+
 // The pixels of a rectangle of the screen as shown.
 icons::Pixels Grab(const RECT& screenRect);
 // A system icon drawn on a plain background, the size of the rectangle.

@@ -65,18 +65,6 @@ std::string ReadWhole(const std::wstring& path) {
   return out;
 }
 
-std::vector<DWORD> ProcessesOf(HANDLE job) {
-  struct {
-    JOBOBJECT_BASIC_PROCESS_ID_LIST list;
-    ULONG_PTR more[255];
-  } ids{};
-  ids.list.NumberOfAssignedProcesses = 256;
-  std::vector<DWORD> out;
-  if (!QueryInformationJobObject(job, JobObjectBasicProcessIdList, &ids, sizeof ids, nullptr)) return out;
-  for (DWORD i = 0; i < ids.list.NumberOfProcessIdsInList; ++i)
-    out.push_back(static_cast<DWORD>(ids.list.ProcessIdList[i]));
-  return out;
-}
 
 std::wstring ImageOf(DWORD pid) {
   win::Handle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid));
@@ -97,7 +85,7 @@ void SettleStubs(HANDLE job, const std::wstring& logPath, const std::set<std::ws
     pollBoxes();
     std::vector<stub::Record> records = stub::Parse(ReadWhole(logPath));
     bool all = true;
-    for (DWORD pid : ProcessesOf(job)) {
+    for (DWORD pid : boxes::ProcessesIn(job)) {
       bool logged = false;
       for (const stub::Record& r : records) logged = logged || r.pid == pid;
       // A process only just created cannot tell its image yet: it may be a
@@ -122,9 +110,9 @@ void SettleStubs(HANDLE job, const std::wstring& logPath, const std::set<std::ws
 void EndAll(HANDLE job) {
   TerminateJobObject(job, 1);
   const ULONGLONG deadline = GetTickCount64() + kSettleMs;
-  while (!ProcessesOf(job).empty() && GetTickCount64() < deadline) Sleep(10);
+  while (!boxes::ProcessesIn(job).empty() && GetTickCount64() < deadline) Sleep(10);
   if (std::getenv("VELQUIN_HARNESS_DEBUG"))
-    for (DWORD pid : ProcessesOf(job)) std::fprintf(stderr, "still in job: %lu %ls\n", pid, ImageOf(pid).c_str());
+    for (DWORD pid : boxes::ProcessesIn(job)) std::fprintf(stderr, "still in job: %lu %ls\n", pid, ImageOf(pid).c_str());
 }
 
 }  // namespace
