@@ -13,10 +13,10 @@ namespace velquin {
 
 std::string FileVersionText(const std::string& path) {
   std::uint32_t ms = 0;
-  const std::uint32_t size = os::GetFileVersionInfoSize(path);
+  const std::uint32_t size = os::QueryFileVersionInfoSize(path);
   if (size != 0) {
     std::vector<unsigned char> block;
-    if (!os::GetFileVersionInfo(path, size, &block) || !os::VerQueryFileVersionMS(block, &ms)) ms = 0;
+    if (!os::QueryFileVersionInfo(path, size, &block) || !os::VerQueryFileVersionMS(block, &ms)) ms = 0;
   }
   return std::to_string(ms >> 16) + "." + std::to_string(ms & 0xFFFFu);
 }

@@ -21,9 +21,9 @@ void ShellOpen(const std::string& file, const std::string& parameters) {
   // and the shell has its own message for it.
   MarkStartsAsOurs();
   if (WideRun)
-    os::ShellExecuteW(0, u"Open", WideText(file), WideText(parameters), u"", kShowNormal);
+    os::ShellRunW(0, u"Open", WideText(file), WideText(parameters), u"", kShowNormal);
   else
-    os::ShellExecute(0, "Open", file, parameters, "", kShowNormal);
+    os::ShellRun(0, "Open", file, parameters, "", kShowNormal);
 }
 
 // Notepad's print-to switch: the file, printer, driver and port follow, each

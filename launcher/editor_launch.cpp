@@ -48,8 +48,8 @@ ProcessOwner StartProgram(const std::string& command) {
   MarkStartsAsOurs();
   os::ProcessHandles handles;
   // A wide run starts it through the W call: it gets the real name.
-  const bool started = WideRun ? os::CreateProcessW(WideText(command), os::GetStartupInfoW(), &handles)
-                               : os::CreateProcess(command, os::GetStartupInfo(), &handles);
+  const bool started = WideRun ? os::StartProcessW(WideText(command), os::OwnStartupInfoW(), &handles)
+                               : os::StartProcess(command, os::OwnStartupInfo(), &handles);
   if (!started) {
     ShowError(messages::EditorStartFailed(command, os::GetLastError()));
     return ProcessOwner();
