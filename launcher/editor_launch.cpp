@@ -9,6 +9,7 @@
 #include "platform/messages.h"
 #include "platform/os.h"
 #include "platform/owners.h"
+#include "platform/run_calls.h"
 #include "platform/run_text.h"
 #include "platform/start_mark.h"
 #include "platform/text.h"
@@ -47,10 +48,7 @@ void ChangeBrowserTempExtension() {
 ProcessOwner StartProgram(const std::string& command) {
   MarkStartsAsOurs();
   os::ProcessHandles handles;
-  // A wide run starts it through the W call: it gets the real name.
-  const bool started = WideRun ? os::StartProcessW(WideText(command), os::OwnStartupInfoW(), &handles)
-                               : os::StartProcess(command, os::OwnStartupInfo(), &handles);
-  if (!started) {
+  if (!StartCommand(command, &handles)) {
     ShowError(messages::EditorStartFailed(command, os::GetLastError()));
     return ProcessOwner();
   }

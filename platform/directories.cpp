@@ -3,7 +3,7 @@
 
 #include "platform/files.h"
 #include "platform/os.h"
-#include "platform/owners.h"
+#include "platform/run_calls.h"
 #include "platform/run_text.h"
 
 namespace velquin {
@@ -75,7 +75,7 @@ std::string ModulePath() {
 bool IsExistingFile(const std::string& path) {
   if (HasWildcard(path)) return false;
   os::FindData found;
-  FindSearch search(WideRun ? os::FindFirstW(WideText(path), &found) : os::FindFirst(path, &found));
+  FindSearch search = FindFirstMatch(path, &found);
   if (!search.valid()) return false;
   search.reset();
   if (found.attributes & os::kAttributeDirectory) return false;
@@ -83,14 +83,6 @@ bool IsExistingFile(const std::string& path) {
   std::uint16_t dosDate = 0, dosTime = 0;
   return os::FileTimeToLocalFileTime(found.lastWriteTime, &local) &&
          os::FileTimeToDosDateTime(local, &dosDate, &dosTime);
-}
-
-bool MoveFileTo(const std::string& from, const std::string& to) {
-  return WideRun ? os::RenameFileW(WideText(from), WideText(to)) : os::RenameFile(from, to);
-}
-
-bool DeleteFileAt(const std::string& path) {
-  return WideRun ? os::RemoveFileW(WideText(path)) : os::RemoveFile(path);
 }
 
 }  // namespace velquin
