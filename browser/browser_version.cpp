@@ -4,7 +4,6 @@
 #include <vector>
 
 #include "browser/browser.h"
-#include "launcher/state.h"
 #include "platform/messages.h"
 #include "platform/os.h"
 #include "settings/registry_values.h"
@@ -73,7 +72,7 @@ int VersionClassOf(long long n) {
   return 0;
 }
 
-int BrowserVersionClass() {
+int BrowserVersionClass(char decimalSeparator) {
   std::string path;
   {
     const RegistryView machine{os::kLocalMachine, 0};
@@ -85,7 +84,7 @@ int BrowserVersionClass() {
     }
     path = ReadStringValue(key.get(), "");
   }
-  const std::optional<float> number = ParseDecimalNumber(FileVersionText(path).substr(0, 4), DecimalSeparator);
+  const std::optional<float> number = ParseDecimalNumber(FileVersionText(path).substr(0, 4), decimalSeparator);
   if (!number) {
     ShowError(messages::BrowserVersionUnreadable());
     return 0;

@@ -25,7 +25,7 @@ std::string Limited(std::string text) {
   return text;
 }
 
-bool IsQuotedBrowserTempFile() { return IsBrowserTempFile() && CommandLineStartsQuoted(); }
+bool IsQuotedBrowserTempFile() { return IsBrowserTempFile(TargetFile) && CommandLineStartsQuoted(RawCommandLine); }
 
 // Gives a browser temporary file the configured extension, on the first
 // name that is free.
