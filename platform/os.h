@@ -57,9 +57,9 @@ long CloseKey(KeyHandle key);
 struct FindData {
   std::uint32_t attributes = 0;
   std::uint64_t lastWriteTime = 0;
-  std::string fileName;
 };
-// FindFirstFileA, FindClose.
+// FindFirstFileA, FindClose. Either form of the search fills only the
+// attributes and the time.
 FindHandle FindFirst(const std::string& pattern, FindData* data);
 bool CloseFind(FindHandle handle);
 bool FileTimeToLocalFileTime(std::uint64_t fileTime, std::uint64_t* localTime);
@@ -144,7 +144,7 @@ bool Process32FirstW(SnapshotHandle snapshot, ProcessEntry* entry);
 bool Process32NextW(SnapshotHandle snapshot, ProcessEntry* entry);
 
 // The wide forms, for a run whose command line the ANSI code page cannot
-// hold. FindFirstFileW fills only the attributes and the time.
+// hold.
 inline constexpr std::uint32_t kNoBestFitChars = 0x400;  // WC_NO_BEST_FIT_CHARS
 // GetCommandLineW.
 std::u16string WideCommandLine();

@@ -104,7 +104,6 @@ FindHandle FindFirst(const std::string& pattern, FindData* data) {
   if (handle != INVALID_HANDLE_VALUE) {
     data->attributes = found.dwFileAttributes;
     data->lastWriteTime = FromFileTime(found.ftLastWriteTime);
-    data->fileName = found.cFileName;
   }
   return reinterpret_cast<FindHandle>(handle);
 }

@@ -601,7 +601,6 @@ FindHandle FindReal(const std::string& pattern, FindData* data) {
   if (!found) return kInvalidFindHandle;
   data->attributes = found->directory ? kAttributeDirectory : 0x20;
   data->lastWriteTime = found->lastWriteTime;
-  data->fileName = fake::AnsiOfWide(fake::Utf16(found->path.substr(fake::DirectoryOf(found->path).size())));
   const FindHandle handle = M().nextHandle++;
   M().openFinds[handle] = 1;
   return handle;
@@ -660,9 +659,7 @@ FindHandle FindFirst(const std::string& pattern, FindData* data) {
 
 FindHandle FindFirstW(const std::u16string& pattern, FindData* data) {
   Count("FindFirstFileW");
-  const FindHandle handle = FindReal(fake::FromUtf16(pattern), data);
-  data->fileName.clear();  // the W call's name is not handed on
-  return handle;
+  return FindReal(fake::FromUtf16(pattern), data);
 }
 
 bool CloseFind(FindHandle handle) {
