@@ -117,11 +117,6 @@ std::optional<std::int32_t> ParseIntegerText(std::string text) {
   return static_cast<std::int32_t>(negative ? -value : value);
 }
 
-std::string ReadSettingString(const RegistryView& view, const std::string& section,
-                              const std::string& name, const std::string& fallback) {
-  return ReadPresentSetting(view, section, name).value_or(fallback);
-}
-
 std::optional<std::string> ReadPresentSetting(const RegistryView& view, const std::string& section,
                                               const std::string& name) {
   RegKey key = OpenSettingsKey(view, section);
