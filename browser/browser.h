@@ -9,16 +9,18 @@ namespace velquin {
 
 // The cache directory the browser registers, unexpanded; empty when none.
 std::string BrowserCacheDirectory();
-// TargetFile stands directly in the temporary directory, or anywhere below
+// The path stands directly in the temporary directory, or anywhere below
 // the cache directory.
-bool IsBrowserTempFile();
-// How the launcher was started: its own path quoted.
-bool CommandLineStartsQuoted();
+bool IsBrowserTempFile(const std::string& path);
+// How the launcher was started, from the raw command line: its own path
+// quoted.
+bool CommandLineStartsQuoted(const std::string& commandLine);
 
 // "major.minor" of the file's version resource; "0.0" when it has none.
 std::string FileVersionText(const std::string& path);
-// 0 (with a message) or 2..7.
-int BrowserVersionClass();
+// 0 (with a message) or 2..7; the version is read with the system
+// locale's decimal separator.
+int BrowserVersionClass(char decimalSeparator);
 
 // The decimal number the text spells, with the given separator, as a 32-bit
 // float; nothing when the text is not such a number.

@@ -1,5 +1,4 @@
 #include "browser/browser.h"
-#include "launcher/state.h"
 #include "platform/files.h"
 #include "platform/os.h"
 #include "platform/run_text.h"
@@ -17,17 +16,19 @@ std::string BrowserCacheDirectory() {
   return WideRun ? FromWideText(ReadStringValueW(key.get(), "Directory")) : ReadStringValue(key.get(), "Directory");
 }
 
-bool IsBrowserTempFile() {
+bool IsBrowserTempFile(const std::string& path) {
   // Both tests run, the directory comparison first: the cache key is read
   // on every call.
   // A temporary directory the system could not name matches nothing: a
   // relative path's empty directory part must not make it a temporary file.
   const std::string temp = TempDirectory();
-  const bool inTemp = !temp.empty() && LowerCaseText(DirectoryPart(TargetFile)) == LowerCaseText(temp);
-  const bool inCache = ContainsText(BrowserCacheDirectory(), TargetFile);
+  const bool inTemp = !temp.empty() && LowerCaseText(DirectoryPart(path)) == LowerCaseText(temp);
+  const bool inCache = ContainsText(BrowserCacheDirectory(), path);
   return inTemp || inCache;
 }
 
-bool CommandLineStartsQuoted() { return !RawCommandLine.empty() && RawCommandLine[0] == '"'; }
+bool CommandLineStartsQuoted(const std::string& commandLine) {
+  return !commandLine.empty() && commandLine[0] == '"';
+}
 
 }  // namespace velquin

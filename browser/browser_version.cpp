@@ -4,7 +4,6 @@
 #include <vector>
 
 #include "browser/browser.h"
-#include "launcher/state.h"
 #include "platform/messages.h"
 #include "platform/os.h"
 #include "settings/registry_values.h"
@@ -13,10 +12,10 @@ namespace velquin {
 
 std::string FileVersionText(const std::string& path) {
   std::uint32_t ms = 0;
-  const std::uint32_t size = os::GetFileVersionInfoSize(path);
+  const std::uint32_t size = os::QueryFileVersionInfoSize(path);
   if (size != 0) {
     std::vector<unsigned char> block;
-    if (!os::GetFileVersionInfo(path, size, &block) || !os::VerQueryFileVersionMS(block, &ms)) ms = 0;
+    if (!os::QueryFileVersionInfo(path, size, &block) || !os::VerQueryFileVersionMS(block, &ms)) ms = 0;
   }
   return std::to_string(ms >> 16) + "." + std::to_string(ms & 0xFFFFu);
 }
@@ -73,7 +72,7 @@ int VersionClassOf(long long n) {
   return 0;
 }
 
-int BrowserVersionClass() {
+int BrowserVersionClass(char decimalSeparator) {
   std::string path;
   {
     const RegistryView machine{os::kLocalMachine, 0};
@@ -85,7 +84,7 @@ int BrowserVersionClass() {
     }
     path = ReadStringValue(key.get(), "");
   }
-  const std::optional<float> number = ParseDecimalNumber(FileVersionText(path).substr(0, 4), DecimalSeparator);
+  const std::optional<float> number = ParseDecimalNumber(FileVersionText(path).substr(0, 4), decimalSeparator);
   if (!number) {
     ShowError(messages::BrowserVersionUnreadable());
     return 0;

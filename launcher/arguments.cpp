@@ -63,8 +63,6 @@ std::size_t ArgumentsStart() {
   return position;
 }
 
-int ArgumentCount() { return static_cast<int>(AllArguments().size()); }
-
 std::string ArgumentAt(int index) {
   const std::vector<std::string> arguments = AllArguments();
   return index >= 1 && static_cast<std::size_t>(index) <= arguments.size() ? arguments[index - 1] : std::string();

@@ -19,7 +19,6 @@ Argument NextArgument(const std::string& commandLine, std::size_t position);
 // Over the raw command line, the program's own path not counted.
 // A launcher that is not itself named notepad.exe drops a first argument
 // naming notepad.exe (the form the system's redirect gives it).
-int ArgumentCount();
 std::vector<std::string> AllArguments();
 std::string ArgumentAt(int index);
 bool IsNotepadPath(const std::string& path);

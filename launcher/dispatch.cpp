@@ -4,8 +4,7 @@
 #include "launcher/state.h"
 #include "platform/files.h"
 #include "platform/messages.h"
-#include "platform/os.h"
-#include "platform/run_text.h"
+#include "platform/run_calls.h"
 #include "platform/start_mark.h"
 #include "platform/text.h"
 
@@ -14,16 +13,11 @@
 namespace velquin {
 namespace {
 
-constexpr int kShowNormal = 5;  // SW_SHOW
-
 void ShellOpen(const std::string& file, const std::string& parameters) {
   // A failed shell open is not reported: there is nobody to tell but the user,
   // and the shell has its own message for it.
   MarkStartsAsOurs();
-  if (WideRun)
-    os::ShellExecuteW(0, u"Open", WideText(file), WideText(parameters), u"", kShowNormal);
-  else
-    os::ShellExecute(0, "Open", file, parameters, "", kShowNormal);
+  ShellOpenFile(file, parameters);
 }
 
 // Notepad's print-to switch: the file, printer, driver and port follow, each

@@ -26,8 +26,8 @@ std::optional<bool> TakeHtmTwinOfCacheEntry() {
 // An extension-less cache file that a newer browser handed over quoted is
 // HTML source. The tests stop at the first that fails.
 bool IsExtensionlessBrowserSource(const std::string& extension) {
-  return ContainsText(BrowserCacheDirectory(), TargetFile) && CommandLineStartsQuoted() &&
-         BrowserVersionClass() >= 5 && extension.empty();
+  return ContainsText(BrowserCacheDirectory(), TargetFile) && CommandLineStartsQuoted(RawCommandLine) &&
+         BrowserVersionClass(DecimalSeparator) >= 5 && extension.empty();
 }
 
 std::string PrintCommand(bool* started) {

@@ -9,6 +9,7 @@
 #include "platform/messages.h"
 #include "platform/os.h"
 #include "platform/owners.h"
+#include "platform/run_calls.h"
 #include "platform/run_text.h"
 #include "platform/start_mark.h"
 #include "platform/text.h"
@@ -24,7 +25,7 @@ std::string Limited(std::string text) {
   return text;
 }
 
-bool IsQuotedBrowserTempFile() { return IsBrowserTempFile() && CommandLineStartsQuoted(); }
+bool IsQuotedBrowserTempFile() { return IsBrowserTempFile(TargetFile) && CommandLineStartsQuoted(RawCommandLine); }
 
 // Gives a browser temporary file the configured extension, on the first
 // name that is free.
@@ -47,10 +48,7 @@ void ChangeBrowserTempExtension() {
 ProcessOwner StartProgram(const std::string& command) {
   MarkStartsAsOurs();
   os::ProcessHandles handles;
-  // A wide run starts it through the W call: it gets the real name.
-  const bool started = WideRun ? os::CreateProcessW(WideText(command), os::GetStartupInfoW(), &handles)
-                               : os::CreateProcess(command, os::GetStartupInfo(), &handles);
-  if (!started) {
+  if (!StartCommand(command, &handles)) {
     ShowError(messages::EditorStartFailed(command, os::GetLastError()));
     return ProcessOwner();
   }

@@ -3,7 +3,7 @@
 
 #include "platform/files.h"
 #include "platform/os.h"
-#include "platform/owners.h"
+#include "platform/run_calls.h"
 #include "platform/run_text.h"
 
 namespace velquin {
@@ -44,19 +44,19 @@ std::string WithBackslash(std::string directory) {
 
 std::string WindowsDirectory() {
   return FromAnsiText(
-      WithBackslash(QueryText<char>([](char* b, std::uint32_t n) { return os::GetWindowsDirectory(b, n); })));
+      WithBackslash(QueryText<char>([](char* b, std::uint32_t n) { return os::QueryWindowsDirectory(b, n); })));
 }
 
 std::string SystemDirectory() {
   return FromAnsiText(
-      WithBackslash(QueryText<char>([](char* b, std::uint32_t n) { return os::GetSystemDirectory(b, n); })));
+      WithBackslash(QueryText<char>([](char* b, std::uint32_t n) { return os::QuerySystemDirectory(b, n); })));
 }
 
 std::string TempDirectory() {
   // A temporary directory the code page cannot hold is compared as it is.
   if (WideRun)
-    return FromWideText(QueryText<char16_t>([](char16_t* b, std::uint32_t n) { return os::GetTempPathW(n, b); }));
-  return QueryText<char>([](char* b, std::uint32_t n) { return os::GetTempPath(n, b); });
+    return FromWideText(QueryText<char16_t>([](char16_t* b, std::uint32_t n) { return os::QueryTempPathW(n, b); }));
+  return QueryText<char>([](char* b, std::uint32_t n) { return os::QueryTempPath(n, b); });
 }
 
 std::string ModulePath() {
@@ -64,7 +64,7 @@ std::string ModulePath() {
   std::vector<char> buffer(260);
   for (int attempt = 0; attempt < 6; ++attempt) {
     const std::uint32_t size = static_cast<std::uint32_t>(buffer.size());
-    const std::uint32_t length = os::GetModuleFileName(buffer.data(), size);
+    const std::uint32_t length = os::QueryModuleFileName(buffer.data(), size);
     if (length == 0) return std::string();
     if (length < size) return FromAnsiText(std::string(buffer.data(), length));
     buffer.resize(buffer.size() * 2);
@@ -75,7 +75,7 @@ std::string ModulePath() {
 bool IsExistingFile(const std::string& path) {
   if (HasWildcard(path)) return false;
   os::FindData found;
-  FindSearch search(WideRun ? os::FindFirstFileW(WideText(path), &found) : os::FindFirstFile(path, &found));
+  FindSearch search = FindFirstMatch(path, &found);
   if (!search.valid()) return false;
   search.reset();
   if (found.attributes & os::kAttributeDirectory) return false;
@@ -83,14 +83,6 @@ bool IsExistingFile(const std::string& path) {
   std::uint16_t dosDate = 0, dosTime = 0;
   return os::FileTimeToLocalFileTime(found.lastWriteTime, &local) &&
          os::FileTimeToDosDateTime(local, &dosDate, &dosTime);
-}
-
-bool MoveFileTo(const std::string& from, const std::string& to) {
-  return WideRun ? os::MoveFileW(WideText(from), WideText(to)) : os::MoveFile(from, to);
-}
-
-bool DeleteFileAt(const std::string& path) {
-  return WideRun ? os::DeleteFileW(WideText(path)) : os::DeleteFile(path);
 }
 
 }  // namespace velquin

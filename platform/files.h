@@ -1,4 +1,4 @@
-// The system directories and the file calls, in the run's text.
+// The system directories and the file test, in the run's text.
 #pragma once
 
 #include <string>
@@ -16,7 +16,5 @@ std::string ModulePath();
 // An entry that is not a directory and whose time fits a DOS date; the
 // first match of a wildcard pattern.
 bool IsExistingFile(const std::string& path);
-bool MoveFileTo(const std::string& from, const std::string& to);
-bool DeleteFileAt(const std::string& path);
 
 }  // namespace velquin

@@ -39,7 +39,7 @@ std::u16string Render(const MessageText& text) {
 MessageText ProductCaption() { return Fixed("Velquin 2.33.0.1"); }
 
 void ShowMessageBox(const MessageText& text, const MessageText& caption, std::uint32_t style) {
-  os::MessageBox(os::GetForegroundWindow(), Render(text), Render(caption), style);
+  os::ShowBox(os::GetForegroundWindow(), Render(text), Render(caption), style);
 }
 
 void ShowError(const MessageText& text) { ShowMessageBox(text, ProductCaption(), kIconError); }

@@ -5,7 +5,6 @@
 
 #include <cstring>
 
-#include "platform/seam_names_win32.h"
 #include "platform/os.h"
 
 namespace os {
@@ -67,14 +66,14 @@ Info ToStartupInfo(const BasicStartupInfo<Text>& startup) {
 
 }  // namespace
 
-long RegOpenKeyEx(KeyHandle parent, const std::string& subkey, std::uint32_t access, KeyHandle* result) {
+long OpenKey(KeyHandle parent, const std::string& subkey, std::uint32_t access, KeyHandle* result) {
   HKEY key = nullptr;
   const LONG status = ::RegOpenKeyExA(Key(parent), subkey.c_str(), 0, access, &key);
   *result = reinterpret_cast<KeyHandle>(key);
   return status;
 }
 
-long RegCreateKeyEx(KeyHandle parent, const std::string& subkey, std::uint32_t access, KeyHandle* result) {
+long CreateKey(KeyHandle parent, const std::string& subkey, std::uint32_t access, KeyHandle* result) {
   HKEY key = nullptr;
   DWORD disposition = 0;
   const LONG status = ::RegCreateKeyExA(Key(parent), subkey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
@@ -83,8 +82,8 @@ long RegCreateKeyEx(KeyHandle parent, const std::string& subkey, std::uint32_t a
   return status;
 }
 
-long RegQueryValueEx(KeyHandle key, const std::string& name, std::uint32_t* type, unsigned char* data,
-                     std::uint32_t* size) {
+long QueryValue(KeyHandle key, const std::string& name, std::uint32_t* type, unsigned char* data,
+                std::uint32_t* size) {
   DWORD valueType = 0, valueSize = *size;
   const LONG status = ::RegQueryValueExA(Key(key), name.c_str(), nullptr, &valueType, data, &valueSize);
   *type = valueType;
@@ -92,25 +91,24 @@ long RegQueryValueEx(KeyHandle key, const std::string& name, std::uint32_t* type
   return status;
 }
 
-long RegSetValueEx(KeyHandle key, const std::string& name, std::uint32_t type, const unsigned char* data,
-                   std::uint32_t size) {
+long SetValue(KeyHandle key, const std::string& name, std::uint32_t type, const unsigned char* data,
+              std::uint32_t size) {
   return ::RegSetValueExA(Key(key), name.c_str(), 0, type, data, size);
 }
 
-long RegCloseKey(KeyHandle key) { return ::RegCloseKey(Key(key)); }
+long CloseKey(KeyHandle key) { return ::RegCloseKey(Key(key)); }
 
-FindHandle FindFirstFile(const std::string& pattern, FindData* data) {
+FindHandle FindFirst(const std::string& pattern, FindData* data) {
   WIN32_FIND_DATAA found;
   HANDLE handle = ::FindFirstFileA(pattern.c_str(), &found);
   if (handle != INVALID_HANDLE_VALUE) {
     data->attributes = found.dwFileAttributes;
     data->lastWriteTime = FromFileTime(found.ftLastWriteTime);
-    data->fileName = found.cFileName;
   }
   return reinterpret_cast<FindHandle>(handle);
 }
 
-bool FindClose(FindHandle handle) { return ::FindClose(Handle(handle)) != FALSE; }
+bool CloseFind(FindHandle handle) { return ::FindClose(Handle(handle)) != FALSE; }
 
 bool FileTimeToLocalFileTime(std::uint64_t fileTime, std::uint64_t* localTime) {
   const FILETIME in = ToFileTime(fileTime);
@@ -129,20 +127,20 @@ bool FileTimeToDosDateTime(std::uint64_t fileTime, std::uint16_t* dosDate, std::
   return true;
 }
 
-bool MoveFile(const std::string& from, const std::string& to) {
+bool RenameFile(const std::string& from, const std::string& to) {
   return ::MoveFileA(from.c_str(), to.c_str()) != FALSE;
 }
 
-bool DeleteFile(const std::string& path) { return ::DeleteFileA(path.c_str()) != FALSE; }
+bool RemoveFile(const std::string& path) { return ::DeleteFileA(path.c_str()) != FALSE; }
 
-std::uint32_t GetWindowsDirectory(char* buffer, std::uint32_t size) { return ::GetWindowsDirectoryA(buffer, size); }
-std::uint32_t GetSystemDirectory(char* buffer, std::uint32_t size) { return ::GetSystemDirectoryA(buffer, size); }
-std::uint32_t GetTempPath(std::uint32_t size, char* buffer) { return ::GetTempPathA(size, buffer); }
-std::uint32_t GetModuleFileName(char* buffer, std::uint32_t size) {
+std::uint32_t QueryWindowsDirectory(char* buffer, std::uint32_t size) { return ::GetWindowsDirectoryA(buffer, size); }
+std::uint32_t QuerySystemDirectory(char* buffer, std::uint32_t size) { return ::GetSystemDirectoryA(buffer, size); }
+std::uint32_t QueryTempPath(std::uint32_t size, char* buffer) { return ::GetTempPathA(size, buffer); }
+std::uint32_t QueryModuleFileName(char* buffer, std::uint32_t size) {
   return ::GetModuleFileNameA(nullptr, buffer, size);
 }
 
-std::string GetCommandLine() { return ::GetCommandLineA(); }
+std::string AnsiCommandLine() { return ::GetCommandLineA(); }
 
 bool GetVersionPlatformId(std::uint32_t* platformId) {
   OSVERSIONINFOA info;
@@ -160,7 +158,7 @@ bool IsDBCSLeadByte(unsigned char byte) { return ::IsDBCSLeadByte(byte) != FALSE
 
 std::uint32_t GetLastError() { return ::GetLastError(); }
 
-std::uint32_t CharLowerBuff(char* text, std::uint32_t length) { return ::CharLowerBuffA(text, length); }
+std::uint32_t LowerCaseBuffer(char* text, std::uint32_t length) { return ::CharLowerBuffA(text, length); }
 
 std::uint32_t GetSystemDefaultLCID() { return ::GetSystemDefaultLCID(); }
 
@@ -180,20 +178,20 @@ std::u16string MultiByteToWideChar(std::uint32_t codePage, const std::string& te
 
 WindowHandle GetForegroundWindow() { return reinterpret_cast<WindowHandle>(::GetForegroundWindow()); }
 
-int MessageBox(WindowHandle owner, const std::u16string& text, const std::u16string& caption,
-               std::uint32_t style) {
+int ShowBox(WindowHandle owner, const std::u16string& text, const std::u16string& caption,
+            std::uint32_t style) {
   return ::MessageBoxW(reinterpret_cast<HWND>(owner), reinterpret_cast<const wchar_t*>(text.c_str()),
                        reinterpret_cast<const wchar_t*>(caption.c_str()), style);
 }
 
-std::intptr_t ShellExecute(WindowHandle owner, const std::string& verb, const std::string& file,
-                           const std::string& parameters, const std::string& directory, int show) {
+std::intptr_t ShellRun(WindowHandle owner, const std::string& verb, const std::string& file,
+                       const std::string& parameters, const std::string& directory, int show) {
   return reinterpret_cast<std::intptr_t>(::ShellExecuteA(reinterpret_cast<HWND>(owner), verb.c_str(),
                                                          file.c_str(), parameters.c_str(), directory.c_str(),
                                                          show));
 }
 
-StartupInfo GetStartupInfo() {
+StartupInfo OwnStartupInfo() {
   STARTUPINFOA info;
   std::memset(&info, 0, sizeof info);
   info.cb = sizeof info;
@@ -201,7 +199,7 @@ StartupInfo GetStartupInfo() {
   return FromStartupInfo<std::string>(info);
 }
 
-bool CreateProcess(const std::string& commandLine, const StartupInfo& startup, ProcessHandles* handles) {
+bool StartProcess(const std::string& commandLine, const StartupInfo& startup, ProcessHandles* handles) {
   STARTUPINFOA info = ToStartupInfo<STARTUPINFOA>(startup);
   // CreateProcessA may write into the command line it is given.
   std::string writable = commandLine;
@@ -255,7 +253,7 @@ bool Process32NextW(SnapshotHandle snapshot, ProcessEntry* entry) {
   return TakeEntry(::Process32NextW(Handle(snapshot), &raw), raw, entry);
 }
 
-std::u16string GetCommandLineW() { return reinterpret_cast<const char16_t*>(::GetCommandLineW()); }
+std::u16string WideCommandLine() { return reinterpret_cast<const char16_t*>(::GetCommandLineW()); }
 
 std::string WideCharToMultiByte(std::uint32_t codePage, std::uint32_t flags, const std::u16string& text,
                                 bool* usedDefault) {
@@ -274,7 +272,7 @@ std::string WideCharToMultiByte(std::uint32_t codePage, std::uint32_t flags, con
   return bytes;
 }
 
-FindHandle FindFirstFileW(const std::u16string& pattern, FindData* data) {
+FindHandle FindFirstW(const std::u16string& pattern, FindData* data) {
   WIN32_FIND_DATAW found;
   HANDLE handle = ::FindFirstFileW(Wide(pattern), &found);
   if (handle != INVALID_HANDLE_VALUE) {
@@ -284,18 +282,18 @@ FindHandle FindFirstFileW(const std::u16string& pattern, FindData* data) {
   return reinterpret_cast<FindHandle>(handle);
 }
 
-bool MoveFileW(const std::u16string& from, const std::u16string& to) {
+bool RenameFileW(const std::u16string& from, const std::u16string& to) {
   return ::MoveFileW(Wide(from), Wide(to)) != FALSE;
 }
 
-bool DeleteFileW(const std::u16string& path) { return ::DeleteFileW(Wide(path)) != FALSE; }
+bool RemoveFileW(const std::u16string& path) { return ::DeleteFileW(Wide(path)) != FALSE; }
 
-std::uint32_t GetTempPathW(std::uint32_t size, char16_t* buffer) {
+std::uint32_t QueryTempPathW(std::uint32_t size, char16_t* buffer) {
   return ::GetTempPathW(size, reinterpret_cast<wchar_t*>(buffer));
 }
 
-long RegQueryValueExW(KeyHandle key, const std::u16string& name, std::uint32_t* type, unsigned char* data,
-                      std::uint32_t* size) {
+long QueryValueW(KeyHandle key, const std::u16string& name, std::uint32_t* type, unsigned char* data,
+                 std::uint32_t* size) {
   DWORD valueType = 0, valueSize = *size;
   const LONG status = ::RegQueryValueExW(Key(key), Wide(name), nullptr, &valueType, data, &valueSize);
   *type = valueType;
@@ -303,17 +301,17 @@ long RegQueryValueExW(KeyHandle key, const std::u16string& name, std::uint32_t* 
   return status;
 }
 
-std::uint32_t CharLowerBuffW(char16_t* text, std::uint32_t length) {
+std::uint32_t LowerCaseBufferW(char16_t* text, std::uint32_t length) {
   return ::CharLowerBuffW(reinterpret_cast<wchar_t*>(text), length);
 }
 
-std::intptr_t ShellExecuteW(WindowHandle owner, const std::u16string& verb, const std::u16string& file,
-                            const std::u16string& parameters, const std::u16string& directory, int show) {
+std::intptr_t ShellRunW(WindowHandle owner, const std::u16string& verb, const std::u16string& file,
+                        const std::u16string& parameters, const std::u16string& directory, int show) {
   return reinterpret_cast<std::intptr_t>(::ShellExecuteW(reinterpret_cast<HWND>(owner), Wide(verb), Wide(file),
                                                          Wide(parameters), Wide(directory), show));
 }
 
-StartupInfoW GetStartupInfoW() {
+StartupInfoW OwnStartupInfoW() {
   STARTUPINFOW info;
   std::memset(&info, 0, sizeof info);
   info.cb = sizeof info;
@@ -321,7 +319,7 @@ StartupInfoW GetStartupInfoW() {
   return FromStartupInfo<std::u16string>(info);
 }
 
-bool CreateProcessW(const std::u16string& commandLine, const StartupInfoW& startup, ProcessHandles* handles) {
+bool StartProcessW(const std::u16string& commandLine, const StartupInfoW& startup, ProcessHandles* handles) {
   STARTUPINFOW info = ToStartupInfo<STARTUPINFOW>(startup);
   // CreateProcessW writes into the command line it is given.
   std::u16string writable = commandLine;
@@ -335,12 +333,12 @@ bool CreateProcessW(const std::u16string& commandLine, const StartupInfoW& start
   return true;
 }
 
-std::uint32_t GetFileVersionInfoSize(const std::string& path) {
+std::uint32_t QueryFileVersionInfoSize(const std::string& path) {
   DWORD ignored = 0;
   return ::GetFileVersionInfoSizeA(path.c_str(), &ignored);
 }
 
-bool GetFileVersionInfo(const std::string& path, std::uint32_t size, std::vector<unsigned char>* block) {
+bool QueryFileVersionInfo(const std::string& path, std::uint32_t size, std::vector<unsigned char>* block) {
   block->assign(size, 0);
   return ::GetFileVersionInfoA(path.c_str(), 0, size, block->data()) != FALSE;
 }
@@ -356,6 +354,6 @@ bool VerQueryFileVersionMS(const std::vector<unsigned char>& block, std::uint32_
 }
 
 // Settings window
-long RegDeleteValue(KeyHandle key, const std::string& name) { return ::RegDeleteValueA(Key(key), name.c_str()); }
+long DeleteValue(KeyHandle key, const std::string& name) { return ::RegDeleteValueA(Key(key), name.c_str()); }
 
 }  // namespace os

@@ -7,10 +7,10 @@
 namespace velquin {
 
 struct RegKeyCloser {
-  void operator()(os::KeyHandle key) const { os::RegCloseKey(key); }
+  void operator()(os::KeyHandle key) const { os::CloseKey(key); }
 };
 struct FindCloser {
-  void operator()(os::FindHandle handle) const { os::FindClose(handle); }
+  void operator()(os::FindHandle handle) const { os::CloseFind(handle); }
 };
 struct ProcessCloser {
   void operator()(os::ProcessHandle handle) const { os::CloseHandle(handle); }

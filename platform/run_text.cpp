@@ -8,14 +8,14 @@ namespace velquin {
 bool WideRun = false;
 
 std::string TakeCommandLine() {
-  const std::u16string wide = os::GetCommandLineW();
+  const std::u16string wide = os::WideCommandLine();
   bool lost = false;
   // Without best fit, "é" does not pass as "e", nor a full-width quote as
   // a quote: any such character makes the run wide. A failed conversion
   // (a UTF-8 system code page) leaves the run as it always was.
   os::WideCharToMultiByte(os::kCodePageAnsi, os::kNoBestFitChars, wide, &lost);
   WideRun = lost;
-  return WideRun ? Wtf8FromUtf16(wide) : os::GetCommandLine();
+  return WideRun ? Wtf8FromUtf16(wide) : os::AnsiCommandLine();
 }
 
 std::string FromAnsiText(const std::string& ansi) {

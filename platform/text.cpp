@@ -40,7 +40,7 @@ std::string Leading(const std::string& text, std::size_t count) {
 }
 
 std::u16string LowerCaseWide(std::u16string wide) {
-  if (!wide.empty()) os::CharLowerBuffW(&wide[0], static_cast<std::uint32_t>(wide.size()));
+  if (!wide.empty()) os::LowerCaseBufferW(&wide[0], static_cast<std::uint32_t>(wide.size()));
   return wide;
 }
 
@@ -99,7 +99,7 @@ std::string LowerCaseText(const std::string& text) {
   if (!sevenBit && WideRun) return Wtf8FromUtf16(LowerCaseWide(Utf16FromWtf8(text)));
   if (!sevenBit) {
     lower = text;
-    os::CharLowerBuff(&lower[0], static_cast<std::uint32_t>(lower.size()));
+    os::LowerCaseBuffer(&lower[0], static_cast<std::uint32_t>(lower.size()));
   }
   return lower;
 }

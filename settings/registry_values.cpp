@@ -23,7 +23,7 @@ RegKey OpenExistingKey(const RegistryView& view, const std::string& path, std::u
   std::string relative;
   const os::KeyHandle base = BaseKey(view, path, &relative);
   os::KeyHandle key = 0;
-  if (os::RegOpenKeyEx(base, relative, access, &key) != os::kSuccess) return RegKey();
+  if (os::OpenKey(base, relative, access, &key) != os::kSuccess) return RegKey();
   return RegKey(key);
 }
 
@@ -31,8 +31,8 @@ RegKey OpenSettingsKey(const RegistryView& view, const std::string& path) {
   std::string relative;
   const os::KeyHandle base = BaseKey(view, path, &relative);
   os::KeyHandle key = 0;
-  long status = os::RegOpenKeyEx(base, relative, os::kKeyAllAccess, &key);
-  if (status == os::kAccessDenied) status = os::RegOpenKeyEx(base, relative, os::kKeyRead, &key);
+  long status = os::OpenKey(base, relative, os::kKeyAllAccess, &key);
+  if (status == os::kAccessDenied) status = os::OpenKey(base, relative, os::kKeyRead, &key);
   return status == os::kSuccess ? RegKey(key) : RegKey();
 }
 
@@ -40,12 +40,12 @@ namespace {
 
 long QueryValue(os::KeyHandle key, const std::string& name, std::uint32_t* type, unsigned char* data,
                std::uint32_t* size, char) {
-  return os::RegQueryValueEx(key, name, type, data, size);
+  return os::QueryValue(key, name, type, data, size);
 }
 
 long QueryValue(os::KeyHandle key, const std::string& name, std::uint32_t* type, unsigned char* data,
                std::uint32_t* size, char16_t) {
-  return os::RegQueryValueExW(key, std::u16string(name.begin(), name.end()), type, data, size);
+  return os::QueryValueW(key, std::u16string(name.begin(), name.end()), type, data, size);
 }
 
 // The read once the size is known; raises on a failed read or a type that
@@ -117,11 +117,6 @@ std::optional<std::int32_t> ParseIntegerText(std::string text) {
   return static_cast<std::int32_t>(negative ? -value : value);
 }
 
-std::string ReadSettingString(const RegistryView& view, const std::string& section,
-                              const std::string& name, const std::string& fallback) {
-  return ReadPresentSetting(view, section, name).value_or(fallback);
-}
-
 std::optional<std::string> ReadPresentSetting(const RegistryView& view, const std::string& section,
                                               const std::string& name) {
   RegKey key = OpenSettingsKey(view, section);
@@ -147,7 +142,7 @@ void WriteSettingBool(const RegistryView& view, const std::string& section, cons
   std::string relative;
   const os::KeyHandle base = BaseKey(view, section, &relative);
   os::KeyHandle created = 0;
-  const long status = os::RegCreateKeyEx(base, relative, os::kKeyAllAccess, &created);
+  const long status = os::CreateKey(base, relative, os::kKeyAllAccess, &created);
   // Refused writing, the key keeps what its administrator put there.
   if (status == os::kAccessDenied) return;
   if (status != os::kSuccess) RaiseRegistryError(messages::KeyCreateFailed(section));
@@ -155,7 +150,7 @@ void WriteSettingBool(const RegistryView& view, const std::string& section, cons
   RegKey key = OpenExistingKey(view, section, os::kKeyAllAccess);
   if (!key.valid()) return;
   const unsigned char data[2] = {static_cast<unsigned char>(value ? '1' : '0'), 0};
-  if (os::RegSetValueEx(key.get(), name, os::kRegSz, data, sizeof data) != os::kSuccess)
+  if (os::SetValue(key.get(), name, os::kRegSz, data, sizeof data) != os::kSuccess)
     RaiseRegistryError(messages::ValueWriteFailed(name));
 }
 

@@ -35,9 +35,8 @@ std::u16string ReadStringValueW(os::KeyHandle key, const std::string& name);
 // after leading spaces; nothing when the text is not such a number.
 std::optional<std::int32_t> ParseIntegerText(std::string text);
 
-std::string ReadSettingString(const RegistryView& view, const std::string& section,
-                              const std::string& name, const std::string& fallback);
-// The same read; nothing when the key or the value is not there.
+// A value of a settings key by the string-read rule; nothing when the key
+// or the value is not there.
 std::optional<std::string> ReadPresentSetting(const RegistryView& view, const std::string& section,
                                               const std::string& name);
 std::int32_t ReadSettingInteger(const RegistryView& view, const std::string& section,

@@ -15,9 +15,9 @@ LauncherSettings ReadLauncherSettings() {
   // A key locked by policy refuses full access: it is read as it is.
   os::KeyHandle opened = 0;
   RegKey settingsKey;
-  const long status = os::RegCreateKeyEx(os::kCurrentUser, kSettingsKeyPath, os::kKeyAllAccess, &opened);
+  const long status = os::CreateKey(os::kCurrentUser, kSettingsKeyPath, os::kKeyAllAccess, &opened);
   if (status == os::kSuccess ||
-      (status == os::kAccessDenied && os::RegOpenKeyEx(os::kCurrentUser, kSettingsKeyPath, os::kKeyRead, &opened) ==
+      (status == os::kAccessDenied && os::OpenKey(os::kCurrentUser, kSettingsKeyPath, os::kKeyRead, &opened) ==
                                           os::kSuccess))
     settingsKey = RegKey(opened);
   const RegistryView view{os::kCurrentUser, settingsKey.valid() ? settingsKey.get() : 0};

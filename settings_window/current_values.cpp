@@ -28,12 +28,12 @@ CurrentValue ReadOne(os::KeyHandle key, const SettingDefinition& definition) {
   CurrentValue value{definition, ValueState::Absent, 0, "", DefaultText(definition)};
   if (key == 0) return value;
   std::uint32_t type = 0, size = 0;
-  if (os::RegQueryValueEx(key, definition.name, &type, nullptr, &size) != os::kSuccess) return value;
+  if (os::QueryValue(key, definition.name, &type, nullptr, &size) != os::kSuccess) return value;
   value.type = type;
   std::string text;
   if (size > 0) {
     std::vector<unsigned char> data(size);
-    if (os::RegQueryValueEx(key, definition.name, &type, data.data(), &size) != os::kSuccess ||
+    if (os::QueryValue(key, definition.name, &type, data.data(), &size) != os::kSuccess ||
         (type != os::kRegSz && type != os::kRegExpandSz)) {
       value.state = ValueState::WrongType;
       return value;
@@ -70,7 +70,7 @@ bool IsEditorPath(const std::string& name) {
 std::vector<CurrentValue> ReadCurrentValues() {
   os::KeyHandle opened = 0;
   RegKey key;
-  if (os::RegOpenKeyEx(os::kCurrentUser, SettingsSectionPath(), os::kKeyRead, &opened) == os::kSuccess)
+  if (os::OpenKey(os::kCurrentUser, SettingsSectionPath(), os::kKeyRead, &opened) == os::kSuccess)
     key = RegKey(opened);
   std::vector<CurrentValue> values;
   for (const SettingDefinition* definition = SettingDefinitions(); definition->name; ++definition)
@@ -83,7 +83,7 @@ bool SettingsAreLocked() {
   for (std::string path = SettingsSectionPath(); path.find('\\') != std::string::npos;
        path = path.substr(0, path.rfind('\\'))) {
     os::KeyHandle opened = 0;
-    const long status = os::RegOpenKeyEx(os::kCurrentUser, path, os::kKeyAllAccess, &opened);
+    const long status = os::OpenKey(os::kCurrentUser, path, os::kKeyAllAccess, &opened);
     const RegKey key(status == os::kSuccess ? opened : 0);
     if (status != kNotFound) return status == os::kAccessDenied;
   }

@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "platform/files.h"
-#include "platform/seam_names_win32.h"
 #include "platform/os.h"
 #include "settings/setting_table.h"
 #include "settings_window/control_ids.h"

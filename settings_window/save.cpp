@@ -38,28 +38,28 @@ struct PriorValue {
 PriorValue ReadPrior(os::KeyHandle key, const std::string& name) {
   PriorValue prior;
   std::uint32_t size = 0;
-  if (os::RegQueryValueEx(key, name, &prior.type, nullptr, &size) != os::kSuccess) return prior;
+  if (os::QueryValue(key, name, &prior.type, nullptr, &size) != os::kSuccess) return prior;
   prior.data.resize(size);
-  prior.present = os::RegQueryValueEx(key, name, &prior.type, prior.data.data(), &size) == os::kSuccess;
+  prior.present = os::QueryValue(key, name, &prior.type, prior.data.data(), &size) == os::kSuccess;
   prior.data.resize(size);
   return prior;
 }
 
 long Apply(os::KeyHandle key, const Change& change) {
   if (change.remove) {
-    const long status = os::RegDeleteValue(key, change.name);
+    const long status = os::DeleteValue(key, change.name);
     return status == kValueNotFound ? os::kSuccess : status;  // already absent
   }
   std::vector<unsigned char> data(change.text.begin(), change.text.end());
   data.push_back(0);
-  return os::RegSetValueEx(key, change.name, os::kRegSz, data.data(), static_cast<std::uint32_t>(data.size()));
+  return os::SetValue(key, change.name, os::kRegSz, data.data(), static_cast<std::uint32_t>(data.size()));
 }
 
 void PutBack(os::KeyHandle key, const std::string& name, const PriorValue& prior) {
   if (prior.present)
-    os::RegSetValueEx(key, name, prior.type, prior.data.data(), static_cast<std::uint32_t>(prior.data.size()));
+    os::SetValue(key, name, prior.type, prior.data.data(), static_cast<std::uint32_t>(prior.data.size()));
   else
-    os::RegDeleteValue(key, name);
+    os::DeleteValue(key, name);
 }
 
 }  // namespace
@@ -100,7 +100,7 @@ bool HasRefusal(const SavePlan& plan) {
 std::optional<std::string> ApplyChanges(const std::vector<Change>& changes) {
   if (changes.empty()) return std::nullopt;
   os::KeyHandle created = 0;
-  if (os::RegCreateKeyEx(os::kCurrentUser, SettingsSectionPath(), os::kKeyAllAccess, &created) != os::kSuccess)
+  if (os::CreateKey(os::kCurrentUser, SettingsSectionPath(), os::kKeyAllAccess, &created) != os::kSuccess)
     return changes.front().name;
   RegKey key(created);
   std::vector<std::pair<std::string, PriorValue>> written;

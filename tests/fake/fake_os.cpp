@@ -470,7 +470,7 @@ namespace os {
 using fake::Count;
 using fake::M;
 
-long RegOpenKeyEx(KeyHandle parent, const std::string& subkey, std::uint32_t access, KeyHandle* result) {
+long OpenKey(KeyHandle parent, const std::string& subkey, std::uint32_t access, KeyHandle* result) {
   Count("RegOpenKeyEx");
   *result = 0;
   std::string path;
@@ -482,7 +482,7 @@ long RegOpenKeyEx(KeyHandle parent, const std::string& subkey, std::uint32_t acc
   return kSuccess;
 }
 
-long RegCreateKeyEx(KeyHandle parent, const std::string& subkey, std::uint32_t access, KeyHandle* result) {
+long CreateKey(KeyHandle parent, const std::string& subkey, std::uint32_t access, KeyHandle* result) {
   Count("RegCreateKeyEx");
   *result = 0;
   std::string path;
@@ -506,8 +506,8 @@ long RegCreateKeyEx(KeyHandle parent, const std::string& subkey, std::uint32_t a
   return kSuccess;
 }
 
-long RegQueryValueEx(KeyHandle key, const std::string& name, std::uint32_t* type, unsigned char* data,
-                     std::uint32_t* size) {
+long QueryValue(KeyHandle key, const std::string& name, std::uint32_t* type, unsigned char* data,
+                std::uint32_t* size) {
   Count("RegQueryValueEx");
   auto open = M().openKeys.find(key);
   if (open == M().openKeys.end()) return 6;  // ERROR_INVALID_HANDLE
@@ -530,8 +530,8 @@ long RegQueryValueEx(KeyHandle key, const std::string& name, std::uint32_t* type
   return kSuccess;
 }
 
-long RegQueryValueExW(KeyHandle key, const std::u16string& name, std::uint32_t* type, unsigned char* data,
-                      std::uint32_t* size) {
+long QueryValueW(KeyHandle key, const std::u16string& name, std::uint32_t* type, unsigned char* data,
+                 std::uint32_t* size) {
   Count("RegQueryValueExW");
   auto open = M().openKeys.find(key);
   if (open == M().openKeys.end()) return 6;
@@ -560,8 +560,8 @@ long RegQueryValueExW(KeyHandle key, const std::u16string& name, std::uint32_t* 
   return kSuccess;
 }
 
-long RegSetValueEx(KeyHandle key, const std::string& name, std::uint32_t type, const unsigned char* data,
-                   std::uint32_t size) {
+long SetValue(KeyHandle key, const std::string& name, std::uint32_t type, const unsigned char* data,
+              std::uint32_t size) {
   Count("RegSetValueEx");
   auto open = M().openKeys.find(key);
   if (open == M().openKeys.end()) return 6;
@@ -572,7 +572,7 @@ long RegSetValueEx(KeyHandle key, const std::string& name, std::uint32_t type, c
   return kSuccess;
 }
 
-long RegCloseKey(KeyHandle key) {
+long CloseKey(KeyHandle key) {
   Count("RegCloseKey");
   M().openKeyAccess.erase(key);
   return M().openKeys.erase(key) ? kSuccess : 6;
@@ -601,7 +601,6 @@ FindHandle FindReal(const std::string& pattern, FindData* data) {
   if (!found) return kInvalidFindHandle;
   data->attributes = found->directory ? kAttributeDirectory : 0x20;
   data->lastWriteTime = found->lastWriteTime;
-  data->fileName = fake::AnsiOfWide(fake::Utf16(found->path.substr(fake::DirectoryOf(found->path).size())));
   const FindHandle handle = M().nextHandle++;
   M().openFinds[handle] = 1;
   return handle;
@@ -653,19 +652,17 @@ bool DeleteReal(const Texts& pathText, bool wide) {
 
 }  // namespace
 
-FindHandle FindFirstFile(const std::string& pattern, FindData* data) {
+FindHandle FindFirst(const std::string& pattern, FindData* data) {
   Count("FindFirstFile");
   return FindReal(fake::RealOfAnsi(pattern), data);
 }
 
-FindHandle FindFirstFileW(const std::u16string& pattern, FindData* data) {
+FindHandle FindFirstW(const std::u16string& pattern, FindData* data) {
   Count("FindFirstFileW");
-  const FindHandle handle = FindReal(fake::FromUtf16(pattern), data);
-  data->fileName.clear();  // the W call's name is not handed on
-  return handle;
+  return FindReal(fake::FromUtf16(pattern), data);
 }
 
-bool FindClose(FindHandle handle) {
+bool CloseFind(FindHandle handle) {
   Count("FindClose");
   return M().openFinds.erase(handle) != 0;
 }
@@ -688,42 +685,42 @@ bool FileTimeToDosDateTime(std::uint64_t fileTime, std::uint16_t* dosDate, std::
   return true;
 }
 
-bool MoveFile(const std::string& from, const std::string& to) {
+bool RenameFile(const std::string& from, const std::string& to) {
   Count("MoveFile");
   return MoveReal(Texts::OfAnsi(from), Texts::OfAnsi(to), false);
 }
 
-bool MoveFileW(const std::u16string& from, const std::u16string& to) {
+bool RenameFileW(const std::u16string& from, const std::u16string& to) {
   Count("MoveFileW");
   return MoveReal(Texts::OfWide(from), Texts::OfWide(to), true);
 }
 
-bool DeleteFile(const std::string& path) {
+bool RemoveFile(const std::string& path) {
   Count("DeleteFile");
   return DeleteReal(Texts::OfAnsi(path), false);
 }
 
-bool DeleteFileW(const std::u16string& path) {
+bool RemoveFileW(const std::u16string& path) {
   Count("DeleteFileW");
   return DeleteReal(Texts::OfWide(path), true);
 }
 
-std::uint32_t GetWindowsDirectory(char* buffer, std::uint32_t size) {
+std::uint32_t QueryWindowsDirectory(char* buffer, std::uint32_t size) {
   Count("GetWindowsDirectory");
   return fake::CopyOut(M().windowsDirectory, buffer, size);
 }
 
-std::uint32_t GetSystemDirectory(char* buffer, std::uint32_t size) {
+std::uint32_t QuerySystemDirectory(char* buffer, std::uint32_t size) {
   Count("GetSystemDirectory");
   return fake::CopyOut(M().systemDirectory, buffer, size);
 }
 
-std::uint32_t GetTempPath(std::uint32_t size, char* buffer) {
+std::uint32_t QueryTempPath(std::uint32_t size, char* buffer) {
   Count("GetTempPath");
   return fake::CopyOut(M().tempPath, buffer, size);
 }
 
-std::uint32_t GetModuleFileName(char* buffer, std::uint32_t size) {
+std::uint32_t QueryModuleFileName(char* buffer, std::uint32_t size) {
   Count("GetModuleFileName");
   const std::string& path = M().modulePath;
   const std::uint32_t length = static_cast<std::uint32_t>(std::min<std::size_t>(path.size(), size));
@@ -732,12 +729,12 @@ std::uint32_t GetModuleFileName(char* buffer, std::uint32_t size) {
   return length;
 }
 
-std::string GetCommandLine() {
+std::string AnsiCommandLine() {
   Count("GetCommandLine");
   return M().commandLine;
 }
 
-std::u16string GetCommandLineW() {
+std::u16string WideCommandLine() {
   Count("GetCommandLineW");
   if (!M().wideCommandLine.empty()) return M().wideCommandLine;
   return fake::Utf16(fake::RealOfAnsi(M().commandLine));
@@ -753,7 +750,7 @@ std::string WideCharToMultiByte(std::uint32_t codePage, std::uint32_t flags, con
   return fake::AnsiOfWide(text, (flags & kNoBestFitChars) != 0, usedDefault);
 }
 
-std::uint32_t GetTempPathW(std::uint32_t size, char16_t* buffer) {
+std::uint32_t QueryTempPathW(std::uint32_t size, char16_t* buffer) {
   Count("GetTempPathW");
   if (M().directoryQueriesFail) return 0;
   const std::u16string path = fake::Utf16(fake::RealOfAnsi(M().tempPath));
@@ -763,7 +760,7 @@ std::uint32_t GetTempPathW(std::uint32_t size, char16_t* buffer) {
   return static_cast<std::uint32_t>(path.size());
 }
 
-std::uint32_t CharLowerBuffW(char16_t* text, std::uint32_t length) {
+std::uint32_t LowerCaseBufferW(char16_t* text, std::uint32_t length) {
   Count("CharLowerBuffW");
   static locale_t utf8 = newlocale(LC_CTYPE_MASK, "C.UTF-8", nullptr);
   for (std::uint32_t i = 0; i < length; ++i) {
@@ -791,7 +788,7 @@ std::uint32_t GetLastError() {
   return M().lastError;
 }
 
-std::uint32_t CharLowerBuff(char* text, std::uint32_t length) {
+std::uint32_t LowerCaseBuffer(char* text, std::uint32_t length) {
   Count("CharLowerBuff");
   std::uint32_t i = 0;
   while (i < length) {
@@ -826,7 +823,7 @@ WindowHandle GetForegroundWindow() {
   return M().foregroundWindow;
 }
 
-int MessageBox(WindowHandle owner, const std::u16string& text, const std::u16string& caption, std::uint32_t style) {
+int ShowBox(WindowHandle owner, const std::u16string& text, const std::u16string& caption, std::uint32_t style) {
   Count("MessageBox");
   fake::Event event;
   event.kind = fake::Event::Box;
@@ -923,25 +920,25 @@ bool StartReal(const Texts& commandLine, const StartupInfo& startup, ProcessHand
 
 }  // namespace
 
-std::intptr_t ShellExecute(WindowHandle owner, const std::string& verb, const std::string& file,
-                           const std::string& parameters, const std::string& directory, int show) {
+std::intptr_t ShellRun(WindowHandle owner, const std::string& verb, const std::string& file,
+                       const std::string& parameters, const std::string& directory, int show) {
   Count("ShellExecute");
   return ShellReal(owner, verb, Texts::OfAnsi(file), Texts::OfAnsi(parameters), directory, show, false);
 }
 
-std::intptr_t ShellExecuteW(WindowHandle owner, const std::u16string& verb, const std::u16string& file,
-                            const std::u16string& parameters, const std::u16string& directory, int show) {
+std::intptr_t ShellRunW(WindowHandle owner, const std::u16string& verb, const std::u16string& file,
+                        const std::u16string& parameters, const std::u16string& directory, int show) {
   Count("ShellExecuteW");
   return ShellReal(owner, fake::FromUtf16(verb), Texts::OfWide(file), Texts::OfWide(parameters),
                    fake::FromUtf16(directory), show, true);
 }
 
-StartupInfo GetStartupInfo() {
+StartupInfo OwnStartupInfo() {
   Count("GetStartupInfo");
   return M().startup;
 }
 
-StartupInfoW GetStartupInfoW() {
+StartupInfoW OwnStartupInfoW() {
   Count("GetStartupInfoW");
   const StartupInfo& a = M().startup;
   StartupInfoW w;
@@ -954,12 +951,12 @@ StartupInfoW GetStartupInfoW() {
   return w;
 }
 
-bool CreateProcess(const std::string& commandLine, const StartupInfo& startup, ProcessHandles* handles) {
+bool StartProcess(const std::string& commandLine, const StartupInfo& startup, ProcessHandles* handles) {
   Count("CreateProcess");
   return StartReal(Texts::OfAnsi(commandLine), startup, handles, false);
 }
 
-bool CreateProcessW(const std::u16string& commandLine, const StartupInfoW& startup, ProcessHandles* handles) {
+bool StartProcessW(const std::u16string& commandLine, const StartupInfoW& startup, ProcessHandles* handles) {
   Count("CreateProcessW");
   // Recorded with the A form of what it hands on, which is what the
   // machine's own startup information holds.
@@ -1051,12 +1048,12 @@ const fake::FileNode* VersionedProgram(const std::string& path) {
 }
 }  // namespace
 
-std::uint32_t GetFileVersionInfoSize(const std::string& path) {
+std::uint32_t QueryFileVersionInfoSize(const std::string& path) {
   Count("GetFileVersionInfoSize");
   return VersionedProgram(path) ? 64 : 0;
 }
 
-bool GetFileVersionInfo(const std::string& path, std::uint32_t size, std::vector<unsigned char>* block) {
+bool QueryFileVersionInfo(const std::string& path, std::uint32_t size, std::vector<unsigned char>* block) {
   Count("GetFileVersionInfo");
   const fake::FileNode* node = VersionedProgram(path);
   if (!node || size < 8) return false;
@@ -1074,7 +1071,7 @@ bool VerQueryFileVersionMS(const std::vector<unsigned char>& block, std::uint32_
 }
 
 // Settings window
-long RegDeleteValue(KeyHandle key, const std::string& name) {
+long DeleteValue(KeyHandle key, const std::string& name) {
   Count("RegDeleteValue");
   auto open = M().openKeys.find(key);
   if (open == M().openKeys.end()) return 6;

@@ -454,7 +454,7 @@ void CheckRun(const std::string& input) {
     FUZZ_CHECK(start == events.end() || &*start < deleted, "deleted before the editor started: " + story);
     bool temporary = false;
     try {
-      temporary = velquin::IsBrowserTempFile();
+      temporary = velquin::IsBrowserTempFile(velquin::TargetFile);
     } catch (...) {
     }
     FUZZ_CHECK(temporary, "deleted a file that is not a browser temporary file: " + story);

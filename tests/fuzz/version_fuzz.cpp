@@ -11,7 +11,6 @@
 #include <string>
 
 #include "browser/browser.h"
-#include "launcher/state.h"
 #include "tests/fake/fake_os.h"
 #include "tests/fuzz/fuzz_check.h"
 
@@ -116,8 +115,7 @@ void CheckClassQuery(std::uint32_t versionMS, char sep, bool hasVersion) {
   const std::string path = "C:\\Program Files\\Browser\\iexplore.exe";
   fake::SetString("HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\IEXPLORE.EXE", "", path);
   fake::AddProgram(path, fake::Program{hasVersion, versionMS, 0});
-  velquin::DecimalSeparator = sep;
-  const int cls = velquin::BrowserVersionClass();
+  const int cls = velquin::BrowserVersionClass(sep);
   const std::uint32_t ms = hasVersion ? versionMS : 0;
   const std::string text = std::to_string(ms >> 16) + "." + std::to_string(ms & 0xFFFFu);
   FUZZ_CHECK(velquin::FileVersionText(path) == text, text);

@@ -75,7 +75,7 @@ TEST(ArgumentAt, DropsNotepadsOwnPathOnlyForALauncherUnderAnotherName) {
     fake::machine().modulePath = row.modulePath;
     fake::machine().commandLine = row.commandLine;
     ResetProcessState();
-    ASSERT_EQ(ArgumentCount(), static_cast<int>(row.arguments.size())) << row.commandLine;
+    ASSERT_EQ(AllArguments().size(), row.arguments.size()) << row.commandLine;
     for (std::size_t i = 0; i < row.arguments.size(); ++i) EXPECT_EQ(ArgumentAt(static_cast<int>(i) + 1), row.arguments[i]);
     EXPECT_EQ(ArgumentAt(static_cast<int>(row.arguments.size()) + 1), "");
     EXPECT_EQ(ArgumentAt(0), "");

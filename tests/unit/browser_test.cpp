@@ -69,16 +69,14 @@ TEST_F(BrowserTest, TemporaryFileIsDirectlyInTempOrAnywhereInTheCache) {
     SetUp();
     if (!row.cache.empty()) fake::SetString(kCache, "Directory", row.cache);
     Prepare("\"C:\\V\\notepad.exe\" x");
-    TargetFile = row.target;
-    EXPECT_EQ(IsBrowserTempFile(), row.temporary) << row.target;
+    EXPECT_EQ(IsBrowserTempFile(row.target), row.temporary) << row.target;
   }
 }
 
 TEST_F(BrowserTest, AnUnknownTemporaryDirectoryMakesNoFileTemporary) {
   fake::machine().directoryQueriesFail = true;
   Prepare("\"C:\\V\\notepad.exe\" x");
-  TargetFile = "a.txt";
-  EXPECT_FALSE(IsBrowserTempFile());
+  EXPECT_FALSE(IsBrowserTempFile("a.txt"));
 }
 
 TEST_F(BrowserTest, ACacheKeyWithoutFullAccessCountsAsMissing) {
@@ -89,11 +87,11 @@ TEST_F(BrowserTest, ACacheKeyWithoutFullAccessCountsAsMissing) {
 
 TEST_F(BrowserTest, CommandLineStartsQuotedLooksAtTheFirstByteOnly) {
   Prepare("\"C:\\Bin\\launcher.exe\" C:\\x.txt");
-  EXPECT_TRUE(CommandLineStartsQuoted());
+  EXPECT_TRUE(CommandLineStartsQuoted(RawCommandLine));
   Prepare("C:\\Bin\\launcher.exe \"C:\\x.txt\"");
-  EXPECT_FALSE(CommandLineStartsQuoted());
+  EXPECT_FALSE(CommandLineStartsQuoted(RawCommandLine));
   Prepare(" \"C:\\Bin\\launcher.exe\"");
-  EXPECT_FALSE(CommandLineStartsQuoted());
+  EXPECT_FALSE(CommandLineStartsQuoted(RawCommandLine));
 }
 
 TEST_F(BrowserTest, VersionClassWithItsThreeMessages) {
@@ -121,7 +119,7 @@ TEST_F(BrowserTest, VersionClassWithItsThreeMessages) {
     if (row.registered) fake::SetString(kAppPath, "", "C:\\IE\\iexplore.exe");
     fake::AddProgram("C:\\IE\\iexplore.exe", fake::Program{row.hasVersion, row.versionMS, 0});
     Prepare("x");
-    EXPECT_EQ(BrowserVersionClass(), row.versionClass);
+    EXPECT_EQ(BrowserVersionClass(DecimalSeparator), row.versionClass);
     const auto boxes = BoxTexts();
     EXPECT_EQ(boxes, row.message.empty() ? std::vector<std::string>{} : std::vector<std::string>{row.message});
     EXPECT_TRUE(fake::machine().openKeys.empty());

@@ -22,7 +22,7 @@ struct WildcardRow {
 // longer hands it any).
 bool SearchFindsFile(const std::string& pattern) {
   os::FindData found;
-  FindSearch search(os::FindFirstFile(pattern, &found));
+  FindSearch search(os::FindFirst(pattern, &found));
   return search.valid() && !(found.attributes & os::kAttributeDirectory);
 }
 

@@ -46,8 +46,8 @@ TEST_F(PlatformTest, TheFakeConvertsToTheCodePageAsTheSystemDoes) {
 TEST_F(PlatformTest, TheFakeOpensAKeyWhoseNameEndsInA5CSecondByte) {
   fake::AddKey("HKCU\\Software\\\x83\x5c");
   os::KeyHandle key = 0;
-  ASSERT_EQ(os::RegOpenKeyEx(os::kCurrentUser, "Software\\\x83\x5c", os::kKeyAllAccess, &key), os::kSuccess);
-  EXPECT_EQ(os::RegCloseKey(key), os::kSuccess);
+  ASSERT_EQ(os::OpenKey(os::kCurrentUser, "Software\\\x83\x5c", os::kKeyAllAccess, &key), os::kSuccess);
+  EXPECT_EQ(os::CloseKey(key), os::kSuccess);
 }
 
 TEST(Wtf8Test, EveryUtf16TextComesBack) {
