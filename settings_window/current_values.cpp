@@ -1,6 +1,5 @@
 #include "settings_window/current_values.h"
 
-#include <algorithm>
 #include <optional>
 #include <vector>
 
@@ -27,20 +26,14 @@ const char* TypeName(std::uint32_t type) {
 CurrentValue ReadOne(os::KeyHandle key, const SettingDefinition& definition) {
   CurrentValue value{definition, ValueState::Absent, 0, "", DefaultText(definition)};
   if (key == 0) return value;
-  std::uint32_t type = 0, size = 0;
-  if (os::RegQueryValueEx(key, definition.name, &type, nullptr, &size) != os::kSuccess) return value;
-  value.type = type;
-  std::string text;
-  if (size > 0) {
-    std::vector<unsigned char> data(size);
-    if (os::RegQueryValueEx(key, definition.name, &type, data.data(), &size) != os::kSuccess ||
-        (type != os::kRegSz && type != os::kRegExpandSz)) {
-      value.state = ValueState::WrongType;
-      return value;
-    }
-    text.assign(data.begin(), data.begin() + std::min<std::size_t>(size, data.size()));
-    text = text.substr(0, text.find('\0'));
+  const StringRead read = ReadString(key, definition.name);
+  if (read.outcome == StringRead::Absent) return value;
+  value.type = read.type;
+  if (read.outcome != StringRead::Text) {
+    value.state = ValueState::WrongType;
+    return value;
   }
+  const std::string& text = read.text;
   value.stored = text;
   if (definition.kind == SettingKind::Flag) {
     const std::optional<std::int32_t> number = ParseIntegerText(text);

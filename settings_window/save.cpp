@@ -3,6 +3,7 @@
 #include "platform/files.h"
 #include "platform/os.h"
 #include "platform/owners.h"
+#include "settings/registry_values.h"
 
 namespace velquin {
 namespace {
@@ -37,11 +38,11 @@ struct PriorValue {
 
 PriorValue ReadPrior(os::KeyHandle key, const std::string& name) {
   PriorValue prior;
-  std::uint32_t size = 0;
-  if (os::RegQueryValueEx(key, name, &prior.type, nullptr, &size) != os::kSuccess) return prior;
-  prior.data.resize(size);
-  prior.present = os::RegQueryValueEx(key, name, &prior.type, prior.data.data(), &size) == os::kSuccess;
-  prior.data.resize(size);
+  std::optional<ValueData> value = ReadValueData(key, name);
+  if (!value || value->failed) return prior;
+  prior.present = true;
+  prior.type = value->type;
+  prior.data = std::move(value->bytes);
   return prior;
 }
 
