@@ -15,6 +15,7 @@ namespace velquin {
 namespace {
 
 constexpr int kShowNormal = 5;  // SW_SHOW
+constexpr const char* kKeptNotepadName = "notepa~.exe";  // where the installation keeps Notepad
 
 void ShellOpen(const std::string& file, const std::string& parameters) {
   // A failed shell open is not reported: there is nobody to tell but the user,
@@ -50,9 +51,13 @@ std::string KeptNotepadPath() {
   // the shell look in the current directory first, which is the folder of
   // the document being opened and may hold a planted program.
   const std::string system = SystemDirectory();
-  if (PlatformId == kPlatformNt && !system.empty() && IsExistingFile(system + "notepa~.exe"))
-    return system + "notepa~.exe";
-  return WindowsDirectory() + "notepa~.exe";
+  if (PlatformId == kPlatformNt && !system.empty() && IsExistingFile(system + kKeptNotepadName))
+    return system + kKeptNotepadName;
+  return WindowsDirectory() + kKeptNotepadName;
+}
+
+std::string FallbackEditorPath(std::uint32_t platformId) {
+  return (platformId == kPlatformNt ? SystemDirectory() : WindowsDirectory()) + kKeptNotepadName;
 }
 
 void HandOverToNotepad(const std::string& parameters) {
@@ -81,7 +86,7 @@ ExitCode RunLauncher() {
   Settings = ReadLauncherSettings();
   // The fallback is looked up once more; an editor just found is not.
   if (!IsExistingFile(Settings.Editor)) {
-    Settings.Editor = (PlatformId == kPlatformNt ? SystemDirectory() : WindowsDirectory()) + "notepa~.exe";
+    Settings.Editor = FallbackEditorPath(PlatformId);
     FellBackToNotepad = true;
     if (!IsExistingFile(Settings.Editor)) {
       ShowMessageBox(messages::NoEditor(), ProductCaption(), kIconError);

@@ -1,21 +1,20 @@
 #include "settings_window/preview.h"
 
 #include "launcher/editor_command.h"
+#include "launcher/launcher.h"
 #include "platform/files.h"
 #include "platform/os.h"
 
 namespace velquin {
 namespace {
 
-constexpr std::uint32_t kPlatformNt = 2;
-
 // The editor after the launcher's start-up fallback; empty when neither it
 // nor the kept Notepad exists, and the launcher then starts nothing.
 std::string NormalEditor(const std::string& editor) {
   if (IsExistingFile(editor)) return editor;
   std::uint32_t platform = 0;
-  const bool nt = os::GetVersionPlatformId(&platform) && platform == kPlatformNt;
-  const std::string notepad = (nt ? SystemDirectory() : WindowsDirectory()) + "notepa~.exe";
+  if (!os::GetVersionPlatformId(&platform)) platform = 0;
+  const std::string notepad = FallbackEditorPath(platform);
   return IsExistingFile(notepad) ? notepad : std::string();
 }
 
