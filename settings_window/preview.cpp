@@ -41,25 +41,10 @@ CommandPreviews PreviewCommands(const LauncherSettings& s) {
 }
 
 void SetSettingByName(LauncherSettings* s, const std::string& name, const std::string& text) {
-  const struct {
-    const char* name;
-    std::string* text;
-    bool* flag;
-  } places[] = {
-      {"Editor", &s->Editor, nullptr},         {"ParamEditor", &s->ParamEditor, nullptr},
-      {"FrontEditor", nullptr, &s->FrontEditor}, {"HtmlEditor", &s->HtmlEditor, nullptr},
-      {"ParamHtml", &s->ParamHtml, nullptr},   {"FrontHtml", nullptr, &s->FrontHtml},
-      {"PrintEditor", &s->PrintEditor, nullptr}, {"ParamPrint", &s->ParamPrint, nullptr},
-      {"FrontPrint", nullptr, &s->FrontPrint}, {"NoTrap", nullptr, &s->NoTrap},
-      {"NoTrapExt", &s->NoTrapExt, nullptr},   {"NoFile", nullptr, &s->NoFile},
-      {"DoNotepad", nullptr, &s->DoNotepad},   {"ChangeIeExt", nullptr, &s->ChangeIeExt},
-      {"IeExt", &s->IeExt, nullptr},           {"Ie4Temp", nullptr, &s->Ie4Temp},
-  };
-  for (const auto& place : places) {
-    if (name != place.name) continue;
-    if (place.text) *place.text = text;
-    else *place.flag = text == "1";
-  }
+  const SettingDefinition* definition = FindSettingDefinition(name);
+  if (!definition) return;
+  if (definition->kind == SettingKind::Text) s->*definition->member.text = text;
+  else s->*definition->member.flag = text == "1";
 }
 
 }  // namespace velquin
