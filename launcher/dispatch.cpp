@@ -15,7 +15,6 @@ namespace velquin {
 namespace {
 
 constexpr int kShowNormal = 5;  // SW_SHOW
-constexpr const char* kKeptNotepadName = "notepa~.exe";  // where the installation keeps Notepad
 
 void ShellOpen(const std::string& file, const std::string& parameters) {
   // A failed shell open is not reported: there is nobody to tell but the user,
@@ -45,20 +44,6 @@ std::string PathInJoinedArguments(const std::string& joined) {
 }
 
 }  // namespace
-
-std::string KeptNotepadPath() {
-  // The installation keeps Notepad in these folders; a bare name would make
-  // the shell look in the current directory first, which is the folder of
-  // the document being opened and may hold a planted program.
-  const std::string system = SystemDirectory();
-  if (PlatformId == kPlatformNt && !system.empty() && IsExistingFile(system + kKeptNotepadName))
-    return system + kKeptNotepadName;
-  return WindowsDirectory() + kKeptNotepadName;
-}
-
-std::string FallbackEditorPath(std::uint32_t platformId) {
-  return (platformId == kPlatformNt ? SystemDirectory() : WindowsDirectory()) + kKeptNotepadName;
-}
 
 void HandOverToNotepad(const std::string& parameters) {
   // When neither folder holds it the shell is still given the full path
