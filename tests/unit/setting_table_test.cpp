@@ -1,9 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
+#include "packaging/settings_reg.h"
+#include "resources/version.h"
 #include "settings/settings.h"
 #include "settings_window/current_values.h"
 #include "settings_window/fields.h"
@@ -156,6 +160,33 @@ TEST(SettingTable, ThePreviewTakesEachFieldIntoItsOwnMember) {
   LauncherSettings typed;
   SetSettingByName(&typed, "NoSuchValue", "1");
   EXPECT_EQ(OthersThan(typed, Rows().front()), OthersThan(LauncherSettings(), Rows().front()));
+}
+
+// settings.reg: each row's line, its default or (for a computed default)
+// a commented example, right under comment lines that start with its name.
+TEST(SettingTable, SettingsRegHoldsEveryRowUnderItsComment) {
+  std::vector<std::string> lines;
+  std::istringstream text(SettingsRegText());
+  for (std::string line; std::getline(text, line);) lines.push_back(line);
+  ASSERT_GE(lines.size(), 3u);
+  EXPECT_EQ(lines[0], "REGEDIT4");
+  EXPECT_EQ(lines[2], std::string("; Velquin ") + VELQUIN_VERSION_TEXT + " の設定 (既定値)");
+  EXPECT_NE(std::find(lines.begin(), lines.end(), "; 先頭が ; の行は説明です。Editor と LanTempDir は Windows ごとに場所が"),
+            lines.end());
+  const auto section = std::find(lines.begin(), lines.end(), "[HKEY_CURRENT_USER\\Software\\Tarrowind\\Velquin\\Setting]");
+  ASSERT_NE(section, lines.end());
+  auto at = section + 1;
+  for (const Row& row : Rows()) {
+    const std::string name = std::string("\"") + row.name + "\"=";
+    ASSERT_NE(at, lines.end()) << row.name << ": missing";
+    EXPECT_EQ(at->rfind(std::string("; ") + row.name + ": ", 0), 0u) << row.name << ": " << *at;
+    while (at != lines.end() && at->rfind("; ", 0) == 0) ++at;
+    ASSERT_NE(at, lines.end()) << row.name << ": no value line";
+    if (row.fixed) EXPECT_EQ(*at, name + "\"" + row.fixed + "\"") << row.name;
+    else EXPECT_EQ(at->rfind(";" + name + "\"", 0), 0u) << row.name << ": " << *at;
+    ++at;
+  }
+  EXPECT_EQ(at, lines.end()) << "lines after the last value";
 }
 
 }  // namespace
