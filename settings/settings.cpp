@@ -42,6 +42,7 @@ LauncherSettings ReadLauncherSettings() {
     if (network && !s.UseLan) continue;
     if (d->kind == SettingKind::Text) s.*d->member.text = text(*d);
     else s.*d->member.flag = flag(*d);
+    // The launcher's own value goes back to "0" right after it is read.
     if (d->member.flag == &LauncherSettings::DoNotepadPrint) WriteSettingBool(view, section, d->name, false);
   }
   return s;
