@@ -28,6 +28,13 @@ endforeach()
 add_custom_target(velquin_delay_libs DEPENDS ${VELQUIN_DELAY_LIBS})
 target_compile_definitions(velquin_core PUBLIC WIN32_LEAN_AND_MEAN)
 
+# The manifests with the version filled in, where windres looks for the
+# files the resources name.
+set(VELQUIN_GENERATED ${CMAKE_BINARY_DIR}/generated)
+configure_file(${CMAKE_SOURCE_DIR}/resources/velquin.manifest.in ${VELQUIN_GENERATED}/velquin.manifest @ONLY)
+configure_file(${CMAKE_SOURCE_DIR}/settings_window/velquin-settings.manifest.in
+  ${VELQUIN_GENERATED}/velquin-settings.manifest @ONLY)
+
 # The launcher executable; the Wine tests build variants of it with test
 # definitions (never the shipped one).
 function(velquin_add_launcher name)
@@ -42,10 +49,13 @@ function(velquin_add_launcher name)
   add_dependencies(${name} velquin_delay_libs)
   target_link_libraries(${name} PRIVATE velquin_core ${VELQUIN_DELAY_LIBS})
   target_link_options(${name} PRIVATE -static -static-libgcc -static-libstdc++ -s -Wl,--gc-sections)
+  target_include_directories(${name} PRIVATE ${VELQUIN_GENERATED})
 endfunction()
 # windres names these files itself; CMake cannot see them.
 set_source_files_properties(${CMAKE_SOURCE_DIR}/resources/velquin.rc PROPERTIES OBJECT_DEPENDS
-  "${CMAKE_SOURCE_DIR}/resources/velquin.manifest;${CMAKE_SOURCE_DIR}/resources/velquin.ico")
+  "${VELQUIN_GENERATED}/velquin.manifest;${CMAKE_SOURCE_DIR}/resources/velquin.ico")
+set_source_files_properties(${CMAKE_SOURCE_DIR}/settings_window/velquin_settings.rc PROPERTIES OBJECT_DEPENDS
+  "${VELQUIN_GENERATED}/velquin-settings.manifest;${CMAKE_SOURCE_DIR}/resources/velquin.ico")
 velquin_add_launcher(velquin)
 
 if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64" AND EXISTS ${CMAKE_SOURCE_DIR}/tests/wine/CMakeLists.txt)
@@ -71,6 +81,7 @@ add_executable(velquin-settings WIN32
   ${CMAKE_SOURCE_DIR}/settings_window/velquin_settings.rc
 )
 target_compile_definitions(velquin-settings PRIVATE UNICODE _UNICODE)
+target_include_directories(velquin-settings PRIVATE ${VELQUIN_GENERATED})
 target_compile_options(velquin-settings PRIVATE ${VELQUIN_WARNINGS} -Os -ffunction-sections -fdata-sections)
 # Its system DLLs are taken the launcher's way: version.dll is no known DLL,
 # and a copy beside the program must not be loaded.

@@ -39,16 +39,6 @@ std::string PathInJoinedArguments(const std::string& joined) {
 
 }  // namespace
 
-std::string KeptNotepadPath() {
-  // The installation keeps Notepad in these folders; a bare name would make
-  // the shell look in the current directory first, which is the folder of
-  // the document being opened and may hold a planted program.
-  const std::string system = SystemDirectory();
-  if (PlatformId == kPlatformNt && !system.empty() && IsExistingFile(system + "notepa~.exe"))
-    return system + "notepa~.exe";
-  return WindowsDirectory() + "notepa~.exe";
-}
-
 void HandOverToNotepad(const std::string& parameters) {
   // When neither folder holds it the shell is still given the full path
   // and reports the missing program itself. A Windows directory the system
@@ -75,7 +65,7 @@ ExitCode RunLauncher() {
   Settings = ReadLauncherSettings();
   // The fallback is looked up once more; an editor just found is not.
   if (!IsExistingFile(Settings.Editor)) {
-    Settings.Editor = (PlatformId == kPlatformNt ? SystemDirectory() : WindowsDirectory()) + "notepa~.exe";
+    Settings.Editor = FallbackEditorPath(PlatformId);
     FellBackToNotepad = true;
     if (!IsExistingFile(Settings.Editor)) {
       ShowMessageBox(messages::NoEditor(), ProductCaption(), kIconError);

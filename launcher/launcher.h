@@ -1,6 +1,7 @@
 // The launcher's run, from the settings read to the editor's start.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace velquin {
@@ -15,9 +16,14 @@ enum ExitCode : int {
 // The whole run; returns when it is over (raises the fatal errors).
 ExitCode RunLauncher();
 ExitCode DispatchArguments();
-// The kept Notepad: the system directory's notepa~.exe on the NT family when
-// it exists, else the Windows directory's, whether or not that one exists.
+// The kept Notepad of the hand-overs: the system directory's notepa~.exe on
+// the NT family when it exists, else the Windows directory's, whether or not
+// that one exists.
 std::string KeptNotepadPath();
+// The start-up's fallback for a missing editor, a rule of its own: on the NT
+// family the system directory's notepa~.exe, else the Windows directory's,
+// whether or not it exists. platformId is dwPlatformId (0 when unknown).
+std::string FallbackEditorPath(std::uint32_t platformId);
 // Has the shell open the kept Notepad by its full path with these parameters.
 void HandOverToNotepad(const std::string& parameters);
 // Chooses the editor for TargetFile and starts it.

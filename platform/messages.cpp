@@ -4,6 +4,7 @@
 
 #include "platform/os.h"
 #include "platform/run_text.h"
+#include "resources/version.h"
 
 namespace velquin {
 
@@ -36,7 +37,7 @@ std::u16string Render(const MessageText& text) {
   return wide;
 }
 
-MessageText ProductCaption() { return Fixed("Velquin 2.33.0.1"); }
+MessageText ProductCaption() { return Fixed("Velquin " VELQUIN_VERSION_TEXT); }
 
 void ShowMessageBox(const MessageText& text, const MessageText& caption, std::uint32_t style) {
   os::ShowBox(os::GetForegroundWindow(), Render(text), Render(caption), style);

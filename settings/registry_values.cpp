@@ -48,32 +48,72 @@ long QueryValue(os::KeyHandle key, const std::string& name, std::uint32_t* type,
   return os::QueryValueW(key, std::u16string(name.begin(), name.end()), type, data, size);
 }
 
-// The read once the size is known; raises on a failed read or a type that
-// is not a string. Char picks the A or the W call; names are seven-bit.
+// The two calls through the A or the W call.
 template <typename Char>
-std::basic_string<Char> ReadStringData(os::KeyHandle key, const std::string& name, std::uint32_t size) {
-  if (size == 0) return {};
-  std::uint32_t type = 0;
-  std::vector<unsigned char> data(size);
-  if (QueryValue(key, name, &type, data.data(), &size, Char()) != os::kSuccess)
-    RaiseRegistryError(messages::ValueReadFailed(name));
-  if (type != os::kRegSz && type != os::kRegExpandSz) RaiseRegistryError(messages::ValueTypeInvalid(name));
+std::optional<ValueData> QueryValueData(os::KeyHandle key, const std::string& name) {
+  ValueData value;
+  if (QueryValue(key, name, &value.type, nullptr, &value.size, Char()) != os::kSuccess) return std::nullopt;
+  if (value.size == 0) return value;
+  std::uint32_t type = 0, size = value.size;
+  value.bytes.resize(size);
+  value.failed = QueryValue(key, name, &type, value.bytes.data(), &size, Char()) != os::kSuccess;
+  if (value.failed) {
+    value.bytes.clear();
+    return value;
+  }
+  value.type = type;
   // The system may report fewer bytes on the second call than on the first.
-  const std::size_t bytes = std::min<std::size_t>(size, data.size());
-  std::basic_string<Char> text(bytes / sizeof(Char), Char(0));
-  std::copy(data.begin(), data.begin() + text.size() * sizeof(Char), reinterpret_cast<unsigned char*>(&text[0]));
-  return text.substr(0, text.find(Char(0)));
+  value.bytes.resize(std::min<std::size_t>(size, value.bytes.size()));
+  return value;
 }
 
-// One size query answers both whether the value exists and how big it is.
+template <typename Char>
+struct TextRead {
+  StringRead::Outcome outcome = StringRead::Absent;
+  std::uint32_t type = 0;
+  std::basic_string<Char> text;
+};
+
+// The string-read rule on the two calls' answer; a value without data is
+// empty text whatever its type.
+template <typename Char>
+TextRead<Char> ReadText(os::KeyHandle key, const std::string& name) {
+  TextRead<Char> read;
+  const std::optional<ValueData> value = QueryValueData<Char>(key, name);
+  if (!value) return read;
+  read.type = value->type;
+  if (value->size > 0 && value->failed) read.outcome = StringRead::ReadFailed;
+  else if (value->size > 0 && value->type != os::kRegSz && value->type != os::kRegExpandSz)
+    read.outcome = StringRead::NotAString;
+  else read.outcome = StringRead::Text;
+  if (read.outcome != StringRead::Text) return read;
+  read.text.assign(value->bytes.size() / sizeof(Char), Char(0));
+  std::copy(value->bytes.begin(), value->bytes.begin() + read.text.size() * sizeof(Char),
+            reinterpret_cast<unsigned char*>(&read.text[0]));
+  read.text = read.text.substr(0, read.text.find(Char(0)));
+  return read;
+}
+
+// Raises for a value that is there but cannot be read as a string.
 template <typename Char>
 std::optional<std::basic_string<Char>> ReadPresentString(os::KeyHandle key, const std::string& name) {
-  std::uint32_t type = 0, size = 0;
-  if (QueryValue(key, name, &type, nullptr, &size, Char()) != os::kSuccess) return std::nullopt;
-  return ReadStringData<Char>(key, name, size);
+  TextRead<Char> read = ReadText<Char>(key, name);
+  if (read.outcome == StringRead::Absent) return std::nullopt;
+  if (read.outcome == StringRead::ReadFailed) RaiseRegistryError(messages::ValueReadFailed(name));
+  if (read.outcome == StringRead::NotAString) RaiseRegistryError(messages::ValueTypeInvalid(name));
+  return std::move(read.text);
 }
 
 }  // namespace
+
+std::optional<ValueData> ReadValueData(os::KeyHandle key, const std::string& name) {
+  return QueryValueData<char>(key, name);
+}
+
+StringRead ReadString(os::KeyHandle key, const std::string& name) {
+  TextRead<char> read = ReadText<char>(key, name);
+  return StringRead{read.outcome, read.type, std::move(read.text)};
+}
 
 std::string ReadStringValue(os::KeyHandle key, const std::string& name) {
   return ReadPresentString<char>(key, name).value_or(std::string());

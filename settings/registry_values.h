@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/os.h"
 #include "platform/owners.h"
@@ -24,6 +25,24 @@ RegKey OpenExistingKey(const RegistryView& view, const std::string& path, std::u
 // an administrator locked by policy) with read access, so that the values
 // it enforces are still read.
 RegKey OpenSettingsKey(const RegistryView& view, const std::string& path);
+
+// The registry's two-call read: the size and type, then, for a value that
+// has data, the data. Nothing for a value that is not there.
+struct ValueData {
+  std::uint32_t type = 0;            // the data call's; the size call's when there was none or it failed
+  std::uint32_t size = 0;            // as the size call reported it
+  std::vector<unsigned char> bytes;  // what the data call gave, at most size
+  bool failed = false;               // the data call failed
+};
+std::optional<ValueData> ReadValueData(os::KeyHandle key, const std::string& name);
+
+// A value read as a string, without raising: what became of it.
+struct StringRead {
+  enum Outcome { Absent, Text, ReadFailed, NotAString } outcome = Absent;
+  std::uint32_t type = 0;  // the registry type, when present
+  std::string text;        // ANSI, up to the first NUL, for Text
+};
+StringRead ReadString(os::KeyHandle key, const std::string& name);
 
 // The string-read rule: empty for a missing or empty value; the data up to
 // its first NUL. Raises for a failed read or a type that is not a string.

@@ -9,32 +9,14 @@ namespace {
 std::string KeptNotepadInWindowsDirectory() { return WindowsDirectory() + "Notepa~.exe"; }
 std::string TempFolderOfOurOwn() { return TempDirectory() + "Velquin"; }
 
-constexpr SettingKind kText = SettingKind::Text;
-constexpr SettingKind kFlag = SettingKind::Flag;
-
 const SettingDefinition kTable[] = {
-    {"Editor", kText, "", KeptNotepadInWindowsDirectory},
-    {"HtmlEditor", kText, "", nullptr},
-    {"ParamEditor", kText, "", nullptr},
-    {"FrontEditor", kFlag, "0", nullptr},
-    {"ParamHtml", kText, "", nullptr},
-    {"FrontHtml", kFlag, "0", nullptr},
-    {"NoTrapExt", kText, "", nullptr},
-    {"NoTrap", kFlag, "0", nullptr},
-    {"NoFile", kFlag, "1", nullptr},
-    {"Ie4Temp", kFlag, "0", nullptr},
-    {"DoNotepad", kFlag, "1", nullptr},
-    {"ChangeIeExt", kFlag, "0", nullptr},
-    {"IeExt", kText, "htm", nullptr},
-    {"PrintEditor", kText, "", nullptr},
-    {"DoNotepadPrint", kFlag, "0", nullptr},
-    {"ParamPrint", kText, "/P", nullptr},
-    {"FrontPrint", kFlag, "0", nullptr},
-    {"UseLan", kFlag, "0", nullptr},
-    {"Rewrite", kFlag, "1", nullptr},
-    {"LanTempDir", kText, "", TempFolderOfOurOwn},
-    {"CopyLocal", kFlag, "1", nullptr},
-    {nullptr, kText, "", nullptr},
+#define VELQUIN_COMPUTED(function, example) function
+#define VELQUIN_SETTING(name, kind, fallback, ...) \
+  {setting_names::name, SettingKind::kind, fallback, &LauncherSettings::name},
+#include "settings/setting_list.def"
+#undef VELQUIN_SETTING
+#undef VELQUIN_COMPUTED
+    {nullptr, SettingKind::Text, "", {}},
 };
 
 }  // namespace
@@ -48,10 +30,8 @@ const SettingDefinition* FindSettingDefinition(const std::string& name) {
 }
 
 std::string DefaultText(const SettingDefinition& definition) {
-  return definition.computedDefault ? definition.computedDefault() : definition.fixedDefault;
+  return definition.fallback.computed ? definition.fallback.computed() : definition.fallback.fixed;
 }
-
-std::string DefaultText(const char* name) { return DefaultText(*FindSettingDefinition(name)); }
 
 std::string SettingsSectionPath() { return std::string(kSettingsKeyPath) + "\\" + kSettingsSection; }
 

@@ -25,39 +25,25 @@ LauncherSettings ReadLauncherSettings() {
 
   // The defaults come from the table the settings window shows. The values
   // are the code page's text; the defaults are already the run's.
-  auto text = [&](const char* name) {
-    const std::string fallback = DefaultText(name);  // asked first, as always
-    const std::optional<std::string> value = ReadPresentSetting(view, section, name);
+  auto text = [&](const SettingDefinition& d) {
+    const std::string fallback = DefaultText(d);  // asked first, as always
+    const std::optional<std::string> value = ReadPresentSetting(view, section, d.name);
     return value ? FromAnsiText(*value) : fallback;
   };
-  auto flag = [&](const char* name) {
-    return ReadSettingBool(view, section, name, DefaultText(name) == "1");
+  auto flag = [&](const SettingDefinition& d) {
+    return ReadSettingBool(view, section, d.name, DefaultText(d) == "1");
   };
 
   LauncherSettings s;
-  s.Editor = text("Editor");
-  s.HtmlEditor = text("HtmlEditor");
-  s.ParamEditor = text("ParamEditor");
-  s.FrontEditor = flag("FrontEditor");
-  s.ParamHtml = text("ParamHtml");
-  s.FrontHtml = flag("FrontHtml");
-  s.NoTrapExt = text("NoTrapExt");
-  s.NoTrap = flag("NoTrap");
-  s.NoFile = flag("NoFile");
-  s.Ie4Temp = flag("Ie4Temp");
-  s.DoNotepad = flag("DoNotepad");
-  s.ChangeIeExt = flag("ChangeIeExt");
-  s.IeExt = text("IeExt");
-  s.PrintEditor = text("PrintEditor");
-  s.DoNotepadPrint = flag("DoNotepadPrint");
-  WriteSettingBool(view, section, "DoNotepadPrint", false);
-  s.ParamPrint = text("ParamPrint");
-  s.FrontPrint = flag("FrontPrint");
-  s.UseLan = flag("UseLan");
-  s.Rewrite = flag("Rewrite");
-  if (s.UseLan) {
-    s.LanTempDir = text("LanTempDir");
-    s.CopyLocal = flag("CopyLocal");
+  for (const SettingDefinition* d = SettingDefinitions(); d->name; ++d) {
+    // The network values are read only when UseLan asks for them.
+    const bool network =
+        d->member.text == &LauncherSettings::LanTempDir || d->member.flag == &LauncherSettings::CopyLocal;
+    if (network && !s.UseLan) continue;
+    if (d->kind == SettingKind::Text) s.*d->member.text = text(*d);
+    else s.*d->member.flag = flag(*d);
+    // The launcher's own value goes back to "0" right after it is read.
+    if (d->member.flag == &LauncherSettings::DoNotepadPrint) WriteSettingBool(view, section, d->name, false);
   }
   return s;
 }

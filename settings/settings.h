@@ -4,33 +4,22 @@
 
 #include <string>
 
+#include "settings/setting_table.h"
+
 namespace velquin {
 
 inline constexpr const char* kSettingsKeyPath = "Software\\Tarrowind\\Velquin";
 inline constexpr const char* kSettingsSection = "Setting";
 
+// One member a value, named like it, starting at its default (empty for a
+// default the machine decides, which the reader asks for).
 struct LauncherSettings {
-  std::string Editor;
-  std::string HtmlEditor;
-  std::string ParamEditor;
-  bool FrontEditor = false;
-  std::string ParamHtml;
-  bool FrontHtml = false;
-  std::string NoTrapExt;
-  bool NoTrap = false;
-  bool NoFile = true;
-  bool Ie4Temp = false;
-  bool DoNotepad = true;
-  bool ChangeIeExt = false;
-  std::string IeExt = "htm";
-  std::string PrintEditor;
-  bool DoNotepadPrint = false;
-  std::string ParamPrint = "/P";
-  bool FrontPrint = false;
-  bool UseLan = false;
-  bool Rewrite = true;
-  std::string LanTempDir;
-  bool CopyLocal = true;
+#define VELQUIN_COMPUTED(function, example) ""
+#define VELQUIN_SETTING(name, kind, fallback, ...) \
+  SettingType<SettingKind::kind>::Value name = SettingType<SettingKind::kind>::Initial(fallback);
+#include "settings/setting_list.def"
+#undef VELQUIN_SETTING
+#undef VELQUIN_COMPUTED
 };
 
 // Reads every value in order with its default, writing DoNotepadPrint back

@@ -1,6 +1,5 @@
 #include "settings_window/current_values.h"
 
-#include <algorithm>
 #include <optional>
 #include <vector>
 
@@ -9,6 +8,7 @@
 #include "platform/os.h"
 #include "platform/owners.h"
 #include "settings/registry_values.h"
+#include "settings_window/fields.h"
 
 namespace velquin {
 namespace {
@@ -27,20 +27,14 @@ const char* TypeName(std::uint32_t type) {
 CurrentValue ReadOne(os::KeyHandle key, const SettingDefinition& definition) {
   CurrentValue value{definition, ValueState::Absent, 0, "", DefaultText(definition)};
   if (key == 0) return value;
-  std::uint32_t type = 0, size = 0;
-  if (os::QueryValue(key, definition.name, &type, nullptr, &size) != os::kSuccess) return value;
-  value.type = type;
-  std::string text;
-  if (size > 0) {
-    std::vector<unsigned char> data(size);
-    if (os::QueryValue(key, definition.name, &type, data.data(), &size) != os::kSuccess ||
-        (type != os::kRegSz && type != os::kRegExpandSz)) {
-      value.state = ValueState::WrongType;
-      return value;
-    }
-    text.assign(data.begin(), data.begin() + std::min<std::size_t>(size, data.size()));
-    text = text.substr(0, text.find('\0'));
+  const StringRead read = ReadString(key, definition.name);
+  if (read.outcome == StringRead::Absent) return value;
+  value.type = read.type;
+  if (read.outcome != StringRead::Text) {
+    value.state = ValueState::WrongType;
+    return value;
   }
+  const std::string& text = read.text;
   value.stored = text;
   if (definition.kind == SettingKind::Flag) {
     const std::optional<std::int32_t> number = ParseIntegerText(text);
@@ -55,14 +49,11 @@ CurrentValue ReadOne(os::KeyHandle key, const SettingDefinition& definition) {
 
 // What an empty text means, where it means more than "none".
 MessageText EmptyMeaning(const std::string& name) {
-  if (name == "Editor") return Fixed("空: 通知のあと、メモ帳で開きます");
-  if (name == "IeExt") return Fixed("空: 既定の htm ではなく「.」だけが付きます");
-  if (name == "ParamPrint") return Fixed("空: 既定の /P ではなく、引数を付けません");
+  using namespace setting_names;
+  if (name == Editor) return Fixed("空: 通知のあと、メモ帳で開きます");
+  if (name == IeExt) return Fixed("空: 既定の htm ではなく「.」だけが付きます");
+  if (name == ParamPrint) return Fixed("空: 既定の /P ではなく、引数を付けません");
   return MessageText{};  // the default is empty too
-}
-
-bool IsEditorPath(const std::string& name) {
-  return name == "Editor" || name == "HtmlEditor" || name == "PrintEditor";
 }
 
 }  // namespace
@@ -92,13 +83,7 @@ bool SettingsAreLocked() {
 
 MessageText LockedNotice() { return Fixed("この設定は管理者により変更できないようになっています。"); }
 
-bool IsShownSetting(const std::string& name) {
-  // DoNotepadPrint is the launcher's own, written back on every run; the
-  // network values have no place in the dialog.
-  for (const char* hidden : {"DoNotepadPrint", "UseLan", "Rewrite", "LanTempDir", "CopyLocal"})
-    if (name == hidden) return false;
-  return FindSettingDefinition(name) != nullptr;
-}
+bool IsShownSetting(const std::string& name) { return FindField(name) != nullptr; }
 
 const CurrentValue* FindCurrentValue(const std::vector<CurrentValue>& values, const std::string& name) {
   for (const CurrentValue& value : values)
@@ -131,7 +116,7 @@ MessageText InputMark(const CurrentValue& loaded, const std::string& text, bool 
   if (toDefault) return Fixed("既定値に戻します: 保存すると、この値を設定から削除します");
   if (text == ShownText(loaded)) return StateMark(loaded);
   const std::string name = loaded.definition.name;
-  if (IsEditorPath(name) && !(name != "Editor" && text.empty()) && !IsExistingFile(text))
+  if (IsEditorPath(name) && !(name != setting_names::Editor && text.empty()) && !IsExistingFile(text))
     return MissingEditorNote(name);
   if (IsEditorPath(name) && NamesNotepad(text)) return NotepadNote();
   if (text.empty() && loaded.definition.kind == SettingKind::Text && !IsEmpty(EmptyMeaning(name)))
@@ -140,11 +125,12 @@ MessageText InputMark(const CurrentValue& loaded, const std::string& text, bool 
 }
 
 MessageText MissingEditorConsequence(const std::string& name) {
-  if (name == "Editor")
+  using namespace setting_names;
+  if (name == Editor)
     return Fixed("このまま保存すると、Velquin はファイルを開くたびに通知を表示してから、メモ帳で開きます。");
-  if (name == "HtmlEditor")
+  if (name == HtmlEditor)
     return Fixed("このまま保存すると、Velquin は HTML ファイルを開くたびにエラーを表示してから、通常のエディタで開きます。");
-  if (name == "PrintEditor")
+  if (name == PrintEditor)
     return Fixed("このまま保存すると、Velquin は印刷のたびにエラーを表示し、何も印刷しません。");
   return MessageText{};
 }
@@ -166,33 +152,15 @@ MessageText NotepadConsequence() {
 }
 
 MessageText FieldLabel(const std::string& name) {
-  static const char* const kLabels[][2] = {
-      {"Editor", "エディタ"},
-      {"ParamEditor", "エディタの引数"},
-      {"FrontEditor", "ファイル名を引数の前に置く (エディタ)"},
-      {"HtmlEditor", "HTML ソースのエディタ"},
-      {"ParamHtml", "HTML ソースのエディタの引数"},
-      {"FrontHtml", "ファイル名を引数の前に置く (HTML ソース)"},
-      {"PrintEditor", "印刷に使うエディタ"},
-      {"ParamPrint", "印刷の引数"},
-      {"FrontPrint", "ファイル名を引数の前に置く (印刷)"},
-      {"NoTrap", "次の拡張子はメモ帳で開く"},
-      {"NoTrapExt", "メモ帳で開く拡張子"},
-      {"NoFile", "無いファイルもエディタに渡す"},
-      {"DoNotepad", "ファイルなしで起動されたらエディタを開く"},
-      {"ChangeIeExt", "一時ファイルの拡張子を変える"},
-      {"IeExt", "一時ファイルに付ける拡張子"},
-      {"Ie4Temp", "エディタを閉じたら一時ファイルを削除する"},
-  };
-  for (const auto& label : kLabels)
-    if (name == label[0]) return Fixed(label[1]);
-  return Fixed(name.c_str());
+  const FieldControl* field = FindField(name);
+  return Fixed(field ? field->label : name.c_str());
 }
 
 MessageText MissingEditorNote(const std::string& name) {
-  if (name == "Editor") return Fixed("見つかりません: 通知のあと、メモ帳で開きます");
-  if (name == "HtmlEditor") return Fixed("見つかりません: エラーのあと、通常のエディタで開きます");
-  if (name == "PrintEditor") return Fixed("見つかりません: エラーを表示し、印刷しません");
+  using namespace setting_names;
+  if (name == Editor) return Fixed("見つかりません: 通知のあと、メモ帳で開きます");
+  if (name == HtmlEditor) return Fixed("見つかりません: エラーのあと、通常のエディタで開きます");
+  if (name == PrintEditor) return Fixed("見つかりません: エラーを表示し、印刷しません");
   return MessageText{};
 }
 

@@ -10,32 +10,11 @@
 #include "settings/setting_table.h"
 #include "settings_window/control_ids.h"
 #include "settings_window/current_values.h"
-#include "settings_window/fields_win32.h"
+#include "settings_window/fields.h"
 #include "settings_window/preview.h"
 #include "settings_window/save.h"
 
 namespace velquin {
-
-const FieldControl kFieldControls[] = {
-    {"Editor", IDC_EDITOR, IDC_EDITOR_MARK, IDC_EDITOR_BROWSE},
-    {"ParamEditor", IDC_PARAM_EDITOR, IDC_PARAM_EDITOR_MARK, 0},
-    {"FrontEditor", IDC_FRONT_EDITOR, IDC_FRONT_EDITOR_MARK, 0},
-    {"HtmlEditor", IDC_HTML_EDITOR, IDC_HTML_EDITOR_MARK, IDC_HTML_EDITOR_BROWSE},
-    {"ParamHtml", IDC_PARAM_HTML, IDC_PARAM_HTML_MARK, 0},
-    {"FrontHtml", IDC_FRONT_HTML, IDC_FRONT_HTML_MARK, 0},
-    {"PrintEditor", IDC_PRINT_EDITOR, IDC_PRINT_EDITOR_MARK, IDC_PRINT_EDITOR_BROWSE},
-    {"ParamPrint", IDC_PARAM_PRINT, IDC_PARAM_PRINT_MARK, 0},
-    {"FrontPrint", IDC_FRONT_PRINT, IDC_FRONT_PRINT_MARK, 0},
-    {"NoTrap", IDC_NO_TRAP, IDC_NO_TRAP_MARK, 0},
-    {"NoTrapExt", IDC_NO_TRAP_EXT, IDC_NO_TRAP_EXT_MARK, 0},
-    {"NoFile", IDC_NO_FILE, IDC_NO_FILE_MARK, 0},
-    {"DoNotepad", IDC_DO_NOTEPAD, IDC_DO_NOTEPAD_MARK, 0},
-    {"ChangeIeExt", IDC_CHANGE_IE_EXT, IDC_CHANGE_IE_EXT_MARK, 0},
-    {"IeExt", IDC_IE_EXT, IDC_IE_EXT_MARK, 0},
-    {"Ie4Temp", IDC_IE4_TEMP, IDC_IE4_TEMP_MARK, 0},
-};
-const int kFieldCount = sizeof kFieldControls / sizeof *kFieldControls;
-
 namespace {
 
 const wchar_t kCaption[] = L"Velquin の設定";

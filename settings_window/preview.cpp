@@ -1,21 +1,20 @@
 #include "settings_window/preview.h"
 
 #include "launcher/editor_command.h"
+#include "launcher/launcher.h"
 #include "platform/files.h"
 #include "platform/os.h"
 
 namespace velquin {
 namespace {
 
-constexpr std::uint32_t kPlatformNt = 2;
-
 // The editor after the launcher's start-up fallback; empty when neither it
 // nor the kept Notepad exists, and the launcher then starts nothing.
 std::string NormalEditor(const std::string& editor) {
   if (IsExistingFile(editor)) return editor;
   std::uint32_t platform = 0;
-  const bool nt = os::GetVersionPlatformId(&platform) && platform == kPlatformNt;
-  const std::string notepad = (nt ? SystemDirectory() : WindowsDirectory()) + "notepa~.exe";
+  if (!os::GetVersionPlatformId(&platform)) platform = 0;
+  const std::string notepad = FallbackEditorPath(platform);
   return IsExistingFile(notepad) ? notepad : std::string();
 }
 
@@ -42,25 +41,10 @@ CommandPreviews PreviewCommands(const LauncherSettings& s) {
 }
 
 void SetSettingByName(LauncherSettings* s, const std::string& name, const std::string& text) {
-  const struct {
-    const char* name;
-    std::string* text;
-    bool* flag;
-  } places[] = {
-      {"Editor", &s->Editor, nullptr},         {"ParamEditor", &s->ParamEditor, nullptr},
-      {"FrontEditor", nullptr, &s->FrontEditor}, {"HtmlEditor", &s->HtmlEditor, nullptr},
-      {"ParamHtml", &s->ParamHtml, nullptr},   {"FrontHtml", nullptr, &s->FrontHtml},
-      {"PrintEditor", &s->PrintEditor, nullptr}, {"ParamPrint", &s->ParamPrint, nullptr},
-      {"FrontPrint", nullptr, &s->FrontPrint}, {"NoTrap", nullptr, &s->NoTrap},
-      {"NoTrapExt", &s->NoTrapExt, nullptr},   {"NoFile", nullptr, &s->NoFile},
-      {"DoNotepad", nullptr, &s->DoNotepad},   {"ChangeIeExt", nullptr, &s->ChangeIeExt},
-      {"IeExt", &s->IeExt, nullptr},           {"Ie4Temp", nullptr, &s->Ie4Temp},
-  };
-  for (const auto& place : places) {
-    if (name != place.name) continue;
-    if (place.text) *place.text = text;
-    else *place.flag = text == "1";
-  }
+  const SettingDefinition* definition = FindSettingDefinition(name);
+  if (!definition) return;
+  if (definition->kind == SettingKind::Text) s->*definition->member.text = text;
+  else s->*definition->member.flag = text == "1";
 }
 
 }  // namespace velquin

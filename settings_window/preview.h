@@ -21,8 +21,8 @@ struct CommandPreviews {
 // one nothing printed.
 CommandPreviews PreviewCommands(const LauncherSettings& settings);
 
-// Puts a field's text (ANSI; a flag's "0" or "1") in its place; a name the
-// launcher has no such value for changes nothing.
+// Puts a field's text (ANSI; a flag's "0" or "1") in its member; a name
+// that is not in the settings table changes nothing.
 void SetSettingByName(LauncherSettings* settings, const std::string& name, const std::string& text);
 
 }  // namespace velquin

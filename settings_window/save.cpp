@@ -3,24 +3,22 @@
 #include "platform/files.h"
 #include "platform/os.h"
 #include "platform/owners.h"
+#include "settings/registry_values.h"
+#include "settings_window/fields.h"
 
 namespace velquin {
 namespace {
-
-bool IsEditorPath(const std::string& name) {
-  return name == "Editor" || name == "HtmlEditor" || name == "PrintEditor";
-}
 
 constexpr long kValueNotFound = 2;  // ERROR_FILE_NOT_FOUND
 
 // The checks on one changed text, in the order the user reads them.
 void CheckChange(const Change& change, std::vector<SaveCheck>* checks) {
   if (change.remove) return;
-  if (change.name == "IeExt" && change.text.find('.') != std::string::npos)
+  if (change.name == setting_names::IeExt && change.text.find('.') != std::string::npos)
     checks->push_back({true, Fixed("一時ファイルに付ける拡張子は「.」を付けずに入力してください (例: htm)。")});
   if (!IsEditorPath(change.name)) return;
-  if (change.name == "Editor" && change.text.empty())
-    checks->push_back({false, Fixed("エディタが空です。") + MissingEditorConsequence("Editor")});
+  if (change.name == setting_names::Editor && change.text.empty())
+    checks->push_back({false, Fixed("エディタが空です。") + MissingEditorConsequence(setting_names::Editor)});
   else if (!change.text.empty() && !IsExistingFile(change.text))
     checks->push_back({false, FieldLabel(change.name) + Fixed("「") + Ansi(change.text) + Fixed("」が見つかりません。") +
                                   MissingEditorConsequence(change.name)});
@@ -37,11 +35,11 @@ struct PriorValue {
 
 PriorValue ReadPrior(os::KeyHandle key, const std::string& name) {
   PriorValue prior;
-  std::uint32_t size = 0;
-  if (os::QueryValue(key, name, &prior.type, nullptr, &size) != os::kSuccess) return prior;
-  prior.data.resize(size);
-  prior.present = os::QueryValue(key, name, &prior.type, prior.data.data(), &size) == os::kSuccess;
-  prior.data.resize(size);
+  std::optional<ValueData> value = ReadValueData(key, name);
+  if (!value || value->failed) return prior;
+  prior.present = true;
+  prior.type = value->type;
+  prior.data = std::move(value->bytes);
   return prior;
 }
 

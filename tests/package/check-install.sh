@@ -278,7 +278,9 @@ is_velquin() { local exe=velquin64.exe; [[ $1 == syswow64/* ]] && exe=velquin.ex
 PROGRAM_DIR='Program Files/Velquin'
 SHORTCUT='ProgramData/Microsoft/Windows/Start Menu/Programs/Velquin の設定.lnk'
 ARP='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\Velquin'
-VERSION=$(sed -n 's/^ *FILEVERSION \([0-9]*\),\([0-9]*\),\([0-9]*\),\([0-9]*\).*/\1.\2.\3.\4/p' resources/velquin.rc)
+VERSION=$(cat build/host/packaging/version)  # the top CMakeLists.txt's, as scripts/package took it
+# The guide is written by hand: its title must follow the version.
+check "the guide's title names Velquin $VERSION" grep -qx "# Velquin $VERSION 利用の手引き" docs/README.ja.md
 reg_default() { wreg query "$1" /ve | awk '$1 == "(Default)" && $2 ~ /^REG_/ { sub(/^[ \t]*[^ \t]+[ \t]+[^ \t]+[ \t]*/, ""); print }'; }
 # What either install registers: Program Files\Velquin, the Default apps
 # keys and the Apps & features entry. $1 names the case, $2 the verbs'

@@ -11,6 +11,8 @@
 #include <utility>
 #include <vector>
 
+#include "resources/version.h"
+
 namespace scn {
 
 struct RegValueSpec {
@@ -136,7 +138,7 @@ std::string CompareRun(const Scenario& scenario, const SeenRun& seen, const Afte
 std::string LauncherPathOf(const std::string& commandLine);
 std::string FileNameOf(const std::string& path);
 
-inline constexpr const char* kProductCaption = "Velquin 2.33.0.1";
+inline constexpr const char* kProductCaption = "Velquin " VELQUIN_VERSION_TEXT;
 inline constexpr const char* kFatalCaption = "ｱﾌﾟﾘｹｰｼｮﾝ ｴﾗｰ";
 
 // Runs every scenario of the files through run(): prints PASS/FAIL/SKIP

@@ -19,21 +19,28 @@ class HandOverTest : public LauncherTest {
   }
 };
 
-TEST_F(HandOverTest, TheKeptNotepadIsAlwaysAFullPathNeverTheCurrentDirectorysCopy) {
+// Two rules: the hand-overs' kept Notepad looks for the system directory's
+// copy, the start-up's fallback editor does not; they part where only the
+// Windows directory holds it.
+TEST_F(HandOverTest, TheKeptNotepadAndTheFallbackEditorAreFullPathsNeverTheCurrentDirectorysCopy) {
   struct Row {
     std::uint32_t platform;
     std::vector<std::string> programs;
     const char* kept;
+    const char* fallback;
   };
+  const char* const system = "C:\\windows\\system32\\notepa~.exe";
+  const char* const windows = "C:\\windows\\notepa~.exe";
   const Row rows[] = {
-      {2, {"C:\\windows\\system32\\notepa~.exe", "C:\\windows\\notepa~.exe"}, "C:\\windows\\system32\\notepa~.exe"},
-      {2, {"C:\\windows\\notepa~.exe"}, "C:\\windows\\notepa~.exe"},
-      {2, {"C:\\windows\\system32\\notepa~.exe"}, "C:\\windows\\system32\\notepa~.exe"},
-      {1, {"C:\\windows\\system32\\notepa~.exe", "C:\\windows\\notepa~.exe"}, "C:\\windows\\notepa~.exe"},
+      {2, {system, windows}, system, system},
+      {2, {windows}, windows, system},
+      {2, {system}, system, system},
+      {1, {system, windows}, windows, windows},
       // Neither kept: the Windows directory's path still, for the shell to report.
-      {2, {}, "C:\\windows\\notepa~.exe"},
-      {2, {"C:\\Docs\\Notepa~.exe"}, "C:\\windows\\notepa~.exe"},
-      {1, {}, "C:\\windows\\notepa~.exe"},
+      {2, {}, windows, system},
+      {2, {"C:\\Docs\\Notepa~.exe"}, windows, system},
+      {1, {}, windows, windows},
+      {0, {system, windows}, windows, windows},  // the platform unknown
   };
   for (const Row& row : rows) {
     SetUp();
@@ -42,6 +49,7 @@ TEST_F(HandOverTest, TheKeptNotepadIsAlwaysAFullPathNeverTheCurrentDirectorysCop
     for (const std::string& program : row.programs) fake::AddProgram(program);
     Prepare("\"C:\\Velquin\\notepad.exe\"");
     EXPECT_EQ(KeptNotepadPath(), row.kept) << row.platform << " " << row.programs.size();
+    EXPECT_EQ(FallbackEditorPath(PlatformId), row.fallback) << row.platform << " " << row.programs.size();
   }
 }
 

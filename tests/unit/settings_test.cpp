@@ -52,6 +52,59 @@ TEST(ParseIntegerText, AcceptsExactlyTheIntegerForms) {
   for (const IntegerRow& row : rows) EXPECT_EQ(ParseIntegerText(row.text), row.value) << '"' << row.text << '"';
 }
 
+// The one two-call read under the launcher's reads and the settings
+// window's: its outcome, and how many calls it took.
+TEST_F(LauncherTest, TheTwoCallReadAndTheStringRuleOnIt) {
+  struct Row {
+    const char* what;
+    std::optional<std::uint32_t> type;  // nullopt: no such value
+    std::vector<unsigned char> data;
+    bool failRead;
+    StringRead::Outcome outcome;
+    const char* text;
+    int calls;
+    bool failed;
+  };
+  const Row rows[] = {
+      {"absent", std::nullopt, {}, false, StringRead::Absent, "", 1, false},
+      {"a string", os::kRegSz, {'a', 'b', 0}, false, StringRead::Text, "ab", 2, false},
+      {"an expandable string", os::kRegExpandSz, {'%', 'x', 0}, false, StringRead::Text, "%x", 2, false},
+      {"no terminator", os::kRegSz, {'a', 'b'}, false, StringRead::Text, "ab", 2, false},
+      {"cut at the first NUL", os::kRegSz, {'a', 0, 'b', 0}, false, StringRead::Text, "a", 2, false},
+      {"no data, any type", os::kRegDword, {}, false, StringRead::Text, "", 1, false},
+      {"no data, unreadable", os::kRegSz, {}, true, StringRead::Text, "", 1, false},
+      {"a number", os::kRegDword, {1, 0, 0, 0}, false, StringRead::NotAString, "", 2, false},
+      {"a list", os::kRegMultiSz, {'a', 0, 0}, false, StringRead::NotAString, "", 2, false},
+      {"unreadable data", os::kRegSz, {'a', 0}, true, StringRead::ReadFailed, "", 2, true},
+  };
+  for (const Row& row : rows) {
+    SetUp();
+    fake::AddKey(kSettingKey);
+    if (row.type) {
+      fake::SetValue(kSettingKey, "V", *row.type, row.data);
+      fake::FindValue(kSettingKey, "V")->failRead = row.failRead;
+    }
+    os::KeyHandle key = 0;
+    ASSERT_EQ(os::OpenKey(os::kCurrentUser, "Software\\Tarrowind\\Velquin\\Setting", os::kKeyRead, &key),
+              os::kSuccess);
+    const RegKey owner(key);
+    fake::machine().calls.clear();
+    const std::optional<ValueData> data = ReadValueData(key, "V");
+    EXPECT_EQ(fake::machine().calls["RegQueryValueEx"], row.calls) << row.what;
+    ASSERT_EQ(data.has_value(), row.type.has_value()) << row.what;
+    if (data) {
+      EXPECT_EQ(data->type, *row.type) << row.what;
+      EXPECT_EQ(data->size, row.data.size()) << row.what;
+      EXPECT_EQ(data->failed, row.failed) << row.what;
+      EXPECT_EQ(data->bytes, row.failed ? std::vector<unsigned char>{} : row.data) << row.what;
+    }
+    const StringRead read = ReadString(key, "V");
+    EXPECT_EQ(read.outcome, row.outcome) << row.what;
+    EXPECT_EQ(read.text, row.text) << row.what;
+    EXPECT_EQ(read.type, row.type.value_or(0)) << row.what;
+  }
+}
+
 class SettingsTest : public LauncherTest {
  protected:
   static LauncherSettings Read() {

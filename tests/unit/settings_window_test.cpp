@@ -186,6 +186,44 @@ TEST_F(SettingsWindowTest, PreviewIsWhatTheLauncherStarts) {
   }
 }
 
+// A missing editor: the preview takes the launcher's fallback, by the same
+// rule, and says so when the launcher would find no editor at all.
+TEST_F(SettingsWindowTest, PreviewTakesTheLaunchersFallbackEditor) {
+  struct Row {
+    const char* what;
+    std::uint32_t platform;
+    bool versionQueryFails;
+    std::vector<const char*> programs;
+    const char* normal;  // the preview's normal command line, or its note
+  };
+  const char* const none = "(起動しません: エディタもメモ帳も見つかりません)";
+  const Row rows[] = {
+      {"nt, System32's copy", 2, false, {"C:\\windows\\system32\\notepa~.exe"},
+       "C:\\windows\\system32\\notepa~.exe \"C:\\Docs\\memo.txt\""},
+      {"nt, only the Windows directory's copy", 2, false, {"C:\\windows\\notepa~.exe"}, none},
+      {"95, the Windows directory's copy", 1, false, {"C:\\windows\\notepa~.exe"},
+       "C:\\windows\\notepa~.exe \"C:\\Docs\\memo.txt\""},
+      {"95, only System32's copy", 1, false, {"C:\\windows\\system32\\notepa~.exe"}, none},
+      {"the platform unknown", 2, true, {"C:\\windows\\notepa~.exe"},
+       "C:\\windows\\notepa~.exe \"C:\\Docs\\memo.txt\""},
+  };
+  for (const Row& row : rows) {
+    SetUp();
+    fake::machine().platformId = row.platform;
+    fake::machine().versionQueryFails = row.versionQueryFails;
+    for (const char* program : row.programs) fake::AddProgram(program);
+    fake::AddFile(kExampleTextFile);
+    fake::machine().onBox = [](const fake::Event&) {};
+    LauncherSettings typed;
+    typed.Editor = "C:\\gone.exe";
+    EXPECT_EQ(Utf8(PreviewCommands(typed).normal), row.normal) << row.what;
+    Set("Editor", typed.Editor);
+    Run(std::string("C:\\Velquin\\notepad.exe ") + kExampleTextFile);
+    const std::vector<std::string> starts = Starts();
+    EXPECT_EQ(starts.empty() ? none : starts[0], row.normal) << row.what << ": the launcher";
+  }
+}
+
 TEST_F(SettingsWindowTest, PreviewSaysWhenNothingWouldStart) {
   LauncherSettings typed;
   typed.Editor = "C:\\gone.exe";

@@ -81,7 +81,7 @@ stub::Record Rec(stub::Record::Kind kind, long long ticks, const std::string& ti
 }
 
 void MergeOrder() {
-  std::vector<observed::Box> boxes = {{50, "Velquin 2.33.0.1", "text", "info"}};
+  std::vector<observed::Box> boxes = {{50, scn::kProductCaption, "text", "info"}};
   std::vector<stub::Record> records = {
       Rec(stub::Record::Start, 100, "mark", "C:\\Tools\\ed.exe \"C:\\a.txt\""),
       Rec(stub::Record::Start, 10, "C:\\Tools\\ed.exe", "\"C:\\Tools\\ed.exe\" C:\\b"),
