@@ -155,19 +155,6 @@ scn::SeenRun Observe(int exitCode) {
   return seen;
 }
 
-std::string Folded(std::string path) {
-  while (path.size() > 3 && path.back() == '\\') path.pop_back();
-  for (char& c : path)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
-  return path;
-}
-
-std::string ParentOf(const std::string& path) {
-  const size_t cut = path.rfind('\\');
-  if (cut == std::string::npos) return std::string();
-  return cut == 2 ? path.substr(0, 3) : path.substr(0, cut);
-}
-
 // The machine holds no bytes: a file's content is what it was made as.
 scn::SeenFile SeenFileOf(const fake::FileNode& node) {
   scn::SeenFile out;
@@ -219,7 +206,7 @@ scn::AfterProbe Probe() {
   probe.namesIn = [](const std::string& folder) {
     std::vector<std::string> names;
     for (const auto& [key, node] : fake::machine().files)
-      if (Folded(ParentOf(node.path)) == Folded(folder)) names.push_back(scn::FileNameOf(node.path));
+      if (scn::FoldedPath(scn::FolderOf(node.path)) == scn::FoldedPath(folder)) names.push_back(scn::FileNameOf(node.path));
     return names;
   };
   return probe;

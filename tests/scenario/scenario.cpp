@@ -362,22 +362,6 @@ std::string CanonicalData(const std::string& type, const std::string& data) {
 }
 
 
-// Paths compare as Windows compares them: letter case aside.
-std::string FoldedPath(std::string path) {
-  while (path.size() > 3 && path.back() == '\\') path.pop_back();
-  for (char& c : path)
-    if (c >= 'a' && c <= 'z') c = char(c - 32);
-  return path;
-}
-
-std::string FolderOf(const std::string& path) {
-  std::string p = path;
-  while (p.size() > 3 && p.back() == '\\') p.pop_back();
-  const size_t cut = p.rfind('\\');
-  if (cut == std::string::npos) return std::string();
-  return cut == 2 ? p.substr(0, 3) : p.substr(0, cut);  // C:\ keeps its backslash
-}
-
 std::string InFolder(const std::string& folder, const std::string& name) {
   return folder.empty() || folder.back() == '\\' ? folder + name : folder + "\\" + name;
 }
@@ -491,6 +475,21 @@ std::string CompareFiles(const Scenario& s, const FilesBefore& before, const Aft
 }
 
 }  // namespace
+
+std::string FoldedPath(std::string path) {
+  while (path.size() > 3 && path.back() == '\\') path.pop_back();
+  for (char& c : path)
+    if (c >= 'a' && c <= 'z') c = char(c - 32);
+  return path;
+}
+
+std::string FolderOf(const std::string& path) {
+  std::string p = path;
+  while (p.size() > 3 && p.back() == '\\') p.pop_back();
+  const size_t cut = p.rfind('\\');
+  if (cut == std::string::npos) return std::string();
+  return cut == 2 ? p.substr(0, 3) : p.substr(0, cut);  // C:\ keeps its backslash
+}
 
 bool ParseHexBytes(const std::string& text, std::string* out) {
   out->clear();

@@ -137,6 +137,11 @@ std::string CompareRun(const Scenario& scenario, const SeenRun& seen, const Afte
 // The file name of the program that the command line's first token names.
 std::string LauncherPathOf(const std::string& commandLine);
 std::string FileNameOf(const std::string& path);
+// Paths compare as Windows compares them, letter case aside, without a
+// trailing backslash (C:\ keeps its own).
+std::string FoldedPath(std::string path);
+// The folder that holds a path; empty for a bare name.
+std::string FolderOf(const std::string& path);
 
 inline constexpr const char* kProductCaption = "Velquin " VELQUIN_VERSION_TEXT;
 inline constexpr const char* kFatalCaption = "ｱﾌﾟﾘｹｰｼｮﾝ ｴﾗｰ";
