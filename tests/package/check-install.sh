@@ -171,7 +171,7 @@ run_launcher() {
   rm -f "$log"
   timeout 30 "$WINE" "C:\\Velquin Test\\velquin.exe" "$@" >/dev/null 2>&1
   local i
-  for i in $(seq 100); do [ -s "$log" ] && break; sleep 0.1; done
+  for i in $(seq 600); do [ -s "$log" ] && break; sleep 0.1; done
   RUN_OUT=$(tr -d '\r' <"$log" 2>/dev/null)
 }
 TMPW='C:\users\root\Temp'
@@ -401,7 +401,7 @@ editor_run() {
   (cd "$P/drive_c" && timeout 30 "$WINE" cmd /c 'C:\editor-run.cmd' >/dev/null 2>&1)
   rm -f "$P/drive_c/editor-run.cmd"
   local i
-  for i in $(seq 100); do [ -s "$P/drive_c/stub/calls.log" ] && break; sleep 0.1; done
+  for i in $(seq 600); do [ -s "$P/drive_c/stub/calls.log" ] && break; sleep 0.1; done
   tr -d '\r' <"$P/drive_c/stub/calls.log" 2>/dev/null
   settle
   rm -rf "$P/drive_c/stub" "$P/drive_c/t"
