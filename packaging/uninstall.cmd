@@ -270,18 +270,7 @@ set "VF=!VIEW_%~1!"
 call :get Debugger_%~1
 if not defined VAL goto undo_view_key
 set "WROTE=!VAL!"
-call :value
-set "VTYPE="
-set "VDATA="
-for /f "tokens=1,2,*" %%a in ('reg query "%~1" /v %~2 !VF! 2^>nul ^| find "REG_"') do (
-  if /i "%%a"=="%~2" (
-    set "VTYPE=%%b"
-    set "VDATA=%%c"
-  )
-)
-exit /b 0
-
-:debugger_value "!VF!"
+call :debugger_value "!VF!"
 if "!VAL!"=="!WROTE!" (
   reg delete "%IFEO%" /v Debugger /f !VF! >nul
   if errorlevel 1 goto step_failed
