@@ -261,14 +261,16 @@ plant_notepads() {  # distinct contents, so that every copy can be traced
 }
 # Everything install and uninstall may touch: the files under C:\ outside the
 # temporary and user folders, and the registry's machine and user hives
-# without Wine's time stamps.
+# without Wine's time stamps and without the display's device keys, which
+# Wine writes again (with the screen's size) when it sees fit.
 snapshot() {
   settle
   (cd "$P/drive_c" && find . -path ./users -prune -o -path ./windows/temp -prune -o -path ./windows/logs -prune \
      -o -type f -print0 | sort -z | xargs -0 sha1sum)
   for hive in system.reg user.reg; do
     echo "== $hive"
-    grep -v -e '^#time=' -e '^"DriverDateData"=' "$P/$hive" | sed 's/^\(\[.*\]\) [0-9]*$/\1/'
+    grep -v -e '^#time=' -e '^"DriverDateData"=' "$P/$hive" | sed 's/^\(\[.*\]\) [0-9]*$/\1/' |
+      awk '/^\[/ { skip = index($0, "[System\\\\CurrentControlSet\\\\Enum\\\\DISPLAY\\\\") == 1 } !skip'
   done
 }
 content() { tr -d '\0' <"$P/drive_c/windows/$1" 2>/dev/null || echo "(missing)"; }
@@ -451,6 +453,77 @@ same_state "redirect: after uninstall everything is as before" "$(snapshot)" "$b
 run_cmd uninstall.cmd
 same "redirect: uninstall.cmd again succeeds" "$CMD_RC" 0
 same_state "redirect: uninstall.cmd again changes nothing" "$(snapshot)" "$before"
+
+# --- the first release's install, undone and upgraded by today's scripts -------
+# Its install.cmd as it shipped (one velquin.exe, Program Files (x86) on
+# 64-bit Windows, a Debugger record per view), run from a folder of its own.
+FIRST=$SCRATCH/first-release
+mkdir -p "$FIRST"
+sed -e 's/\r$//' -e 's/$/\r/' tests/package/first_release/install.cmd >"$FIRST/install.cmd"
+cp "$PKG/velquin.exe" "$FIRST/velquin.exe"
+run_first() {
+  local out rc
+  out=$(cd "$FIRST" && timeout 120 "$WINE" cmd /c install.cmd "$@" 2>&1)
+  rc=$?
+  CMD_OUT=$(printf '%s' "$out" | tr -d '\r')
+  CMD_RC=$rc
+}
+FIRST_DIR='Program Files (x86)/Velquin'
+for form in redirect replace; do
+  new_prefix "first-$form"
+  plant_notepads wow64
+  wreg add "$IFEO" /v GlobalFlag /t REG_SZ /d 0x0 /f /reg:64 >/dev/null
+  before=$(snapshot)
+  run_first "/$form"
+  same "first release /$form: its install.cmd succeeds" "$CMD_RC" 0
+  if [ "$form" == redirect ]; then
+    first_dbg=$(reg_value "$IFEO" Debugger /reg:64)
+    check "first release /redirect: its Debugger names its velquin.exe" \
+      cmp "$FIRST/velquin.exe" "$("$WINE" winepath -u "$first_dbg" 2>/dev/null | tr -d '\r')"
+  fi
+  run_cmd uninstall.cmd
+  same "first release /$form: today's uninstall.cmd succeeds" "$CMD_RC" 0
+  check "first release /$form: no Debugger left" bash -c "! $WINE reg query '$IFEO' /v Debugger /reg:64"
+  check "first release /$form: its Program Files folder gone" test ! -e "$P/drive_c/$FIRST_DIR"
+  same_state "first release /$form: after today's uninstall everything is as before" "$(snapshot)" "$before"
+  # Today's install over the first release's: undone as recorded, then
+  # installed afresh, so that today's uninstall leaves the machine as before.
+  run_first "/$form"
+  run_cmd install.cmd "/$form"
+  same "first release /$form: today's install.cmd over it succeeds" "$CMD_RC" 0
+  check "first release /$form: today's install says it undid the earlier one" \
+    grep -q "undid the earlier release's installation (/$form)" <<<"$CMD_OUT"
+  check "first release /$form: its Program Files folder gone after the upgrade" test ! -e "$P/drive_c/$FIRST_DIR"
+  if [ "$form" == redirect ]; then
+    dbg=$(reg_value "$STATE" Debugger)
+    same "first release /redirect: the upgrade's Debugger is today's" "$(reg_value "$IFEO" Debugger /reg:64)" "$dbg"
+    check_registered "first release upgraded" "$dbg"
+  else
+    check "first release /replace: the upgrade puts today's velquin64.exe in System32" is_velquin system32/notepad.exe
+  fi
+  run_cmd uninstall.cmd
+  same "first release /$form: today's uninstall after the upgrade succeeds" "$CMD_RC" 0
+  same_state "first release /$form: after the upgrade and uninstall everything is as before" "$(snapshot)" "$before"
+done
+
+# --- ARM64: Windows 10 runs only the i686 build, Windows 11 the x86_64 one too --
+# Wine reports AMD64; the run's own cmd says ARM64 before starting install.cmd.
+for entry in 19045:velquin.exe:velquin-settings.exe 22631:velquin64.exe:velquin-settings64.exe; do
+  IFS=: read -r build launcher settings <<<"$entry"
+  new_prefix "arm64-$build"
+  plant_notepads wow64
+  wreg add 'HKLM\SOFTWARE\Microsoft\Windows NT\CurrentVersion' /v CurrentBuild /t REG_SZ /d "$build" /f >/dev/null
+  before=$(snapshot)
+  run_cmd "set PROCESSOR_ARCHITECTURE=ARM64& install.cmd /replace /quiet"
+  same "ARM64 build $build: install.cmd succeeds" "$CMD_RC" 0
+  check "ARM64 build $build: $launcher in System32's notepad.exe" cmp "$PKG/$launcher" "$P/drive_c/windows/system32/notepad.exe"
+  check "ARM64 build $build: $launcher in Program Files\\Velquin" cmp "$PKG/$launcher" "$P/drive_c/$PROGRAM_DIR/velquin.exe"
+  check "ARM64 build $build: $settings in Program Files\\Velquin" cmp "$PKG/$settings" "$P/drive_c/$PROGRAM_DIR/velquin-settings.exe"
+  check "ARM64 build $build: the i686 velquin.exe in SysWOW64's notepad.exe" is_velquin syswow64/notepad.exe
+  run_cmd "set PROCESSOR_ARCHITECTURE=ARM64& uninstall.cmd /quiet"
+  same "ARM64 build $build: uninstall.cmd succeeds" "$CMD_RC" 0
+  same_state "ARM64 build $build: after uninstall everything is as before" "$(snapshot)" "$before"
+done
 
 # --- a registry shaped like Windows 11's, with the store app's Notepad ---------
 NOTEPADS='C:\Windows\System32\notepad.exe C:\Windows\SysWOW64\notepad.exe C:\Windows\notepad.exe'
