@@ -246,9 +246,10 @@ STATE='HKLM\SOFTWARE\Tarrowind\Velquin\Install'
 CMD_OUT=
 CMD_RC=
 # Runs once and keeps both: Wine's cmd passes the script's exit code on.
+# CMD_DIR: the folder it runs in, the package's unless set.
 run_cmd() {
   local out rc
-  out=$(cd "$PKG" && timeout 120 "$WINE" cmd /c "$@" 2>&1)
+  out=$(cd "${CMD_DIR:-$PKG}" && timeout 120 "$WINE" cmd /c "$@" 2>&1)
   rc=$?
   CMD_OUT=$(printf '%s' "$out" | tr -d '\r')
   CMD_RC=$rc
@@ -461,13 +462,7 @@ FIRST=$SCRATCH/first-release
 mkdir -p "$FIRST"
 sed -e 's/\r$//' -e 's/$/\r/' tests/package/first_release/install.cmd >"$FIRST/install.cmd"
 cp "$PKG/velquin.exe" "$FIRST/velquin.exe"
-run_first() {
-  local out rc
-  out=$(cd "$FIRST" && timeout 120 "$WINE" cmd /c install.cmd "$@" 2>&1)
-  rc=$?
-  CMD_OUT=$(printf '%s' "$out" | tr -d '\r')
-  CMD_RC=$rc
-}
+run_first() { CMD_DIR=$FIRST run_cmd install.cmd "$@"; }
 FIRST_DIR='Program Files (x86)/Velquin'
 for form in redirect replace; do
   new_prefix "first-$form"
