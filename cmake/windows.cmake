@@ -78,6 +78,7 @@ add_executable(velquin-settings WIN32
   ${CMAKE_SOURCE_DIR}/settings_window/shortcut_win32.cpp
   ${CMAKE_SOURCE_DIR}/platform/delay_binding_win32.cpp
   ${CMAKE_SOURCE_DIR}/platform/os_win32.cpp
+  ${CMAKE_SOURCE_DIR}/platform/os_change_win32.cpp
   ${CMAKE_SOURCE_DIR}/settings_window/velquin_settings.rc
 )
 target_compile_definitions(velquin-settings PRIVATE UNICODE _UNICODE)

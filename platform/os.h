@@ -57,9 +57,10 @@ long CloseKey(KeyHandle key);
 struct FindData {
   std::uint32_t attributes = 0;
   std::uint64_t lastWriteTime = 0;
+  std::uint64_t size = 0;
 };
 // FindFirstFileA, FindClose. Either form of the search fills only the
-// attributes and the time.
+// attributes, the time and the size.
 FindHandle FindFirst(const std::string& pattern, FindData* data);
 bool CloseFind(FindHandle handle);
 bool FileTimeToLocalFileTime(std::uint64_t fileTime, std::uint64_t* localTime);
@@ -176,5 +177,76 @@ bool VerQueryFileVersionMS(const std::vector<unsigned char>& block, std::uint32_
 // Settings window.
 // RegDeleteValueA.
 long DeleteValue(KeyHandle key, const std::string& name);
+
+// Changing the system: the setup program and the settings window's saving.
+// Every text is UTF-16; registry data is in the W calls' form (text as
+// UTF-16 with its terminating NUL). access may carry a view flag.
+inline constexpr std::uint32_t kView64 = 0x100;     // KEY_WOW64_64KEY
+inline constexpr std::uint32_t kView32 = 0x200;     // KEY_WOW64_32KEY
+inline constexpr std::uint32_t kRegQword = 11;      // REG_QWORD
+inline constexpr long kFileNotFound = 2;            // ERROR_FILE_NOT_FOUND
+inline constexpr long kNoMoreItems = 259;           // ERROR_NO_MORE_ITEMS
+inline constexpr std::uint32_t kNoAttributes = 0xFFFFFFFFu;  // INVALID_FILE_ATTRIBUTES
+inline constexpr std::uint32_t kStillActive = 259;  // STILL_ACTIVE
+// RegOpenKeyExW; RegCreateKeyExW (non-volatile, no class), *created from
+// its disposition.
+long OpenKeyW(KeyHandle parent, const std::u16string& subkey, std::uint32_t access, KeyHandle* result);
+long CreateKeyW(KeyHandle parent, const std::u16string& subkey, std::uint32_t access, KeyHandle* result,
+                bool* created);
+// RegSetValueExW, RegDeleteValueW.
+long SetValueW(KeyHandle key, const std::u16string& name, std::uint32_t type, const unsigned char* data,
+               std::uint32_t size);
+long DeleteValueW(KeyHandle key, const std::u16string& name);
+// RegDeleteKeyExW: a key without subkeys, in the view asked for.
+long DeleteKeyW(KeyHandle parent, const std::u16string& subkey, std::uint32_t view);
+// RegEnumKeyExW, RegEnumValueW: the name at index, kNoMoreItems past the last.
+long EnumKeyW(KeyHandle key, std::uint32_t index, std::u16string* name);
+long EnumValueNameW(KeyHandle key, std::uint32_t index, std::u16string* name);
+// CopyFileW (over an existing file), CreateDirectoryW, RemoveDirectoryW,
+// GetFileAttributesW.
+bool CopyFileOverW(const std::u16string& from, const std::u16string& to);
+bool MakeDirectoryW(const std::u16string& path);
+bool RemoveDirectoryOnlyW(const std::u16string& path);
+std::uint32_t FileAttributesW(const std::u16string& path);
+// CreateFileW for writing (OPEN_EXISTING, sharing everything): whether
+// this process may write the file, asked without changing it; closed with
+// CloseHandle.
+inline constexpr ProcessHandle kInvalidFile = ~std::uintptr_t{0};  // INVALID_HANDLE_VALUE
+ProcessHandle OpenFileForWritingW(const std::u16string& path);
+// GetShortPathNameW: the count, as GetTempPath gives it.
+std::uint32_t ShortPathNameW(const std::u16string& path, char16_t* buffer, std::uint32_t size);
+// MoveFileExW(path, NULL, MOVEFILE_DELAY_UNTIL_REBOOT).
+bool RemoveAtRestartW(const std::u16string& path);
+// GetWindowsDirectoryW, GetModuleFileNameW of this program.
+std::uint32_t QueryWindowsDirectoryW(char16_t* buffer, std::uint32_t size);
+std::uint32_t QueryModuleFileNameW(char16_t* buffer, std::uint32_t size);
+// GetEnvironmentVariableW, counted as the A form.
+std::uint32_t GetEnvironmentVariableW(const std::u16string& name, char16_t* buffer, std::uint32_t size);
+// GetExitCodeProcess.
+bool GetExitCodeProcess(ProcessHandle process, std::uint32_t* code);
+// ShellExecuteExW with SEE_MASK_NOCLOSEPROCESS (and the no-UI flag): the
+// started process, 0 when none was.
+ProcessHandle ShellRunProcessW(const std::u16string& verb, const std::u16string& file,
+                               const std::u16string& parameters);
+// IsUserAnAdmin (shell32).
+bool IsUserAnAdmin();
+// IsWow64Process2 of this process, looked up at run time: false where the
+// system lacks it. Machines are IMAGE_FILE_MACHINE_* values.
+inline constexpr std::uint16_t kMachineUnknown = 0, kMachineI386 = 0x14c, kMachineAmd64 = 0x8664,
+                               kMachineArm64 = 0xAA64;
+bool IsWow64Process2(std::uint16_t* processMachine, std::uint16_t* nativeMachine);
+// GetNativeSystemInfo: wProcessorArchitecture (0 x86, 9 AMD64, 12 ARM64).
+std::uint16_t NativeProcessorArchitecture();
+// GetFileVersionInfoSizeW, GetFileVersionInfoW, VerQueryValueW of a text.
+std::uint32_t QueryFileVersionInfoSizeW(const std::u16string& path);
+bool QueryFileVersionInfoW(const std::u16string& path, std::uint32_t size, std::vector<unsigned char>* block);
+bool VerQueryTextW(const std::vector<unsigned char>& block, const std::u16string& subBlock, std::u16string* text);
+// The console: GetStdHandle(STD_OUTPUT_HANDLE or STD_ERROR_HANDLE),
+// WriteConsoleW, WriteFile (for output led to a file or a pipe),
+// GetConsoleOutputCP.
+std::uintptr_t StandardHandle(bool error);
+bool WriteConsoleW(std::uintptr_t handle, const std::u16string& text);
+bool WriteFileBytes(std::uintptr_t handle, const std::string& bytes);
+std::uint32_t GetConsoleOutputCP();
 
 }  // namespace os

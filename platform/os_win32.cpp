@@ -104,6 +104,7 @@ FindHandle FindFirst(const std::string& pattern, FindData* data) {
   if (handle != INVALID_HANDLE_VALUE) {
     data->attributes = found.dwFileAttributes;
     data->lastWriteTime = FromFileTime(found.ftLastWriteTime);
+    data->size = (static_cast<std::uint64_t>(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
   }
   return reinterpret_cast<FindHandle>(handle);
 }
@@ -278,6 +279,7 @@ FindHandle FindFirstW(const std::u16string& pattern, FindData* data) {
   if (handle != INVALID_HANDLE_VALUE) {
     data->attributes = found.dwFileAttributes;
     data->lastWriteTime = FromFileTime(found.ftLastWriteTime);
+    data->size = (static_cast<std::uint64_t>(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
   }
   return reinterpret_cast<FindHandle>(handle);
 }

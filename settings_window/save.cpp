@@ -2,14 +2,13 @@
 
 #include "platform/files.h"
 #include "platform/os.h"
-#include "platform/owners.h"
+#include "platform/system_change.h"
 #include "settings/registry_values.h"
 #include "settings_window/fields.h"
 
 namespace velquin {
 namespace {
 
-constexpr long kValueNotFound = 2;  // ERROR_FILE_NOT_FOUND
 
 // The checks on one changed text, in the order the user reads them.
 void CheckChange(const Change& change, std::vector<SaveCheck>* checks) {
@@ -25,39 +24,6 @@ void CheckChange(const Change& change, std::vector<SaveCheck>* checks) {
   // Said besides a missing file: once the path is found it still leads back
   // to Velquin, and the missing warning alone would not tell.
   if (NamesNotepad(change.text)) checks->push_back({false, NotepadConsequence()});
-}
-
-struct PriorValue {
-  bool present = false;
-  std::uint32_t type = 0;
-  std::vector<unsigned char> data;
-};
-
-PriorValue ReadPrior(os::KeyHandle key, const std::string& name) {
-  PriorValue prior;
-  std::optional<ValueData> value = ReadValueData(key, name);
-  if (!value || value->failed) return prior;
-  prior.present = true;
-  prior.type = value->type;
-  prior.data = std::move(value->bytes);
-  return prior;
-}
-
-long Apply(os::KeyHandle key, const Change& change) {
-  if (change.remove) {
-    const long status = os::DeleteValue(key, change.name);
-    return status == kValueNotFound ? os::kSuccess : status;  // already absent
-  }
-  std::vector<unsigned char> data(change.text.begin(), change.text.end());
-  data.push_back(0);
-  return os::SetValue(key, change.name, os::kRegSz, data.data(), static_cast<std::uint32_t>(data.size()));
-}
-
-void PutBack(os::KeyHandle key, const std::string& name, const PriorValue& prior) {
-  if (prior.present)
-    os::SetValue(key, name, prior.type, prior.data.data(), static_cast<std::uint32_t>(prior.data.size()));
-  else
-    os::DeleteValue(key, name);
 }
 
 }  // namespace
@@ -96,20 +62,16 @@ bool HasRefusal(const SavePlan& plan) {
 }
 
 std::optional<std::string> ApplyChanges(const std::vector<Change>& changes) {
-  if (changes.empty()) return std::nullopt;
-  os::KeyHandle created = 0;
-  if (os::CreateKey(os::kCurrentUser, SettingsSectionPath(), os::kKeyAllAccess, &created) != os::kSuccess)
-    return changes.front().name;
-  RegKey key(created);
-  std::vector<std::pair<std::string, PriorValue>> written;
+  const RegistryKey key{os::kCurrentUser, os::MultiByteToWideChar(os::kCodePageAnsi, SettingsSectionPath()), 0};
+  std::vector<SystemChange> steps;
   for (const Change& change : changes) {
-    PriorValue prior = ReadPrior(key.get(), change.name);
-    if (Apply(key.get(), change) != os::kSuccess) {
-      for (auto done = written.rbegin(); done != written.rend(); ++done) PutBack(key.get(), done->first, done->second);
-      return change.name;
-    }
-    written.emplace_back(change.name, std::move(prior));
+    const std::u16string name = os::MultiByteToWideChar(os::kCodePageAnsi, change.name);
+    steps.push_back(change.remove ? DeleteValueChange(key, name, std::nullopt)
+                                  : SetValueChange(key, name, TextData(os::MultiByteToWideChar(os::kCodePageAnsi, change.text)),
+                                                   std::nullopt));
   }
+  const ApplyResult result = ApplySystemChanges(steps);
+  if (result.failed) return changes[*result.failed].name;
   return std::nullopt;
 }
 

@@ -40,10 +40,11 @@ class ComApartment {
   bool ok_;
 };
 
-// Empty when the system cannot name the all-users Programs folder.
-std::wstring ShortcutPath() {
+// Empty when the system cannot name the Programs folder.
+std::wstring ShortcutPath(bool forUser) {
   wchar_t programs[MAX_PATH];
-  if (FAILED(SHGetFolderPathW(nullptr, CSIDL_COMMON_PROGRAMS, nullptr, SHGFP_TYPE_CURRENT, programs)))
+  const int folder = forUser ? CSIDL_PROGRAMS : CSIDL_COMMON_PROGRAMS;
+  if (FAILED(SHGetFolderPathW(nullptr, folder, nullptr, SHGFP_TYPE_CURRENT, programs)))
     return std::wstring();
   return std::wstring(programs) + L"\\Velquin の設定.lnk";
 }
@@ -56,8 +57,8 @@ std::wstring OwnPath() {
 
 }  // namespace
 
-bool CreateStartMenuShortcut() {
-  const std::wstring link = ShortcutPath();
+bool CreateStartMenuShortcut(bool forUser) {
+  const std::wstring link = ShortcutPath(forUser);
   const std::wstring program = OwnPath();
   if (link.empty() || program.empty()) return false;
   const std::wstring folder = program.substr(0, program.rfind(L'\\'));
@@ -76,8 +77,8 @@ bool CreateStartMenuShortcut() {
   return SUCCEEDED(file.get()->Save(link.c_str(), TRUE));
 }
 
-bool RemoveStartMenuShortcut() {
-  const std::wstring link = ShortcutPath();
+bool RemoveStartMenuShortcut(bool forUser) {
+  const std::wstring link = ShortcutPath(forUser);
   if (link.empty()) return false;
   if (DeleteFileW(link.c_str())) return true;
   const DWORD error = GetLastError();

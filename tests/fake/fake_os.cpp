@@ -5,6 +5,7 @@
 #include <wctype.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstring>
 #include <ctime>
 
@@ -218,6 +219,7 @@ std::string ParentOf(const std::string& path) {
 
 FileNode& AddRealDirectory(const std::string& path);
 FileNode* FileAt(const std::string& path);
+std::string SystemPathOf(const std::string& path);
 
 void MakeParents(const std::string& path) {
   const std::string parent = FileParentOf(path);
@@ -295,7 +297,7 @@ const FileNode* ImageOf(const std::string& commandLine) {
     }
     for (const std::string& candidate : tries) {
       for (const std::string& name : {candidate, candidate + ".exe"}) {
-        const FileNode* node = FileAt(name);
+        const FileNode* node = FileAt(SystemPathOf(name));
         if (node && !node->directory) return node;
       }
     }
@@ -416,6 +418,8 @@ void SetValue(const std::string& keyPath, const std::string& name, std::uint32_t
   if (value.name.empty()) value.name = name;
   value.type = type;
   value.data = data;
+  value.wideText.reset();
+  value.wideWhole = false;
 }
 
 void SetString(const std::string& keyPath, const std::string& name, const std::string& ansi) {
@@ -429,6 +433,250 @@ RegValue* FindValue(const std::string& keyPath, const std::string& name) {
   if (!key) return nullptr;
   auto found = key->values.find(Fold(name));
   return found == key->values.end() ? nullptr : &found->second;
+}
+
+namespace {
+
+// The machine runs this process under WOW64: a 32-bit program on 64-bit
+// Windows.
+bool Wow64Process() {
+  return M().nativeMachine != os::kMachineI386 && M().processMachine != os::kMachineUnknown &&
+         M().processMachine != M().nativeMachine;
+}
+
+std::vector<std::string> KeyParts(const std::string& path) {
+  std::vector<std::string> parts(1);
+  for (std::size_t i = 0; i < path.size(); ++i) {
+    if (IsLead(static_cast<unsigned char>(path[i])) && i + 1 < path.size()) {
+      parts.back() += path.substr(i++, 2);
+    } else if (path[i] == '\\') {
+      parts.emplace_back();
+    } else {
+      parts.back() += path[i];
+    }
+  }
+  return parts;
+}
+
+// HKLM\SOFTWARE\Classes (but for the COM and media subkeys) and Image File
+// Execution Options are one key in both views.
+bool SharedInViews(const std::vector<std::string>& parts) {
+  const auto is = [&parts](std::size_t at, const char* name) { return parts.size() > at && Fold(parts[at]) == name; };
+  if (is(2, "CLASSES")) {
+    for (const char* redirected : {"CLSID", "DIRECTSHOW", "INTERFACE", "MEDIA TYPE", "MEDIAFOUNDATION"})
+      if (is(3, redirected)) return false;
+    return true;
+  }
+  return is(2, "MICROSOFT") && is(3, "WINDOWS NT") && is(4, "CURRENTVERSION") &&
+         is(5, "IMAGE FILE EXECUTION OPTIONS");
+}
+
+// The physical key a path through a root names in the view the access
+// asks for (or the process's own): the 32-bit view of HKLM\SOFTWARE\X is
+// HKLM\SOFTWARE\WOW6432Node\X. A path through an open key stays below it.
+std::string ViewedPath(os::KeyHandle parent, const std::string& path, std::uint32_t access) {
+  if (parent != os::kLocalMachine || M().nativeMachine == os::kMachineI386) return path;
+  const bool view32 = (access & os::kView32) != 0 || (Wow64Process() && (access & os::kView64) == 0);
+  if (!view32) return path;
+  const std::vector<std::string> parts = KeyParts(path);
+  if (parts.size() < 2 || Fold(parts[1]) != "SOFTWARE") return path;
+  if ((parts.size() > 2 && Fold(parts[2]) == "WOW6432NODE") || SharedInViews(parts)) return path;
+  std::string out = parts[0] + "\\" + parts[1] + "\\WOW6432Node";
+  for (std::size_t i = 2; i < parts.size(); ++i) out += "\\" + parts[i];
+  return out;
+}
+
+// A real path as a 32-bit process's file calls reach it.
+std::string SystemPathOf(const std::string& path) {
+  if (!Wow64Process()) return path;
+  std::string windows = RealOfAnsi(M().windowsDirectory);
+  while (!windows.empty() && windows.back() == '\\') windows.pop_back();
+  const std::pair<const char*, const char*> kRedirects[] = {{"\\System32", "\\SysWOW64"},
+                                                            {"\\Sysnative", "\\System32"}};
+  for (const auto& [from, to] : kRedirects) {
+    const std::string prefix = windows + from;
+    if (path.size() >= prefix.size() && FoldName(path.substr(0, prefix.size())) == FoldName(prefix) &&
+        (path.size() == prefix.size() || path[prefix.size()] == '\\'))
+      return windows + to + path.substr(prefix.size());
+  }
+  return path;
+}
+
+std::u16string WideOfKeyText(const std::string& text) {
+  std::u16string out;
+  std::string run;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const std::size_t close = text[i] == '\x01' ? text.find('\x02', i) : std::string::npos;
+    const std::string hex = close == std::string::npos ? std::string() : text.substr(i + 1, close - i - 1);
+    if (hex.empty() || hex.size() > 6 || hex.find_first_not_of("0123456789ABCDEF") != std::string::npos) {
+      run += text[i];
+      continue;
+    }
+    out += ToUtf16(AnsiName(), run);
+    run.clear();
+    const unsigned long code = std::stoul(hex, nullptr, 16);
+    if (code >= 0x10000) {
+      out += static_cast<char16_t>(0xD800 + ((code - 0x10000) >> 10));
+      out += static_cast<char16_t>(0xDC00 + ((code - 0x10000) & 0x3FF));
+    } else {
+      out += static_cast<char16_t>(code);
+    }
+    i = close;
+  }
+  return out + ToUtf16(AnsiName(), run);
+}
+
+bool IsText(std::uint32_t type) { return type == os::kRegSz || type == os::kRegExpandSz || type == os::kRegMultiSz; }
+
+// What RegSetValueExW leaves: text as the system keeps it, in UTF-16, and
+// its ANSI form for the A reads. An odd last byte of text is dropped.
+void StoreWide(const std::string& keyPath, const std::string& name, std::uint32_t type,
+               const std::vector<unsigned char>& bytes) {
+  if (!IsText(type)) {
+    SetValue(keyPath, name, type, bytes);
+    return;
+  }
+  std::u16string wide(bytes.size() / 2, u'\0');
+  if (!wide.empty()) std::memcpy(&wide[0], bytes.data(), wide.size() * 2);
+  const std::string ansi = AnsiOfWide(wide);
+  SetValue(keyPath, name, type, std::vector<unsigned char>(ansi.begin(), ansi.end()));
+  RegValue* value = FindValue(keyPath, name);
+  value->wideText = wide;
+  value->wideWhole = true;
+}
+
+std::string HexOf(const std::vector<unsigned char>& bytes) {
+  static const char kHex[] = "0123456789abcdef";
+  std::string out;
+  for (unsigned char byte : bytes) {
+    if (!out.empty()) out += ' ';
+    out += kHex[byte >> 4];
+    out += kHex[byte & 0xF];
+  }
+  return out;
+}
+
+// Contents as printable text: anything else, and the backslash, escaped.
+std::string Escaped(const std::string& text) {
+  static const char kHex[] = "0123456789abcdef";
+  std::string out;
+  for (char c : text) {
+    const unsigned char byte = static_cast<unsigned char>(c);
+    if (byte >= 0x20 && byte < 0x7F && byte != '\\' && byte != '"') {
+      out += c;
+    } else {
+      out += "\\x";
+      out += kHex[byte >> 4];
+      out += kHex[byte & 0xF];
+    }
+  }
+  return out;
+}
+
+}  // namespace
+
+// Each character the code page holds exactly as its bytes; any other as an
+// escape, so that no A name (whose "?" or look-alike is another name) can
+// reach it, and the W listing gives it back as written.
+std::string KeyTextOfWide(const std::u16string& name) {
+  static const char kHex[] = "0123456789ABCDEF";
+  std::string out;
+  for (std::size_t i = 0; i < name.size(); ++i) {
+    char32_t code = name[i];
+    std::size_t width = 1;
+    if (code >= 0xD800 && code <= 0xDBFF && i + 1 < name.size() && name[i + 1] >= 0xDC00 && name[i + 1] <= 0xDFFF) {
+      code = 0x10000 + ((code - 0xD800) << 10) + (name[i + 1] - 0xDC00);
+      width = 2;
+    }
+    const std::u16string one = name.substr(i, width);
+    i += width - 1;
+    if (code < 0x80 && code != 0x01 && code != 0x02) {
+      out += static_cast<char>(code);
+      continue;
+    }
+    if (code >= 0x80) {
+      bool inexact = false;
+      const std::string bytes = AnsiOfWide(one, true, &inexact);
+      if (!inexact) {
+        out += bytes;
+        continue;
+      }
+    }
+    std::string hex;
+    for (char32_t rest = code; rest != 0 || hex.empty(); rest >>= 4) hex.insert(hex.begin(), kHex[rest & 0xF]);
+    out += '\x01' + hex + '\x02';
+  }
+  return out;
+}
+
+std::string KeyTextOfUtf8(const std::string& name) { return KeyTextOfWide(Utf16(name)); }
+std::string Utf8OfKeyText(const std::string& text) { return FromUtf16(WideOfKeyText(text)); }
+RegKeyNode& AddKeyUtf8(const std::string& path) { return AddKey(KeyTextOfUtf8(path)); }
+RegKeyNode* FindKeyUtf8(const std::string& path) { return KeyAt(KeyTextOfUtf8(path)); }
+
+void SetValueUtf8(const std::string& keyPath, const std::string& name, std::uint32_t type,
+                  const std::vector<unsigned char>& wDataBytes) {
+  const std::string path = AddKeyUtf8(keyPath).path;
+  StoreWide(path, KeyTextOfUtf8(name), type, wDataBytes);
+}
+
+void SetStringUtf8(const std::string& keyPath, const std::string& name, const std::string& utf8Text) {
+  const std::u16string wide = Utf16(utf8Text) + u'\0';
+  const auto* bytes = reinterpret_cast<const unsigned char*>(wide.data());
+  SetValueUtf8(keyPath, name, os::kRegSz, std::vector<unsigned char>(bytes, bytes + wide.size() * 2));
+}
+
+void SetDword(const std::string& keyPath, const std::string& name, std::uint32_t value) {
+  std::vector<unsigned char> bytes(4);
+  for (int i = 0; i < 4; ++i) bytes[i] = static_cast<unsigned char>(value >> (8 * i));
+  SetValueUtf8(keyPath, name, os::kRegDword, bytes);
+}
+
+RegValue* FindValueUtf8(const std::string& keyPath, const std::string& name) {
+  return FindValue(KeyTextOfUtf8(keyPath), KeyTextOfUtf8(name));
+}
+
+std::vector<unsigned char> WideDataOf(const RegValue& value) {
+  if (!IsText(value.type)) return value.data;
+  const std::u16string wide = value.wideText ? (value.wideWhole ? *value.wideText : *value.wideText + u'\0')
+                                             : ToUtf16(AnsiName(), std::string(value.data.begin(), value.data.end()));
+  const auto* bytes = reinterpret_cast<const unsigned char*>(wide.data());
+  return std::vector<unsigned char>(bytes, bytes + wide.size() * 2);
+}
+
+// Values as the registry keeps them (text in UTF-16), however written.
+std::string DumpRegistry() {
+  std::string out;
+  for (const auto& [folded, key] : M().keys) {
+    out += Utf8OfKeyText(key.path) + "\n";
+    for (const auto& [name, value] : key.values)
+      out += "  \"" + Utf8OfKeyText(value.name) + "\" " + std::to_string(value.type) + " [" +
+             HexOf(WideDataOf(value)) + "]\n";
+  }
+  return out;
+}
+
+std::string DumpFiles() {
+  std::string out;
+  for (const auto& [folded, node] : M().files) {
+    out += (node.directory ? "dir " : "file ") + node.path + " time " + std::to_string(node.lastWriteTime);
+    if (!node.directory) out += " size " + std::to_string(node.contents.size()) + " \"" + Escaped(node.contents) + "\"";
+    if (!node.shortName.empty()) out += " short " + node.shortName;
+    if (node.locked) out += " locked";
+    if (node.systemProtected) out += " protected";
+    if (node.failWrite) out += " failWrite";
+    if (node.failCreate) out += " failCreate";
+    if (const std::optional<Program>& program = node.program) {
+      out += " program";
+      if (program->hasVersion) out += " version " + std::to_string(program->versionMS);
+      if (program->staysMs) out += " stays " + std::to_string(program->staysMs);
+      if (program->launcher) out += " launcher";
+      if (program->run) out += " run";
+      for (const auto& [subBlock, text] : program->versionTexts) out += " [" + subBlock + "]=\"" + text + "\"";
+    }
+    out += "\n";
+  }
+  return out;
 }
 
 FileNode& AddFile(const std::string& path, std::uint64_t lastWriteTime) {
@@ -470,11 +718,13 @@ namespace os {
 using fake::Count;
 using fake::M;
 
-long OpenKey(KeyHandle parent, const std::string& subkey, std::uint32_t access, KeyHandle* result) {
-  Count("RegOpenKeyEx");
+namespace {
+
+long OpenAt(KeyHandle parent, const std::string& subkey, std::uint32_t access, KeyHandle* result) {
   *result = 0;
   std::string path;
   if (!fake::JoinKeyPath(parent, subkey, &path)) return fake::kFileNotFound;
+  path = fake::ViewedPath(parent, path, access);
   fake::RegKeyNode* node = fake::KeyAt(path);
   if (!node) return fake::kFileNotFound;
   if (node->failOpen || !fake::Grants(node->grants, access)) return fake::kAccessDenied;
@@ -482,11 +732,12 @@ long OpenKey(KeyHandle parent, const std::string& subkey, std::uint32_t access, 
   return kSuccess;
 }
 
-long CreateKey(KeyHandle parent, const std::string& subkey, std::uint32_t access, KeyHandle* result) {
-  Count("RegCreateKeyEx");
+long CreateAt(KeyHandle parent, const std::string& subkey, std::uint32_t access, KeyHandle* result, bool* created) {
   *result = 0;
+  if (created) *created = false;
   std::string path;
   if (!fake::JoinKeyPath(parent, subkey, &path) || subkey.empty()) return fake::kBadPath;
+  path = fake::ViewedPath(parent, path, access);
   for (std::string at = path; at.find('\\') != std::string::npos; at = fake::ParentOf(at))
     if (fake::RegKeyNode* node = fake::KeyAt(at); node && node->failCreate) return fake::kRegistryCorrupt;
   if (const fake::RegKeyNode* existing = fake::KeyAt(path)) {
@@ -500,10 +751,23 @@ long CreateKey(KeyHandle parent, const std::string& subkey, std::uint32_t access
     const fake::RegKeyNode* parentNode = fake::KeyAt(parentPath);
     if (parentNode && !fake::Grants(parentNode->grants, fake::kCreateSubKey)) return fake::kAccessDenied;
     if (!fake::HandleGrants(parent, fake::kCreateSubKey)) return fake::kAccessDenied;
+    if (created) *created = true;
   }
   fake::RegKeyNode& node = fake::AddKey(path);
   *result = fake::NewKeyHandle(node.path, access);
   return kSuccess;
+}
+
+}  // namespace
+
+long OpenKey(KeyHandle parent, const std::string& subkey, std::uint32_t access, KeyHandle* result) {
+  Count("RegOpenKeyEx");
+  return OpenAt(parent, subkey, access, result);
+}
+
+long CreateKey(KeyHandle parent, const std::string& subkey, std::uint32_t access, KeyHandle* result) {
+  Count("RegCreateKeyEx");
+  return CreateAt(parent, subkey, access, result, nullptr);
 }
 
 long QueryValue(KeyHandle key, const std::string& name, std::uint32_t* type, unsigned char* data,
@@ -536,14 +800,10 @@ long QueryValueW(KeyHandle key, const std::u16string& name, std::uint32_t* type,
   auto open = M().openKeys.find(key);
   if (open == M().openKeys.end()) return 6;
   if (!fake::HandleGrants(key, fake::kQueryValue)) return fake::kAccessDenied;
-  const fake::RegValue* value = fake::FindValue(open->second, fake::AnsiOfWide(name));
+  const fake::RegValue* value = fake::FindValue(open->second, fake::KeyTextOfWide(name));
   if (!value) return fake::kFileNotFound;
   // Text comes as the system keeps it, in UTF-16; other data as it is.
-  std::string bytes(value->data.begin(), value->data.end());
-  if (value->type == kRegSz || value->type == kRegExpandSz || value->type == kRegMultiSz) {
-    std::u16string wide = value->wideText ? *value->wideText + u'\0' : fake::ToUtf16(fake::AnsiName(), bytes);
-    bytes.assign(reinterpret_cast<const char*>(wide.data()), wide.size() * 2);
-  }
+  const std::vector<unsigned char> bytes = fake::WideDataOf(*value);
   const std::uint32_t needed = static_cast<std::uint32_t>(bytes.size());
   *type = value->type;
   if (data == nullptr) {
@@ -581,7 +841,8 @@ long CloseKey(KeyHandle key) {
 namespace {
 
 // The searches, moves and deletions of both forms, on real names.
-FindHandle FindReal(const std::string& pattern, FindData* data) {
+FindHandle FindReal(const std::string& asked, FindData* data) {
+  const std::string pattern = fake::SystemPathOf(asked);
   const std::string directory = fake::DirectoryOf(pattern);
   const std::string name = pattern.substr(directory.size());
   if (name.empty()) return kInvalidFindHandle;
@@ -601,6 +862,7 @@ FindHandle FindReal(const std::string& pattern, FindData* data) {
   if (!found) return kInvalidFindHandle;
   data->attributes = found->directory ? kAttributeDirectory : 0x20;
   data->lastWriteTime = found->lastWriteTime;
+  data->size = found->directory ? 0 : found->contents.size();
   const FindHandle handle = M().nextHandle++;
   M().openFinds[handle] = 1;
   return handle;
@@ -626,10 +888,10 @@ void Record(fake::Event::Kind kind, const Texts& file, const Texts& parameters, 
 }
 
 bool MoveReal(const Texts& fromText, const Texts& toText, bool wide) {
-  const std::string& from = fromText.real;
-  const std::string& to = toText.real;
+  const std::string from = fake::SystemPathOf(fromText.real);
+  const std::string to = fake::SystemPathOf(toText.real);
   fake::FileNode* source = fake::FileAt(from);
-  if (!source || source->locked || fake::FileAt(to)) return false;
+  if (!source || source->locked || source->systemProtected || fake::FileAt(to)) return false;
   const std::string parent = fake::FileParentOf(to);
   const fake::FileNode* parentNode = fake::FileAt(parent);
   if (parent.size() > 2 && (!parentNode || !parentNode->directory)) return false;
@@ -642,9 +904,13 @@ bool MoveReal(const Texts& fromText, const Texts& toText, bool wide) {
 }
 
 bool DeleteReal(const Texts& pathText, bool wide) {
-  const std::string& path = pathText.real;
+  const std::string path = fake::SystemPathOf(pathText.real);
   fake::FileNode* node = fake::FileAt(path);
   if (!node || node->directory || node->locked) return false;
+  if (node->systemProtected) {
+    M().lastError = fake::kAccessDenied;
+    return false;
+  }
   M().files.erase(fake::FileKey(path));
   Record(fake::Event::Deleted, pathText, Texts(), wide);
   return true;
@@ -872,6 +1138,21 @@ bool RedirectFails(const fake::FileNode& program) {
   return !target || target->directory;
 }
 
+// The shell starts the program it found as "PATH" PARAMETERS.
+Texts ShellCommandLine(const fake::FileNode& program, const Texts& parameters) {
+  const auto started = [&](const std::string& text) {
+    return "\"" + text + "\"" + (parameters.real.empty() ? "" : " ");
+  };
+  return {started(program.path) + parameters.real,
+          started(fake::AnsiOfWide(fake::Utf16(program.path))) + parameters.ansi};
+}
+
+// The program's own hook, taken before anything else runs: a run may
+// change the files the program was found among.
+using RunHook = std::function<std::uint32_t(const std::string&)>;
+RunHook HookOf(const fake::FileNode& program) { return program.program ? program.program->run : RunHook(); }
+std::uint32_t RunHookFor(const RunHook& run, const Texts& commandLine) { return run ? run(commandLine.real) : 0; }
+
 std::intptr_t ShellReal(WindowHandle owner, const std::string& verb, const Texts& file, const Texts& parameters,
                         const std::string& directory, int show, bool wide) {
   Record(fake::Event::Shell, file, parameters, wide);
@@ -880,15 +1161,12 @@ std::intptr_t ShellReal(WindowHandle owner, const std::string& verb, const Texts
   event.verb = verb;
   event.directory = directory;
   event.show = show;
-  // The shell starts the program it found as "PATH" PARAMETERS.
-  const auto started = [&](const std::string& text) {
-    return "\"" + text + "\"" + (parameters.real.empty() ? "" : " ");
-  };
   if (const fake::FileNode* program = fake::ImageOf("\"" + file.real + "\"");
       program && program->program && !RedirectFails(*program)) {
-    const Texts commandLine{started(program->path) + parameters.real,
-                            started(fake::AnsiOfWide(fake::Utf16(program->path))) + parameters.ansi};
+    const Texts commandLine = ShellCommandLine(*program, parameters);
+    const RunHook run = HookOf(*program);
     RunAgainIfLauncher(*program, commandLine, wide);
+    RunHookFor(run, commandLine);
   }
   return 42;
 }
@@ -914,7 +1192,10 @@ bool StartReal(const Texts& commandLine, const StartupInfo& startup, ProcessHand
   handles->thread = M().nextHandle++;
   M().openProcesses[handles->process] = program->program->staysMs > 0 ? "stays" : "ends";
   M().openProcesses[handles->thread] = "thread";
+  const RunHook run = HookOf(*program);
+  const ProcessHandle process = handles->process;
   RunAgainIfLauncher(*program, commandLine, wide);
+  M().exitCodes[process] = RunHookFor(run, commandLine);
   return true;
 }
 
@@ -981,6 +1262,7 @@ std::uint32_t WaitForSingleObject(ProcessHandle handle, std::uint32_t) {
 
 bool CloseHandle(ProcessHandle handle) {
   Count("CloseHandle");
+  M().exitCodes.erase(handle);
   return M().openProcesses.erase(handle) != 0 || M().openSnapshots.erase(handle) != 0;
 }
 
@@ -1043,7 +1325,7 @@ namespace {
 constexpr unsigned char kVersionMagic[4] = {'V', 'Q', 'F', 'I'};
 
 const fake::FileNode* VersionedProgram(const std::string& path) {
-  const fake::FileNode* node = fake::FileAt(path);
+  const fake::FileNode* node = fake::FileAt(fake::SystemPathOf(path));
   return node && !node->directory && node->program && node->program->hasVersion ? node : nullptr;
 }
 }  // namespace
@@ -1081,5 +1363,487 @@ long DeleteValue(KeyHandle key, const std::string& name) {
   return node->values.erase(fake::Fold(name)) ? kSuccess : fake::kFileNotFound;
 }
 
+// Changing the system: the setup program and the settings window's saving
+namespace {
+
+constexpr std::uint32_t kDelete = 0x10000, kEnumerateSubKeys = 0x8;
+constexpr long kInvalidHandle = 6, kPathNotFound = 3, kSharingViolation = 32, kAlreadyExists = 183,
+               kDirNotEmpty = 145, kDirectoryName = 267, kKeyDeleted = 1018, kInsufficientBuffer = 122;
+
+bool Failed(long error) {
+  M().lastError = static_cast<std::uint32_t>(error);
+  return false;
+}
+
+std::uint32_t NoCount(long error) {
+  M().lastError = static_cast<std::uint32_t>(error);
+  return 0;
+}
+
+// A text the size a count-returning call asks for, the NUL included, or
+// its length when copied.
+std::uint32_t CopyOutW(const std::u16string& text, char16_t* buffer, std::uint32_t size) {
+  if (text.size() + 1 > size) return static_cast<std::uint32_t>(text.size() + 1);
+  std::copy(text.begin(), text.end(), buffer);
+  buffer[text.size()] = u'\0';
+  return static_cast<std::uint32_t>(text.size());
+}
+
+std::string LastNameOf(const std::string& path) { return path.substr(path.rfind('\\') + 1); }
+
+bool IsFolderPresent(const std::string& parent) {
+  if (parent.size() <= 2) return true;  // a drive
+  const fake::FileNode* node = fake::FileAt(parent);
+  return node && node->directory;
+}
+
+std::string TrimmedDirectory(std::string path) {
+  while (path.size() > 3 && path.back() == '\\') path.pop_back();
+  return path;
+}
+
+}  // namespace
+
+long OpenKeyW(KeyHandle parent, const std::u16string& subkey, std::uint32_t access, KeyHandle* result) {
+  Count("RegOpenKeyExW");
+  return OpenAt(parent, fake::KeyTextOfWide(subkey), access, result);
+}
+
+long CreateKeyW(KeyHandle parent, const std::u16string& subkey, std::uint32_t access, KeyHandle* result,
+                bool* created) {
+  Count("RegCreateKeyExW");
+  return CreateAt(parent, fake::KeyTextOfWide(subkey), access, result, created);
+}
+
+long SetValueW(KeyHandle key, const std::u16string& name, std::uint32_t type, const unsigned char* data,
+               std::uint32_t size) {
+  Count("RegSetValueExW");
+  auto open = M().openKeys.find(key);
+  if (open == M().openKeys.end()) return kInvalidHandle;
+  if (!fake::HandleGrants(key, fake::kSetValue)) return fake::kAccessDenied;
+  const std::string text = fake::KeyTextOfWide(name);
+  fake::RegKeyNode* node = fake::KeyAt(open->second);
+  if (!node || node->failSet || fake::Refused(*node, text)) return fake::kAccessDenied;
+  fake::StoreWide(open->second, text, type, std::vector<unsigned char>(data, data + size));
+  return kSuccess;
+}
+
+long DeleteValueW(KeyHandle key, const std::u16string& name) {
+  Count("RegDeleteValueW");
+  auto open = M().openKeys.find(key);
+  if (open == M().openKeys.end()) return kInvalidHandle;
+  if (!fake::HandleGrants(key, fake::kSetValue)) return fake::kAccessDenied;
+  const std::string text = fake::KeyTextOfWide(name);
+  fake::RegKeyNode* node = fake::KeyAt(open->second);
+  if (!node || node->failSet || fake::Refused(*node, text)) return fake::kAccessDenied;
+  return node->values.erase(fake::Fold(text)) ? kSuccess : fake::kFileNotFound;
+}
+
+long DeleteKeyW(KeyHandle parent, const std::u16string& subkey, std::uint32_t view) {
+  Count("RegDeleteKeyExW");
+  std::string path;
+  if (fake::RootName(parent).empty()) return kInvalidHandle;
+  if (!fake::JoinKeyPath(parent, fake::KeyTextOfWide(subkey), &path)) return fake::kFileNotFound;
+  path = fake::ViewedPath(parent, path, view);
+  const fake::RegKeyNode* node = fake::KeyAt(path);
+  if (!node) return fake::kFileNotFound;
+  if (node->failOpen || node->failSet || !fake::Grants(node->grants, kDelete)) return fake::kAccessDenied;
+  const std::string below = fake::Fold(path) + "\\";
+  for (const auto& [folded, other] : M().keys)
+    if (folded.compare(0, below.size(), below) == 0) return fake::kAccessDenied;
+  M().keys.erase(fake::Fold(path));
+  return kSuccess;
+}
+
+long EnumKeyW(KeyHandle key, std::uint32_t index, std::u16string* name) {
+  Count("RegEnumKeyExW");
+  const std::string path = fake::RootName(key);
+  if (path.empty()) return kInvalidHandle;
+  if (!fake::HandleGrants(key, kEnumerateSubKeys)) return fake::kAccessDenied;
+  if (path.find('\\') != std::string::npos && !fake::KeyAt(path)) return kKeyDeleted;
+  std::uint32_t at = 0;
+  for (const auto& [folded, node] : M().keys) {
+    if (fake::Fold(fake::ParentOf(node.path)) != fake::Fold(path)) continue;
+    if (at++ != index) continue;
+    *name = fake::WideOfKeyText(node.path.substr(fake::LastBackslash(node.path) + 1));
+    return kSuccess;
+  }
+  return kNoMoreItems;
+}
+
+long EnumValueNameW(KeyHandle key, std::uint32_t index, std::u16string* name) {
+  Count("RegEnumValueW");
+  const std::string path = fake::RootName(key);
+  if (path.empty()) return kInvalidHandle;
+  if (!fake::HandleGrants(key, fake::kQueryValue)) return fake::kAccessDenied;
+  const fake::RegKeyNode* node = fake::KeyAt(path);
+  if (!node) return path.find('\\') != std::string::npos ? kKeyDeleted : kNoMoreItems;
+  if (index >= node->values.size()) return kNoMoreItems;
+  *name = fake::WideOfKeyText(std::next(node->values.begin(), index)->second.name);
+  return kSuccess;
+}
+
+bool CopyFileOverW(const std::u16string& from, const std::u16string& to) {
+  Count("CopyFileW");
+  const Texts fromText = Texts::OfWide(from), toText = Texts::OfWide(to);
+  const std::string source = fake::SystemPathOf(fromText.real), target = fake::SystemPathOf(toText.real);
+  const fake::FileNode* sourceNode = fake::FileAt(source);
+  if (!sourceNode) return Failed(fake::kFileNotFound);
+  if (sourceNode->directory) return Failed(fake::kAccessDenied);
+  if (fake::FileKey(source) == fake::FileKey(target)) return Failed(kSharingViolation);
+  const std::string parent = fake::FileParentOf(target);
+  if (!IsFolderPresent(parent)) return Failed(kPathNotFound);
+  fake::FileNode* targetNode = fake::FileAt(target);
+  if (targetNode) {
+    if (targetNode->directory || targetNode->systemProtected || targetNode->failWrite) return Failed(fake::kAccessDenied);
+    if (targetNode->locked) return Failed(kSharingViolation);
+  } else {
+    const fake::FileNode* parentNode = fake::FileAt(parent);
+    if (parentNode && parentNode->failCreate) return Failed(fake::kAccessDenied);
+    targetNode = &M().files[fake::FileKey(target)];
+    targetNode->path = fake::StoredPath(target);
+  }
+  // The target keeps its own name and flags; what it holds is the source's.
+  targetNode->contents = sourceNode->contents;
+  targetNode->program = sourceNode->program;
+  targetNode->lastWriteTime = sourceNode->lastWriteTime;
+  Record(fake::Event::Copied, fromText, toText, true);
+  return true;
+}
+
+bool MakeDirectoryW(const std::u16string& path) {
+  Count("CreateDirectoryW");
+  const Texts text = Texts::OfWide(path);
+  const std::string real = TrimmedDirectory(fake::SystemPathOf(text.real));
+  if (fake::FileAt(real)) return Failed(kAlreadyExists);
+  const std::string parent = fake::FileParentOf(fake::StoredPath(real));
+  if (!IsFolderPresent(parent)) return Failed(kPathNotFound);
+  if (const fake::FileNode* parentNode = fake::FileAt(parent); parentNode && parentNode->failCreate)
+    return Failed(fake::kAccessDenied);
+  fake::AddRealDirectory(fake::StoredPath(real));
+  Record(fake::Event::MadeDirectory, text, Texts(), true);
+  return true;
+}
+
+bool RemoveDirectoryOnlyW(const std::u16string& path) {
+  Count("RemoveDirectoryW");
+  const Texts text = Texts::OfWide(path);
+  const std::string real = TrimmedDirectory(fake::SystemPathOf(text.real));
+  const fake::FileNode* node = fake::FileAt(real);
+  if (!node) return Failed(fake::kFileNotFound);
+  if (!node->directory) return Failed(kDirectoryName);
+  if (node->locked) return Failed(kSharingViolation);
+  if (node->systemProtected) return Failed(fake::kAccessDenied);
+  const std::string key = fake::FileKey(real);
+  for (const auto& [otherKey, other] : M().files)
+    if (fake::FileKey(fake::FileParentOf(other.path)) == key) return Failed(kDirNotEmpty);
+  M().files.erase(key);
+  Record(fake::Event::RemovedDirectory, text, Texts(), true);
+  return true;
+}
+
+std::uint32_t FileAttributesW(const std::u16string& path) {
+  Count("GetFileAttributesW");
+  const fake::FileNode* node = fake::FileAt(TrimmedDirectory(fake::SystemPathOf(fake::FromUtf16(path))));
+  if (!node) {
+    M().lastError = fake::kFileNotFound;
+    return kNoAttributes;
+  }
+  return node->directory ? kAttributeDirectory : 0x20;  // FILE_ATTRIBUTE_ARCHIVE
+}
+
+ProcessHandle OpenFileForWritingW(const std::u16string& path) {
+  Count("CreateFileW");
+  fake::FileNode* node = fake::FileAt(TrimmedDirectory(fake::SystemPathOf(fake::FromUtf16(path))));
+  if (!node) {
+    M().lastError = fake::kFileNotFound;
+    return kInvalidFile;
+  }
+  // failWrite fails the copy itself, not the question beforehand.
+  if (node->directory || node->systemProtected) {
+    M().lastError = fake::kAccessDenied;
+    return kInvalidFile;
+  }
+  if (node->locked) {
+    M().lastError = kSharingViolation;
+    return kInvalidFile;
+  }
+  const ProcessHandle handle = M().nextHandle++;
+  M().openProcesses[handle] = "file";
+  return handle;
+}
+
+namespace {
+
+bool IsAsciiAlnum(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+
+// Already an 8.3 name: no short one is made for it.
+bool IsShortName(const std::string& name) {
+  const std::size_t dot = name.find('.');
+  if (dot != name.rfind('.')) return false;
+  const std::size_t baseLength = dot == std::string::npos ? name.size() : dot;
+  const std::size_t extLength = dot == std::string::npos ? 0 : name.size() - dot - 1;
+  if (baseLength == 0 || baseLength > 8 || extLength > 3 || (dot != std::string::npos && extLength == 0)) return false;
+  for (char c : name) {
+    const unsigned char byte = static_cast<unsigned char>(c);
+    if (byte <= 0x20 || byte >= 0x7F || std::strchr("\"*+,/:;<=>?[\\]|", c) != nullptr) return false;
+  }
+  return true;
+}
+
+std::string MadeShortName(const std::string& name, int number) {
+  const std::size_t dot = name.rfind('.');
+  const bool hasExtension = dot != std::string::npos && dot != 0;
+  std::string stem, extension;
+  for (char c : hasExtension ? name.substr(0, dot) : name)
+    if (IsAsciiAlnum(c)) stem += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  if (hasExtension)
+    for (char c : name.substr(dot + 1))
+      if (IsAsciiAlnum(c) && extension.size() < 3) extension += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  const std::string tail = "~" + std::to_string(number);
+  if (stem.empty()) stem = "_";
+  stem = stem.substr(0, std::min<std::size_t>(6, 8 - tail.size()));
+  return stem + tail + (extension.empty() ? "" : "." + extension);
+}
+
+// The short name of an existing entry, given as the caller wrote it: made
+// names are numbered in the folder's order, past those already taken there.
+std::string ShortNameOf(const fake::FileNode& node, const std::string& given) {
+  if (!node.shortName.empty()) return node.shortName;
+  if (IsShortName(LastNameOf(node.path)) || !M().shortNames) return given;
+  const std::string folder = fake::FileKey(fake::FileParentOf(node.path));
+  std::vector<const fake::FileNode*> siblings;
+  std::vector<std::string> taken;
+  for (const auto& [key, sibling] : M().files) {
+    if (fake::FileKey(fake::FileParentOf(sibling.path)) != folder) continue;
+    if (!sibling.shortName.empty()) taken.push_back(fake::FoldName(sibling.shortName));
+    else if (IsShortName(LastNameOf(sibling.path))) taken.push_back(fake::FoldName(LastNameOf(sibling.path)));
+    else siblings.push_back(&sibling);
+  }
+  for (const fake::FileNode* sibling : siblings) {
+    std::string made;
+    for (int number = 1;; ++number) {
+      made = MadeShortName(LastNameOf(sibling->path), number);
+      if (std::find(taken.begin(), taken.end(), fake::FoldName(made)) == taken.end()) break;
+    }
+    if (sibling == &node) return made;
+    taken.push_back(fake::FoldName(made));
+  }
+  return given;
+}
+
+}  // namespace
+
+std::uint32_t ShortPathNameW(const std::u16string& path, char16_t* buffer, std::uint32_t size) {
+  Count("GetShortPathNameW");
+  const std::string given = fake::FromUtf16(path);
+  if (given.empty()) return NoCount(fake::kFileNotFound);
+  std::string prefix, out;
+  std::size_t start = 0;
+  for (bool first = true;; first = false) {
+    const std::size_t end = std::min(given.find('\\', start), given.size());
+    const std::string part = given.substr(start, end - start);
+    prefix += (first ? "" : "\\") + part;
+    out += first ? "" : "\\";
+    if (part.empty() || (first && part.size() == 2 && part[1] == ':')) {
+      out += part;
+    } else {
+      const fake::FileNode* node = fake::FileAt(fake::SystemPathOf(prefix));
+      if (!node) return NoCount(fake::kFileNotFound);
+      out += ShortNameOf(*node, part);
+    }
+    if (end == given.size()) break;
+    start = end + 1;
+  }
+  return CopyOutW(fake::Utf16(out), buffer, size);
+}
+
+bool RemoveAtRestartW(const std::u16string& path) {
+  Count("MoveFileExW");
+  // The deletion is kept in HKLM, which only an administrator may write.
+  if (!M().isAdmin) return Failed(fake::kAccessDenied);
+  const Texts text = Texts::OfWide(path);
+  M().removeAtRestart.push_back(fake::SystemPathOf(text.real));
+  Record(fake::Event::AtRestart, text, Texts(), true);
+  return true;
+}
+
+std::uint32_t QueryWindowsDirectoryW(char16_t* buffer, std::uint32_t size) {
+  Count("GetWindowsDirectoryW");
+  if (M().directoryQueriesFail) return 0;
+  return CopyOutW(fake::Utf16(fake::RealOfAnsi(M().windowsDirectory)), buffer, size);
+}
+
+// As the A form: cut to the buffer, with the NUL only when it fits.
+std::uint32_t QueryModuleFileNameW(char16_t* buffer, std::uint32_t size) {
+  Count("GetModuleFileNameW");
+  const std::u16string path = fake::Utf16(fake::RealOfAnsi(M().modulePath));
+  const std::uint32_t length = static_cast<std::uint32_t>(std::min<std::size_t>(path.size(), size));
+  std::copy(path.begin(), path.begin() + length, buffer);
+  if (length < size) buffer[length] = u'\0';
+  else M().lastError = kInsufficientBuffer;
+  return length;
+}
+
+std::uint32_t GetEnvironmentVariableW(const std::u16string& name, char16_t* buffer, std::uint32_t size) {
+  Count("GetEnvironmentVariableW");
+  auto found = M().environment.find(UpperAscii(fake::AnsiOfWide(name)));
+  if (found == M().environment.end()) return 0;
+  return CopyOutW(fake::Utf16(fake::RealOfAnsi(found->second.second)), buffer, size);
+}
+
+bool GetExitCodeProcess(ProcessHandle process, std::uint32_t* code) {
+  Count("GetExitCodeProcess");
+  auto open = M().openProcesses.find(process);
+  if (open == M().openProcesses.end() || open->second == "thread") return Failed(kInvalidHandle);
+  auto exit = M().exitCodes.find(process);
+  *code = exit == M().exitCodes.end() ? 0 : exit->second;
+  return true;
+}
+
+ProcessHandle ShellRunProcessW(const std::u16string& verb, const std::u16string& file,
+                               const std::u16string& parameters) {
+  Count("ShellExecuteExW");
+  const Texts fileText = Texts::OfWide(file), parameterText = Texts::OfWide(parameters);
+  Record(fake::Event::Shell, fileText, parameterText, true);
+  M().events.back().verb = fake::FromUtf16(verb);
+  M().events.back().show = 1;  // SW_SHOWNORMAL
+  const fake::FileNode* program = fake::ImageOf("\"" + fileText.real + "\"");
+  if (!program || !program->program || RedirectFails(*program)) {
+    M().lastError = program && !program->program ? 193 : 2;
+    return 0;
+  }
+  const Texts commandLine = ShellCommandLine(*program, parameterText);
+  const RunHook run = HookOf(*program);
+  const ProcessHandle handle = M().nextHandle++;
+  M().openProcesses[handle] = program->program->staysMs > 0 ? "stays" : "ends";
+  RunAgainIfLauncher(*program, commandLine, true);
+  M().exitCodes[handle] = RunHookFor(run, commandLine);
+  return handle;
+}
+
+bool IsUserAnAdmin() {
+  Count("IsUserAnAdmin");
+  return M().isAdmin;
+}
+
+bool IsWow64Process2(std::uint16_t* processMachine, std::uint16_t* nativeMachine) {
+  Count("IsWow64Process2");
+  if (!M().hasIsWow64Process2) return false;
+  *processMachine = M().processMachine;
+  *nativeMachine = M().nativeMachine;
+  return true;
+}
+
+std::uint16_t NativeProcessorArchitecture() {
+  Count("GetNativeSystemInfo");
+  switch (M().nativeMachine) {
+    case kMachineI386: return 0;
+    case kMachineAmd64: return 9;
+    case kMachineArm64: return 12;
+    default: return 0xFFFF;  // PROCESSOR_ARCHITECTURE_UNKNOWN
+  }
+}
+
+namespace {
+
+// The W block: the A block's head (magic, file version), then each text
+// as sub-block and value, both NUL-ended UTF-8.
+const fake::FileNode* VersionedProgramW(const std::u16string& path) {
+  const fake::FileNode* node = fake::FileAt(fake::SystemPathOf(fake::FromUtf16(path)));
+  if (!node || node->directory || !node->program) return nullptr;
+  return node->program->hasVersion || !node->program->versionTexts.empty() ? node : nullptr;
+}
+
+std::vector<unsigned char> VersionBlockOf(const fake::Program& program) {
+  std::vector<unsigned char> block(kVersionMagic, kVersionMagic + 4);
+  for (int i = 0; i < 4; ++i) block.push_back(static_cast<unsigned char>(program.versionMS >> (8 * i)));
+  for (const auto& [subBlock, text] : program.versionTexts) {
+    block.insert(block.end(), subBlock.begin(), subBlock.end());
+    block.push_back(0);
+    block.insert(block.end(), text.begin(), text.end());
+    block.push_back(0);
+  }
+  return block;
+}
+
+}  // namespace
+
+std::uint32_t QueryFileVersionInfoSizeW(const std::u16string& path) {
+  Count("GetFileVersionInfoSizeW");
+  const fake::FileNode* node = VersionedProgramW(path);
+  if (!node) return NoCount(fake::kFileNotFound);
+  return static_cast<std::uint32_t>(std::max<std::size_t>(64, VersionBlockOf(*node->program).size()));
+}
+
+bool QueryFileVersionInfoW(const std::u16string& path, std::uint32_t size, std::vector<unsigned char>* block) {
+  Count("GetFileVersionInfoW");
+  const fake::FileNode* node = VersionedProgramW(path);
+  if (!node) return Failed(fake::kFileNotFound);
+  const std::vector<unsigned char> whole = VersionBlockOf(*node->program);
+  if (size < whole.size()) return Failed(kInsufficientBuffer);
+  block->assign(size, 0);
+  std::copy(whole.begin(), whole.end(), block->begin());
+  return true;
+}
+
+bool VerQueryTextW(const std::vector<unsigned char>& block, const std::u16string& subBlock, std::u16string* text) {
+  Count("VerQueryValueW");
+  if (block.size() < 8 || std::memcmp(block.data(), kVersionMagic, 4) != 0) return false;
+  const std::string wanted = fake::FoldName(fake::FromUtf16(subBlock));
+  const std::string rest(block.begin() + 8, block.end());
+  for (std::size_t at = 0; at < rest.size() && rest[at] != '\0';) {
+    const std::size_t keyEnd = rest.find('\0', at);
+    if (keyEnd == std::string::npos) return false;
+    const std::size_t valueEnd = rest.find('\0', keyEnd + 1);
+    if (valueEnd == std::string::npos) return false;
+    if (fake::FoldName(rest.substr(at, keyEnd - at)) == wanted) {
+      *text = fake::Utf16(rest.substr(keyEnd + 1, valueEnd - keyEnd - 1));
+      return true;
+    }
+    at = valueEnd + 1;
+  }
+  return false;
+}
+
+namespace {
+constexpr std::uintptr_t kStandardOutput = 0xC0DE0001u, kStandardError = 0xC0DE0002u;
+
+std::string* ConsoleTextOf(std::uintptr_t handle) {
+  if (M().noConsole) return nullptr;
+  if (handle == kStandardOutput) return &M().consoleOut;
+  if (handle == kStandardError) return &M().consoleErr;
+  return nullptr;
+}
+}  // namespace
+
+std::uintptr_t StandardHandle(bool error) {
+  Count("GetStdHandle");
+  if (M().noConsole) return 0;
+  return error ? kStandardError : kStandardOutput;
+}
+
+bool WriteConsoleW(std::uintptr_t handle, const std::u16string& text) {
+  Count("WriteConsoleW");
+  std::string* out = ConsoleTextOf(handle);
+  if (!out || M().outputRedirected) return Failed(kInvalidHandle);
+  *out += fake::FromUtf16(text);
+  return true;
+}
+
+// Led to a file the bytes stay as they are; on the console they show in
+// its code page.
+bool WriteFileBytes(std::uintptr_t handle, const std::string& bytes) {
+  Count("WriteFile");
+  std::string* out = ConsoleTextOf(handle);
+  if (!out) return Failed(kInvalidHandle);
+  *out += M().outputRedirected ? bytes : fake::FromAnsi(bytes);
+  return true;
+}
+
+std::uint32_t GetConsoleOutputCP() {
+  Count("GetConsoleOutputCP");
+  return static_cast<std::uint32_t>(M().codePage);
+}
 
 }  // namespace os

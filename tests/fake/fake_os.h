@@ -1,5 +1,6 @@
 // An in-memory Windows behind platform/os.h: registry, files with times,
-// programs, code pages 932 and 1252, and failures on demand. Every call is
+// programs, code pages 932 and 1252, the two registry views and the
+// System32 redirection of 64-bit Windows, and failures on demand. Every call is
 // counted and every outward effect (box, shell open, process start, wait)
 // is recorded in order. Files have real (UTF-16) names, kept as UTF-8; the
 // A calls see them through the code page, as Windows converts, look-alikes
@@ -25,8 +26,15 @@ struct RegValue {
   // Text stored through the W call that the code page cannot hold: the W
   // read gives it, the A read gives data (its ANSI conversion).
   std::optional<std::u16string> wideText;
+  // wideText is the whole data as SetValueW took it, its NULs included;
+  // otherwise the W read adds the one terminating NUL.
+  bool wideWhole = false;
 };
 
+// Key paths and value names are kept as ANSI text in the code page; a
+// character of a W name that the code page cannot hold exactly stands as
+// "\x01" + its code point in upper-case hex + "\x02", which no A call can
+// name (KeyTextOfWide, Utf8OfKeyText).
 struct RegKeyNode {
   std::string path;  // as first written, root included: HKCU\Software\...
   std::map<std::string, RegValue> values;  // by folded name
@@ -47,6 +55,11 @@ struct Program {
   std::uint32_t versionMS = 0;
   int staysMs = 0;
   bool launcher = false;  // a copy of the launcher: a start or shell open of it runs the launcher again
+  // Its version texts by sub-block, in UTF-8: "\\StringFileInfo\\041103A4\\CompanyName".
+  std::map<std::string, std::string> versionTexts = {};
+  // Runs when a process of it is started (any start or shell open); it may
+  // change the machine, and gives the exit code. Unset: the code is 0.
+  std::function<std::uint32_t(const std::string& commandLineUtf8)> run = nullptr;
 };
 
 struct FileNode {
@@ -55,15 +68,21 @@ struct FileNode {
   std::uint64_t lastWriteTime = 0;
   bool locked = false;
   std::optional<Program> program;
+  std::string contents;  // its size is the file's
+  std::string shortName;  // its 8.3 name if set; otherwise one is made as the system does
+  bool systemProtected = false;  // only TrustedInstaller may write it: copies onto it and deletion refused
+  bool failWrite = false;  // a copy onto it fails
+  bool failCreate = false;  // a directory nothing new can be made in (files or folders)
 };
 
 struct Event {
-  enum Kind { Box, Shell, Start, Waited, Moved, Deleted } kind = Box;
+  enum Kind { Box, Shell, Start, Waited, Moved, Deleted, Copied, MadeDirectory, RemovedDirectory, AtRestart } kind = Box;
   std::string text, caption;  // Box: UTF-8
   std::uint32_t style = 0;
   os::WindowHandle owner = 0;
-  // Shell, Start, Moved, Deleted: the A call's text, or the ANSI view of
-  // the W call's; real*: what the system really handed on, in UTF-8.
+  // Shell, Start, Moved, Deleted and the rest: the A call's text, or the
+  // ANSI view of the W call's; real*: what the system really handed on, in
+  // UTF-8. Moved, Copied: file is the source, parameters the target.
   std::string verb, file, parameters, directory;
   int show = 0;
   std::string commandLine;
@@ -91,6 +110,22 @@ struct Machine {
   std::map<std::string, RegKeyNode> keys;  // by folded full path
   std::map<std::string, FileNode> files;   // by folded full real path
 
+  // The system's machine and this process's: kMachineUnknown is a native
+  // process, kMachineI386 a 32-bit one under WOW64, which sees the 32-bit
+  // registry view and SysWOW64 as System32.
+  std::uint16_t nativeMachine = os::kMachineAmd64;
+  std::uint16_t processMachine = os::kMachineUnknown;
+  bool hasIsWow64Process2 = true;  // false: a Windows older than 10 1709
+  bool isAdmin = true;
+  bool shortNames = true;  // 8.3 names made for long ones (off: they keep their long names)
+  std::vector<std::string> removeAtRestart;  // MoveFileEx's delayed deletions, real paths in UTF-8
+  // The console: without one there are no standard handles; with output
+  // led to a file or a pipe WriteConsoleW fails and WriteFile's bytes are
+  // kept as they came. Otherwise both keep what the console shows, in UTF-8.
+  bool noConsole = false;
+  bool outputRedirected = false;
+  std::string consoleOut, consoleErr;
+
   // This process, its parent and its environment (by upper-cased name:
   // the name as set and the value).
   std::uint32_t processId = 4242, parentProcessId = 4000;
@@ -117,6 +152,7 @@ struct Machine {
   std::map<os::KeyHandle, std::uint32_t> openKeyAccess;  // the rights each handle was opened with
   std::map<os::FindHandle, int> openFinds;
   std::map<os::ProcessHandle, std::string> openProcesses;
+  std::map<os::ProcessHandle, std::uint32_t> exitCodes;
   std::map<os::SnapshotHandle, std::size_t> openSnapshots;  // the next entry's index
   std::uintptr_t nextHandle = 0x100;
   std::uint32_t lastError = 0;  // as the last failing call left it
@@ -146,6 +182,26 @@ void SetValue(const std::string& keyPath, const std::string& name, std::uint32_t
               const std::vector<unsigned char>& data);
 void SetString(const std::string& keyPath, const std::string& name, const std::string& ansi);
 RegValue* FindValue(const std::string& keyPath, const std::string& name);
+
+// The same with real names in UTF-8, as the W calls store them. These paths
+// are physical: a 32-bit view's key is written out, HKLM\SOFTWARE\WOW6432Node\...
+std::string KeyTextOfWide(const std::u16string& name);
+std::string KeyTextOfUtf8(const std::string& name);
+std::string Utf8OfKeyText(const std::string& text);
+RegKeyNode& AddKeyUtf8(const std::string& path);
+RegKeyNode* FindKeyUtf8(const std::string& path);
+// Data in the W calls' form: text types as UTF-16LE with their NULs.
+void SetValueUtf8(const std::string& keyPath, const std::string& name, std::uint32_t type,
+                  const std::vector<unsigned char>& wDataBytes);
+void SetStringUtf8(const std::string& keyPath, const std::string& name, const std::string& utf8Text);  // REG_SZ
+void SetDword(const std::string& keyPath, const std::string& name, std::uint32_t value);
+RegValue* FindValueUtf8(const std::string& keyPath, const std::string& name);
+// The bytes RegQueryValueExW gives for the value.
+std::vector<unsigned char> WideDataOf(const RegValue& value);
+// The whole registry and file system as text, in a fixed order, for
+// comparing a machine with itself before and after.
+std::string DumpRegistry();
+std::string DumpFiles();
 
 // Files and folders, parents made as needed; times are FILETIME values.
 // A path given as bytes is ANSI, as the A calls take it; one given in

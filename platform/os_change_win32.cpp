@@ -1,0 +1,188 @@
+// The system seam's calls that change the system, on Windows: each one
+// Win32 call. Apart from os_win32.cpp so that the launcher, which changes
+// nothing, carries none of them.
+#include <windows.h>
+#include <shellapi.h>
+#include <shlobj.h>
+
+#include <cstring>
+
+#include "platform/os.h"
+
+namespace os {
+namespace {
+
+HKEY Key(KeyHandle key) { return reinterpret_cast<HKEY>(key); }
+HANDLE Handle(std::uintptr_t handle) { return reinterpret_cast<HANDLE>(handle); }
+const wchar_t* Wide(const std::u16string& text) { return reinterpret_cast<const wchar_t*>(text.c_str()); }
+
+}  // namespace
+
+long OpenKeyW(KeyHandle parent, const std::u16string& subkey, std::uint32_t access, KeyHandle* result) {
+  HKEY key = nullptr;
+  const LONG status = ::RegOpenKeyExW(Key(parent), Wide(subkey), 0, access, &key);
+  *result = reinterpret_cast<KeyHandle>(key);
+  return status;
+}
+
+long CreateKeyW(KeyHandle parent, const std::u16string& subkey, std::uint32_t access, KeyHandle* result,
+                bool* created) {
+  HKEY key = nullptr;
+  DWORD disposition = 0;
+  const LONG status = ::RegCreateKeyExW(Key(parent), Wide(subkey), 0, nullptr, REG_OPTION_NON_VOLATILE, access,
+                                        nullptr, &key, &disposition);
+  *result = reinterpret_cast<KeyHandle>(key);
+  *created = disposition == REG_CREATED_NEW_KEY;
+  return status;
+}
+
+long SetValueW(KeyHandle key, const std::u16string& name, std::uint32_t type, const unsigned char* data,
+               std::uint32_t size) {
+  return ::RegSetValueExW(Key(key), Wide(name), 0, type, data, size);
+}
+
+long DeleteValueW(KeyHandle key, const std::u16string& name) { return ::RegDeleteValueW(Key(key), Wide(name)); }
+
+long DeleteKeyW(KeyHandle parent, const std::u16string& subkey, std::uint32_t view) {
+  return ::RegDeleteKeyExW(Key(parent), Wide(subkey), view, 0);
+}
+
+// Key names are at most 255 characters, value names 16383.
+long EnumKeyW(KeyHandle key, std::uint32_t index, std::u16string* name) {
+  wchar_t buffer[256];
+  DWORD length = 256;
+  const LONG status = ::RegEnumKeyExW(Key(key), index, buffer, &length, nullptr, nullptr, nullptr, nullptr);
+  if (status == ERROR_SUCCESS) name->assign(reinterpret_cast<const char16_t*>(buffer), length);
+  return status;
+}
+
+long EnumValueNameW(KeyHandle key, std::uint32_t index, std::u16string* name) {
+  std::u16string buffer(16384, u'\0');
+  DWORD length = 16384;
+  const LONG status = ::RegEnumValueW(Key(key), index, reinterpret_cast<wchar_t*>(&buffer[0]), &length, nullptr,
+                                      nullptr, nullptr, nullptr);
+  if (status == ERROR_SUCCESS) name->assign(buffer.data(), length);
+  return status;
+}
+
+bool CopyFileOverW(const std::u16string& from, const std::u16string& to) {
+  return ::CopyFileW(Wide(from), Wide(to), FALSE) != FALSE;
+}
+
+bool MakeDirectoryW(const std::u16string& path) { return ::CreateDirectoryW(Wide(path), nullptr) != FALSE; }
+bool RemoveDirectoryOnlyW(const std::u16string& path) { return ::RemoveDirectoryW(Wide(path)) != FALSE; }
+std::uint32_t FileAttributesW(const std::u16string& path) { return ::GetFileAttributesW(Wide(path)); }
+
+std::uint32_t ShortPathNameW(const std::u16string& path, char16_t* buffer, std::uint32_t size) {
+  return ::GetShortPathNameW(Wide(path), reinterpret_cast<wchar_t*>(buffer), size);
+}
+
+bool RemoveAtRestartW(const std::u16string& path) {
+  return ::MoveFileExW(Wide(path), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != FALSE;
+}
+
+std::uint32_t QueryWindowsDirectoryW(char16_t* buffer, std::uint32_t size) {
+  return ::GetWindowsDirectoryW(reinterpret_cast<wchar_t*>(buffer), size);
+}
+
+std::uint32_t QueryModuleFileNameW(char16_t* buffer, std::uint32_t size) {
+  return ::GetModuleFileNameW(nullptr, reinterpret_cast<wchar_t*>(buffer), size);
+}
+
+std::uint32_t GetEnvironmentVariableW(const std::u16string& name, char16_t* buffer, std::uint32_t size) {
+  return ::GetEnvironmentVariableW(Wide(name), reinterpret_cast<wchar_t*>(buffer), size);
+}
+
+bool GetExitCodeProcess(ProcessHandle process, std::uint32_t* code) {
+  DWORD exitCode = 0;
+  if (!::GetExitCodeProcess(Handle(process), &exitCode)) return false;
+  *code = exitCode;
+  return true;
+}
+
+ProcessHandle ShellRunProcessW(const std::u16string& verb, const std::u16string& file,
+                               const std::u16string& parameters) {
+  SHELLEXECUTEINFOW info;
+  std::memset(&info, 0, sizeof info);
+  info.cbSize = sizeof info;
+  // NOASYNC: the program may exit right after; the start must be done
+  // when the call returns, not left to the shell's own threads.
+  info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI | SEE_MASK_NOASYNC;
+  info.lpVerb = Wide(verb);
+  info.lpFile = Wide(file);
+  info.lpParameters = Wide(parameters);
+  info.nShow = SW_SHOWNORMAL;
+  if (!::ShellExecuteExW(&info)) return 0;
+  return reinterpret_cast<ProcessHandle>(info.hProcess);
+}
+
+bool IsUserAnAdmin() { return ::IsUserAnAdmin() != FALSE; }
+
+bool IsWow64Process2(std::uint16_t* processMachine, std::uint16_t* nativeMachine) {
+  // Looked up, never imported: it came with Windows 10 1709, and an import
+  // would keep the program from starting on anything older.
+  using IsWow64Process2Function = BOOL(WINAPI*)(HANDLE, USHORT*, USHORT*);
+  const auto isWow64Process2 = reinterpret_cast<IsWow64Process2Function>(
+      reinterpret_cast<void (*)()>(::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "IsWow64Process2")));
+  USHORT process = 0, native = 0;
+  if (isWow64Process2 == nullptr || !isWow64Process2(::GetCurrentProcess(), &process, &native)) return false;
+  *processMachine = process;
+  *nativeMachine = native;
+  return true;
+}
+
+std::uint16_t NativeProcessorArchitecture() {
+  SYSTEM_INFO info;
+  std::memset(&info, 0, sizeof info);
+  ::GetNativeSystemInfo(&info);
+  return info.wProcessorArchitecture;
+}
+
+std::uint32_t QueryFileVersionInfoSizeW(const std::u16string& path) {
+  DWORD ignored = 0;
+  return ::GetFileVersionInfoSizeW(Wide(path), &ignored);
+}
+
+bool QueryFileVersionInfoW(const std::u16string& path, std::uint32_t size, std::vector<unsigned char>* block) {
+  block->assign(size, 0);
+  return ::GetFileVersionInfoW(Wide(path), 0, size, block->data()) != FALSE;
+}
+
+bool VerQueryTextW(const std::vector<unsigned char>& block, const std::u16string& subBlock, std::u16string* text) {
+  void* value = nullptr;
+  UINT length = 0;
+  if (block.empty() || !::VerQueryValueW(block.data(), Wide(subBlock), &value, &length) || value == nullptr ||
+      length == 0)
+    return false;
+  // For a text the length counts characters, the NUL included.
+  text->assign(static_cast<const char16_t*>(value), length);
+  if (!text->empty() && text->back() == u'\0') text->pop_back();
+  return true;
+}
+
+std::uintptr_t StandardHandle(bool error) {
+  return reinterpret_cast<std::uintptr_t>(::GetStdHandle(error ? STD_ERROR_HANDLE : STD_OUTPUT_HANDLE));
+}
+
+// WriteConsoleW fails on a handle that is a file or a pipe.
+bool WriteConsoleW(std::uintptr_t handle, const std::u16string& text) {
+  DWORD written = 0;
+  return ::WriteConsoleW(Handle(handle), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) != FALSE &&
+         written == text.size();
+}
+
+bool WriteFileBytes(std::uintptr_t handle, const std::string& bytes) {
+  DWORD written = 0;
+  return ::WriteFile(Handle(handle), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) != FALSE &&
+         written == bytes.size();
+}
+
+std::uint32_t GetConsoleOutputCP() { return ::GetConsoleOutputCP(); }
+
+ProcessHandle OpenFileForWritingW(const std::u16string& path) {
+  const HANDLE file = ::CreateFileW(Wide(path), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  return reinterpret_cast<ProcessHandle>(file);
+}
+
+}  // namespace os
