@@ -90,3 +90,22 @@ add_dependencies(velquin-settings velquin_delay_libs)
 target_link_libraries(velquin-settings PRIVATE velquin_settings_window ${VELQUIN_DELAY_LIBS}
   comctl32 comdlg32 ole32 uuid shell32 version)
 target_link_options(velquin-settings PRIVATE -municode -static -static-libgcc -static-libstdc++ -s -Wl,--gc-sections)
+
+# The setup program: a console program that installs and uninstalls; it
+# asks for no elevation itself (asInvoker), the machine-wide forms refuse
+# without it.
+configure_file(${CMAKE_SOURCE_DIR}/setup/velquin-setup.manifest.in ${VELQUIN_GENERATED}/velquin-setup.manifest @ONLY)
+set_source_files_properties(${CMAKE_SOURCE_DIR}/setup/velquin_setup.rc PROPERTIES OBJECT_DEPENDS
+  "${VELQUIN_GENERATED}/velquin-setup.manifest;${CMAKE_SOURCE_DIR}/resources/velquin.ico")
+add_executable(velquin-setup
+  ${CMAKE_SOURCE_DIR}/setup/main_win32.cpp
+  ${CMAKE_SOURCE_DIR}/platform/delay_binding_win32.cpp
+  ${CMAKE_SOURCE_DIR}/platform/os_win32.cpp
+  ${CMAKE_SOURCE_DIR}/platform/os_change_win32.cpp
+  ${CMAKE_SOURCE_DIR}/setup/velquin_setup.rc
+)
+target_include_directories(velquin-setup PRIVATE ${VELQUIN_GENERATED})
+target_compile_options(velquin-setup PRIVATE ${VELQUIN_WARNINGS} -Os -ffunction-sections -fdata-sections)
+add_dependencies(velquin-setup velquin_delay_libs)
+target_link_libraries(velquin-setup PRIVATE velquin_setup ${VELQUIN_DELAY_LIBS})
+target_link_options(velquin-setup PRIVATE -static -static-libgcc -static-libstdc++ -s -Wl,--gc-sections)

@@ -1,0 +1,15 @@
+#include "setup/console.h"
+
+#include "platform/os.h"
+
+namespace velquin {
+
+void WriteLine(const std::u16string& line) {
+  const std::u16string text = line + u"\r\n";
+  const std::uintptr_t handle = os::StandardHandle(false);
+  if (handle == 0 || os::WriteConsoleW(handle, text)) return;
+  bool lossy = false;
+  os::WriteFileBytes(handle, os::WideCharToMultiByte(os::GetConsoleOutputCP(), 0, text, &lossy));
+}
+
+}  // namespace velquin

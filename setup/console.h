@@ -1,0 +1,11 @@
+// The setup program's output: lines on its console, or in the console's
+// code page where the output goes to a file or a pipe.
+#pragma once
+
+#include <string>
+
+namespace velquin {
+
+void WriteLine(const std::u16string& line);
+
+}  // namespace velquin

@@ -1,0 +1,478 @@
+#include "platform/os.h"
+#include "setup/ifeo.h"
+#include "setup/plan.h"
+
+namespace velquin {
+namespace {
+
+const char16_t kTypes[][6] = {u".txt", u".text", u".log", u".ini", u".inf", u".scp", u".wtx"};
+// Parents first, as they are made.
+const char16_t* const kParentKeys[] = {u"Classes", u"Classes\\Applications", u"Microsoft", u"Microsoft\\Windows",
+                                       u"Microsoft\\Windows\\CurrentVersion",
+                                       u"Microsoft\\Windows\\CurrentVersion\\Uninstall"};
+
+// A system folder's notepad.exe and the install's part in it: W the Windows
+// directory, S System32, X SysWOW64 (which holds 32-bit programs and gets
+// the i686 build).
+struct Role {
+  std::u16string id, folder, source;
+};
+
+std::uint64_t FileSize(const SetupMachine& machine, const std::u16string& path) {
+  os::FindData data;
+  const os::FindHandle handle = os::FindFirstW(AccessPath(machine, path), &data);
+  if (handle == os::kInvalidFindHandle) return 0;
+  os::CloseFind(handle);
+  return data.size;
+}
+
+bool Writable(const SetupMachine& machine, const std::u16string& path) {
+  const os::ProcessHandle handle = os::OpenFileForWritingW(AccessPath(machine, path));
+  if (handle == os::kInvalidFile) return false;
+  os::CloseHandle(handle);
+  return true;
+}
+
+std::u16string Quoted(const std::u16string& path) { return u"\"" + path + u"\""; }
+
+class InstallPlanner {
+ public:
+  InstallPlanner(const SetupMachine& machine, const Switches& switches, const std::u16string& version)
+      : machine_(machine), switches_(switches), version_(version), place_(PlaceOf(machine, switches.form == InstallForm::User)),
+        record_(ReadRecord(place_.RecordKey())), files_(PackageFilesOf(machine)) {}
+
+  Plan Make();
+
+ private:
+  bool Redirect() const { return switches_.form == InstallForm::Redirect; }
+  bool User() const { return switches_.form == InstallForm::User; }
+  std::u16string Mode() const { return FormName(switches_.form); }
+  std::u16string SystemFolder() const { return machine_.windowsDirectory + u"\\System32"; }
+  void Refuse(const std::u16string& line) { plan_.refusals.push_back(u"Velquin: " + line); }
+  void Say(const std::u16string& line) { plan_.said.push_back(u"Velquin: " + line); }
+  bool Recorded(const std::u16string& name) const { return record_.Has(name) || Find(written_, name); }
+  static bool Find(const std::vector<std::u16string>& names, const std::u16string& name) {
+    for (const std::u16string& known : names)
+      if (SameText(known, name)) return true;
+    return false;
+  }
+  // Recorded before the change it describes, so that an uninstall can undo
+  // an install that stopped.
+  void Put(const std::u16string& name, const std::u16string& text) {
+    const std::u16string* before = record_.Find(name);
+    plan_.changes.push_back(SetValueChange(place_.RecordKey(), name, TextData(text),
+                                           before ? std::optional<RegistryData>(TextData(*before)) : std::nullopt));
+    written_.push_back(name);
+  }
+  void Set(const RegistryKey& key, const std::u16string& name, const RegistryData& data) {
+    plan_.changes.push_back(SetValueChange(key, name, data, ReadRegistryValue(key, name)));
+  }
+  void Copy(const std::u16string& from, const std::u16string& to, const std::u16string& restoreFrom = {}) {
+    plan_.changes.push_back(CopyFileChange(AccessPath(machine_, from), AccessPath(machine_, to),
+                                           restoreFrom.empty() ? restoreFrom : AccessPath(machine_, restoreFrom)));
+  }
+
+  void CheckPackage();
+  void CheckRole(const Role& role);
+  void CheckView(const IfeoView& view);
+  bool IsOurs(const std::optional<RegistryData>& debugger) const;
+  bool IsVelquin(const std::u16string& path) const;
+  void RecordVendorKey();
+  void CopyRole(const Role& role);
+  void ProgramFiles();
+  void ProgramFile(const std::u16string& name, const std::u16string& source, const std::u16string& target);
+  std::u16string ShortProgramPath() const;
+  void ReplaceRole(const Role& role);
+  void IfeoTargets(const IfeoView& view, bool write);
+  void Target(const IfeoView& view, bool write, const std::u16string& subkey, const std::u16string& name,
+              const RegistryData& wanted);
+  void Registration();
+  void Verbs(const RegistryKey& key);
+  void Results();
+
+  const SetupMachine& machine_;
+  const Switches& switches_;
+  const std::u16string version_;
+  const InstallPlace place_;
+  const Record record_;
+  const PackageFiles files_;
+  Plan plan_;
+  std::vector<std::u16string> written_;
+  std::vector<Role> roles_;
+  std::vector<std::u16string> ours_;  // the Debugger texts this or an earlier install wrote
+  std::u16string program_, verb_, debugger_;
+  bool repaired_ = false;
+};
+
+Plan InstallPlanner::Make() {
+  const bool earlier = record_.Earlier();
+  if (!record_.readable) {
+    Refuse(u"the record under " + RegistryKeyText(place_.RecordKey()) + u" holds a value that is no text.");
+  } else if (record_.Has(u"Mode") && !SameText(record_.Get(u"Mode"), Mode())) {
+    Refuse(u"already installed (/" + record_.Get(u"Mode") + u"). Run uninstall.cmd before installing with /" + Mode() +
+           u".");
+  }
+  plan_.repair = record_.Has(u"Mode") && !earlier && plan_.refusals.empty();
+  if (!plan_.refusals.empty()) return plan_;
+
+  if (!User()) {
+    roles_.push_back({u"W", machine_.windowsDirectory, files_.launcher});
+    roles_.push_back({u"S", SystemFolder(), files_.launcher});
+    if (machine_.windows64 && FolderExists(machine_, machine_.windowsDirectory + u"\\SysWOW64"))
+      roles_.push_back({u"X", machine_.windowsDirectory + u"\\SysWOW64", files_.launcher32});
+  }
+  CheckPackage();
+  if (!plan_.refusals.empty()) return plan_;
+
+  // Every check comes before the first change. An earlier release wrote
+  // its Debugger per view, and its notepad.exe replacements are its own.
+  if (plan_.repair && record_.Has(kDebugger)) ours_.push_back(record_.Get(kDebugger));
+  if (earlier)
+    for (const char16_t* view : {u"N", u"64", u"32"})
+      if (record_.Has(std::u16string(u"Debugger_") + view)) ours_.push_back(record_.Get(std::u16string(u"Debugger_") + view));
+  std::vector<IfeoView> views;
+  if (!User()) views = ReadIfeoViews(machine_);
+  if (!plan_.repair && !earlier)
+    for (const Role& role : roles_) CheckRole(role);
+  if (Redirect())
+    for (const IfeoView& view : views) CheckView(view);
+  program_ = place_.programDir + u"\\velquin.exe";
+  const std::u16string shortPath = ShortProgramPath();
+  if (shortPath.empty() && (Redirect() || User())) {
+    Refuse(u"\"" + place_.programDir + u"\" has no short name without spaces (8.3 names are off on this drive).");
+  }
+  if (!plan_.refusals.empty()) return plan_;
+
+  if (earlier) {
+    // Undone exactly as that release recorded it; the install then starts
+    // afresh on the machine as it is after.
+    Plan undo = PlanUninstall(machine_, User());
+    undo.undoesEarlier = true;
+    undo.said.clear();
+    return undo;
+  }
+
+  if (!plan_.repair) {
+    RecordVendorKey();
+    Put(u"Mode", Mode());
+    for (const Role& role : roles_) CopyRole(role);
+  }
+  ProgramFiles();
+  verb_ = shortPath;
+  if (switches_.form == InstallForm::Replace) {
+    for (const Role& role : roles_) ReplaceRole(role);
+    // Without a short name the verbs start velquin.exe as notepad.exe.
+    if (verb_.empty()) verb_ = SystemFolder() + u"\\notepad.exe";
+  } else if (Redirect()) {
+    debugger_ = shortPath;
+    if (!plan_.repair) Put(kDebugger, debugger_);
+  }
+  if (!User()) {
+    // The values of both views are recorded before the first is written.
+    for (const IfeoView& view : views) IfeoTargets(view, false);
+    // On 64-bit Windows the two views are one key (since Windows 7): it is
+    // written once, through the native view.
+    if (!views.empty()) IfeoTargets(views.front(), true);
+  }
+  Registration();
+  Results();
+  return plan_;
+}
+
+void InstallPlanner::CheckPackage() {
+  for (const std::u16string& file : {files_.launcher, files_.launcher32, files_.settings, files_.setup})
+    if (!FileExists(machine_, file)) {
+      Refuse(u"a file of the package is missing next to the setup program (" + file + u").");
+      return;
+    }
+  if (User()) return;
+  if (!FileExists(machine_, SystemFolder() + u"\\notepad.exe")) {
+    Refuse(u"the classic Notepad (" + SystemFolder() + u"\\notepad.exe) is missing.");
+    plan_.refusals.push_back(u"On Windows 11 it is an optional feature: add \"Notepad (system)\" in");
+    plan_.refusals.push_back(u"Settings > System > Optional features > View features, then run install.cmd again.");
+  }
+}
+
+bool InstallPlanner::IsVelquin(const std::u16string& path) const { return IsVelquinProgram(machine_, path); }
+
+void InstallPlanner::CheckRole(const Role& role) {
+  const std::u16string notepad = role.folder + u"\\notepad.exe";
+  if (FileExists(machine_, notepad) && IsVelquin(notepad))
+    Refuse(notepad + u" is already velquin.exe, not the system's Notepad.");
+  if (switches_.form == InstallForm::Replace && FileExists(machine_, role.folder + u"\\notepa~.exe"))
+    Refuse(role.folder + u"\\notepa~.exe already exists. Remove it, or use /redirect, which keeps it.");
+}
+
+bool InstallPlanner::IsOurs(const std::optional<RegistryData>& debugger) const {
+  if (!debugger || debugger->type != os::kRegSz) return false;
+  for (const std::u16string& text : ours_)
+    if (TextOf(*debugger) == text) return true;
+  return false;
+}
+
+// Another program's Debugger, on the key or in a subkey that Windows uses
+// for a system notepad.exe, is never overwritten.
+void InstallPlanner::CheckView(const IfeoView& view) {
+  std::vector<std::u16string> places{u"-"};
+  for (const IfeoPlace& sub : view.matching) places.push_back(sub.subkey);
+  for (const std::u16string& subkey : places) {
+    const std::optional<RegistryData> debugger = view.Value(subkey, kDebugger);
+    if (!debugger || IsOurs(debugger)) continue;
+    Refuse(u"Windows already runs another program instead of notepad.exe:");
+    plan_.refusals.push_back(u"  \"" + RegistryKeyText(view.KeyOf(subkey)) + u"\" Debugger = " + TextOf(*debugger));
+    plan_.refusals.push_back(u"Velquin does not overwrite it. Remove that program's redirect first.");
+  }
+}
+
+void InstallPlanner::RecordVendorKey() {
+  std::u16string created;
+  for (const char16_t* key : {u"Tarrowind\\Velquin", u"Tarrowind"})
+    if (!RegistryKeyExists(place_.Key(key))) created = RegistryKeyText(place_.Key(key));
+  if (!created.empty()) Put(u"CreatedKey", created);
+}
+
+void InstallPlanner::CopyRole(const Role& role) {
+  const std::u16string copy = role.folder + u"\\notepa~.exe";
+  if (FileExists(machine_, copy)) {
+    Say(u"keeping the existing " + copy);
+    return;
+  }
+  std::u16string from = role.folder + u"\\notepad.exe";
+  if (!FileExists(machine_, from)) from = SystemFolder() + u"\\notepad.exe";
+  Put(u"Copy_" + role.id, copy);
+  Copy(from, copy);
+  Say(u"copied " + from + u" to " + copy);
+}
+
+// The program folder holds velquin.exe, the settings program and the setup
+// program: Apps & features and the Default apps verbs name them, the Start
+// menu the settings program.
+void InstallPlanner::ProgramFiles() {
+  const std::u16string& folder = place_.programDir;
+  if (!FolderExists(machine_, folder)) {
+    const std::u16string parent = FolderOf(folder);
+    if (User() && !FolderExists(machine_, parent)) {
+      if (!plan_.repair) Put(u"ProgramsDir", parent);
+      plan_.changes.push_back(DirectoryChange(SystemChange::Kind::MakeDirectory, parent));
+    }
+    if (!plan_.repair) Put(u"ProgramDir", folder);
+    plan_.changes.push_back(DirectoryChange(SystemChange::Kind::MakeDirectory, AccessPath(machine_, folder)));
+  }
+  ProgramFile(u"Program", files_.launcher, program_);
+  ProgramFile(u"Uninstaller", files_.setup, folder + u"\\velquin-setup.exe");
+  ProgramFile(u"Settings", files_.settings, folder + u"\\velquin-settings.exe");
+  if (plan_.repair) return;
+  // The shortcut's name is not ASCII: the settings program makes it, and
+  // removes it again.
+  Put(u"Shortcut", u"1");
+  const std::u16string settings = Quoted(folder + u"\\velquin-settings.exe");
+  const std::u16string scope = User() ? u" /user" : u"";
+  plan_.changes.push_back(RunChange(settings + u" /add-shortcut" + scope, settings + u" /remove-shortcut" + scope));
+  Say(u"added the settings program to the Start menu");
+}
+
+void InstallPlanner::ProgramFile(const std::u16string& name, const std::u16string& source, const std::u16string& target) {
+  if (plan_.repair && FileExists(machine_, target)) return;
+  if (!plan_.repair) Put(name, target);
+  Copy(source, target);
+  if (!plan_.repair) {
+    Say(u"copied " + source.substr(source.rfind(u'\\') + 1) + u" to " + target);
+    return;
+  }
+  Say(u"repaired: " + target);
+  repaired_ = true;
+}
+
+// Values written to the registry must not start with a quote: the launcher
+// reads a quoted start as a browser's, so the path is in its short form,
+// which the nearest folder that exists already decides; the rest is made
+// of names that are short names themselves.
+std::u16string InstallPlanner::ShortProgramPath() const {
+  std::u16string existing = program_;
+  while (!existing.empty() && !FileExists(machine_, existing) && !FolderExists(machine_, existing))
+    existing = FolderOf(existing);
+  if (existing.empty()) return std::u16string();
+  std::vector<char16_t> buffer(1024);
+  const std::uint32_t count =
+      os::ShortPathNameW(AccessPath(machine_, existing), buffer.data(), static_cast<std::uint32_t>(buffer.size()));
+  if (count == 0 || count >= buffer.size()) return std::u16string();
+  std::u16string shortPath(buffer.data(), count);
+  shortPath += program_.substr(existing.size());
+  if (shortPath.find(u' ') != std::u16string::npos) return std::u16string();
+  return shortPath;
+}
+
+void InstallPlanner::ReplaceRole(const Role& role) {
+  const std::u16string notepad = role.folder + u"\\notepad.exe";
+  if (!FileExists(machine_, notepad)) return;
+  // A Windows update puts the system's file back over velquin.exe.
+  if (plan_.repair && (!record_.Has(u"Replaced_" + role.id) || IsVelquin(notepad))) return;
+  if (!Writable(machine_, notepad)) {
+    // Protected by the system: the administrators take it over.
+    const std::u16string tools = SystemFolder() + u"\\";
+    const std::u16string file = Quoted(notepad);
+    Put(u"Owner_" + role.id, u"1");
+    plan_.changes.push_back(RunChange(Quoted(AccessPath(machine_, tools + u"takeown.exe")) + u" /f " + file + u" /a",
+                                      Quoted(AccessPath(machine_, tools + u"icacls.exe")) + u" " + file +
+                                          u" /setowner \"NT SERVICE\\TrustedInstaller\""));
+    plan_.changes.push_back(RunChange(Quoted(AccessPath(machine_, tools + u"icacls.exe")) + u" " + file +
+                                          u" /grant *S-1-5-32-544:F",
+                                      Quoted(AccessPath(machine_, tools + u"icacls.exe")) + u" " + file +
+                                          u" /grant:r *S-1-5-32-544:RX"));
+  }
+  if (!plan_.repair) Put(u"Replaced_" + role.id, notepad);
+  Copy(role.source, notepad, plan_.repair ? std::u16string() : role.folder + u"\\notepa~.exe");
+  if (plan_.repair) {
+    Say(u"repaired: velquin.exe stands in " + notepad + u" again");
+    repaired_ = true;
+  } else {
+    Say(u"velquin.exe now stands in " + notepad);
+  }
+}
+
+// The IFEO state of one view, as the form installed needs it.
+//   redirect: Debugger on the key, so that Windows uses it with UseFilter 0;
+//             UseFilter 0 and the key's store redirect off; and, should an
+//             update set UseFilter again, a Debugger in each matching subkey.
+//   replace:  the store redirect off wherever Windows would use it.
+// Without UseFilter only the redirect's Debugger on the key is written. No
+// subkey is ever made.
+void InstallPlanner::IfeoTargets(const IfeoView& view, bool write) {
+  if (!write && Redirect() && !plan_.repair && !view.keyExists) Put(u"IfeoKey_" + view.name, u"1");
+  const RegistryData debugger = TextData(debugger_);
+  const RegistryData off = DwordData(0);
+  if (Redirect()) Target(view, write, u"-", kDebugger, debugger);
+  if (!view.key.values.count(kUseFilter)) return;
+  if (Redirect()) Target(view, write, u"-", kUseFilter, off);
+  if (view.Value(u"-", kStoreRedirect)) Target(view, write, u"-", kStoreRedirect, off);
+  for (const IfeoPlace& sub : view.matching) {
+    if (Redirect()) Target(view, write, sub.subkey, kDebugger, debugger);
+    if (view.Value(sub.subkey, kStoreRedirect)) Target(view, write, sub.subkey, kStoreRedirect, off);
+  }
+}
+
+void InstallPlanner::Target(const IfeoView& view, bool write, const std::u16string& subkey, const std::u16string& name,
+                            const RegistryData& wanted) {
+  const std::optional<RegistryData> current = view.Value(subkey, name);
+  if (current && *current == wanted) return;
+  if (!write) {
+    const std::u16string record = MakeWasName(view.name, subkey, name);
+    if (!Recorded(record)) Put(record, current ? DataText(*current) : u"-");
+    return;
+  }
+  plan_.changes.push_back(SetValueChange(view.KeyOf(subkey), name, wanted, current));
+  if (plan_.repair) {
+    Say(u"repaired: " + name + u" of " + RegistryKeyText(view.KeyOf(subkey)));
+    repaired_ = true;
+  }
+}
+
+// Default apps (a ProgID, Capabilities and RegisteredApplications), "Open
+// with" (Applications\velquin.exe) and Apps & features. Every key is
+// Velquin's own; a repair writes them again when one is gone.
+void InstallPlanner::Registration() {
+  const RegistryKey regApps = place_.Key(u"RegisteredApplications");
+  const RegistryKey classes = place_.Key(u"Classes");
+  const RegistryKey progId{classes.root, classes.path + u"\\Velquin.Text", classes.view};
+  const RegistryKey application{classes.root, classes.path + u"\\Applications\\velquin.exe", classes.view};
+  const RegistryKey capabilities = place_.Key(u"Tarrowind\\Velquin\\Capabilities");
+  const RegistryKey uninstall = place_.Key(u"Microsoft\\Windows\\CurrentVersion\\Uninstall\\Velquin");
+  if (plan_.repair) {
+    const bool gone = !ReadRegistryValue(regApps, u"Velquin") ||
+                      !RegistryKeyExists({progId.root, progId.path + u"\\shell\\open\\command", progId.view}) ||
+                      !ReadRegistryValue(uninstall, u"UninstallString");
+    if (!gone) return;
+    Say(u"repaired: the Default apps and Apps & features entries");
+    repaired_ = true;
+  } else {
+    if (!RegistryKeyExists(regApps)) Put(u"RegAppsKey", u"1");
+    // The keys Velquin's own hang under, where this machine lacks them
+    // (a user's hive may): made now, and removed by the uninstall if empty.
+    for (const char16_t* parent : kParentKeys)
+      if (!RegistryKeyExists(place_.Key(parent))) Put(kMadeKeyPrefix + std::u16string(parent), u"1");
+    Put(u"Registered", u"1");
+  }
+  Set(progId, u"", TextData(u"Text Document (Velquin)"));
+  Set({progId.root, progId.path + u"\\DefaultIcon", progId.view}, u"", TextData(program_ + u",0"));
+  Verbs(progId);
+  Set(application, u"FriendlyAppName", TextData(u"Velquin"));
+  Verbs(application);
+  Set(capabilities, u"ApplicationName", TextData(u"Velquin"));
+  Set(capabilities, u"ApplicationDescription",
+      TextData(u"Opens text files in the editor of your choice, in Notepad's place."));
+  for (const char16_t* type : kTypes) {
+    Set({capabilities.root, capabilities.path + u"\\FileAssociations", capabilities.view}, type, TextData(u"Velquin.Text"));
+    Set({application.root, application.path + u"\\SupportedTypes", application.view}, type, TextData(u""));
+  }
+  Set(regApps, u"Velquin", TextData(place_.software + u"\\Tarrowind\\Velquin\\Capabilities"));
+  const std::uint64_t size = FileSize(machine_, files_.launcher) + FileSize(machine_, files_.setup);
+  const std::u16string setup = Quoted(place_.programDir + u"\\velquin-setup.exe") + u" /uninstall";
+  Set(uninstall, u"DisplayName", TextData(u"Velquin " + version_));
+  Set(uninstall, u"DisplayVersion", TextData(version_));
+  Set(uninstall, u"Publisher", TextData(u"Tarrowind"));
+  Set(uninstall, u"DisplayIcon", TextData(program_ + u",0"));
+  Set(uninstall, u"InstallLocation", TextData(place_.programDir));
+  Set(uninstall, u"EstimatedSize", DwordData(static_cast<std::uint32_t>((size + 1023) / 1024)));
+  Set(uninstall, u"NoModify", DwordData(1));
+  Set(uninstall, u"NoRepair", DwordData(1));
+  // Apps & features starts the UninstallString without elevation: /elevate
+  // asks for it. The user's own install needs none.
+  Set(uninstall, u"UninstallString", TextData(setup + (User() ? u" /user" : u" /elevate")));
+  Set(uninstall, u"QuietUninstallString", TextData(setup + (User() ? u" /user /quiet" : u" /quiet")));
+}
+
+// The verbs start Velquin without a leading quote, so that it reads the
+// file and never takes the start for a browser's.
+void InstallPlanner::Verbs(const RegistryKey& key) {
+  const auto command = [&key](const char16_t* verb) {
+    return RegistryKey{key.root, key.path + u"\\shell\\" + verb + u"\\command", key.view};
+  };
+  Set(command(u"open"), u"", TextData(verb_ + u" \"%1\""));
+  Set(command(u"print"), u"", TextData(verb_ + u" /p \"%1\""));
+  Set(command(u"printto"), u"", TextData(verb_ + u" /pt \"%1\" \"%2\" \"%3\" \"%4\""));
+}
+
+void InstallPlanner::Results() {
+  const std::u16string mode = u"(/" + Mode() + u")";
+  if (plan_.repair) {
+    if (repaired_) Say(u"repaired " + mode + u": what a Windows update had reset is back.");
+    else Say(u"already installed " + mode + u". Nothing was changed.");
+    return;
+  }
+  if (Redirect()) Say(u"Windows now runs " + debugger_ + u" whenever notepad.exe is started.");
+  if (User())
+    Say(u"installed " + mode + u". velquin-setup.exe /uninstall /user, or Settings > Apps > Installed apps, undoes it.");
+  else
+    Say(u"installed " + mode + u". uninstall.cmd, or Settings > Apps > Installed apps, undoes it.");
+}
+
+}  // namespace
+
+InstallPlace PlaceOf(const SetupMachine& machine, bool user) {
+  InstallPlace place;
+  place.user = user;
+  if (user) {
+    place.root = os::kCurrentUser;
+    place.software = u"Software";
+    place.programDir = machine.localAppData + u"\\Programs\\Velquin";
+  } else {
+    place.view = NativeView(machine);
+    place.software = u"SOFTWARE";
+    place.programDir = machine.programFiles + u"\\Velquin";
+  }
+  return place;
+}
+
+PackageFiles PackageFilesOf(const SetupMachine& machine) {
+  const std::u16string& from = machine.packageDirectory;
+  const bool native64 = Runs64BitBuild(machine);
+  return {from + (native64 ? u"velquin64.exe" : u"velquin.exe"), from + u"velquin.exe",
+          from + (native64 ? u"velquin-settings64.exe" : u"velquin-settings.exe"),
+          from + (native64 ? u"velquin-setup64.exe" : u"velquin-setup.exe")};
+}
+
+Plan PlanInstall(const SetupMachine& machine, const Switches& switches, const std::u16string& version) {
+  return InstallPlanner(machine, switches, version).Make();
+}
+
+}  // namespace velquin

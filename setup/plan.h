@@ -1,0 +1,48 @@
+// What an install or an uninstall will do, computed from the machine as it
+// is before anything changes: the changes in order, or the refusals that
+// stop it, and the lines it says once done.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/system_change.h"
+#include "setup/record.h"
+#include "setup/setup_machine.h"
+#include "setup/switches.h"
+
+namespace velquin {
+
+struct Plan {
+  std::vector<SystemChange> changes;
+  std::vector<std::u16string> refusals;  // any: exit 3, nothing changed
+  std::vector<std::u16string> said;      // progress and results, unless /quiet
+  bool repair = false;                   // the same form installed already
+  bool undoesEarlier = false;            // an earlier release's install is undone first
+};
+
+// Where an install keeps its record and its programs.
+struct InstallPlace {
+  os::KeyHandle root = os::kLocalMachine;
+  std::uint32_t view = 0;
+  std::u16string software;    // "SOFTWARE" or "Software"
+  std::u16string programDir;  // ...\Velquin
+  bool user = false;
+  RegistryKey Key(const std::u16string& path) const { return {root, software + u"\\" + path, view}; }
+  RegistryKey RecordKey() const { return Key(u"Tarrowind\\Velquin\\Install"); }
+};
+InstallPlace PlaceOf(const SetupMachine& machine, bool user);
+
+// The package's files next to the setup program, by the build they hold.
+struct PackageFiles {
+  std::u16string launcher, launcher32, settings, setup;
+};
+PackageFiles PackageFilesOf(const SetupMachine& machine);
+
+Plan PlanInstall(const SetupMachine& machine, const Switches& switches, const std::u16string& version);
+Plan PlanUninstall(const SetupMachine& machine, bool user);
+
+// One line for /whatif.
+std::u16string DescribeChange(const SystemChange& change);
+
+}  // namespace velquin

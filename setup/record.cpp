@@ -1,0 +1,199 @@
+#include "setup/record.h"
+
+#include "platform/os.h"
+#include "platform/owners.h"
+#include "setup/setup_machine.h"
+
+namespace velquin {
+namespace {
+
+struct TypeName {
+  std::uint32_t type;
+  const char16_t* name;
+};
+constexpr TypeName kTypeNames[] = {
+    {os::kRegSz, u"REG_SZ"},       {os::kRegExpandSz, u"REG_EXPAND_SZ"}, {os::kRegBinary, u"REG_BINARY"},
+    {os::kRegDword, u"REG_DWORD"}, {os::kRegMultiSz, u"REG_MULTI_SZ"},   {os::kRegQword, u"REG_QWORD"},
+};
+
+std::u16string WideOf(const std::vector<unsigned char>& bytes) {
+  std::u16string text;
+  for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) text += static_cast<char16_t>(bytes[i] | (bytes[i + 1] << 8));
+  return text;
+}
+
+std::vector<unsigned char> BytesOf(const std::u16string& text) {
+  std::vector<unsigned char> bytes;
+  for (char16_t c : text) {
+    bytes.push_back(static_cast<unsigned char>(c & 0xFF));
+    bytes.push_back(static_cast<unsigned char>(c >> 8));
+  }
+  return bytes;
+}
+
+std::u16string Hex(std::uint64_t value) {
+  static const char16_t kDigits[] = u"0123456789abcdef";
+  std::u16string digits;
+  do {
+    digits.insert(digits.begin(), kDigits[value & 0xF]);
+    value >>= 4;
+  } while (value != 0);
+  return u"0x" + digits;
+}
+
+int HexDigit(char16_t c) {
+  if (c >= u'0' && c <= u'9') return c - u'0';
+  if (c >= u'a' && c <= u'f') return c - u'a' + 10;
+  if (c >= u'A' && c <= u'F') return c - u'A' + 10;
+  return -1;
+}
+
+std::optional<std::uint64_t> ParseHex(const std::u16string& text, int maxDigits) {
+  if (text.size() < 3 || text[0] != u'0' || (text[1] != u'x' && text[1] != u'X')) return std::nullopt;
+  if (text.size() - 2 > static_cast<std::size_t>(maxDigits)) return std::nullopt;
+  std::uint64_t value = 0;
+  for (std::size_t i = 2; i < text.size(); ++i) {
+    const int digit = HexDigit(text[i]);
+    if (digit < 0) return std::nullopt;
+    value = value * 16 + static_cast<std::uint64_t>(digit);
+  }
+  return value;
+}
+
+std::vector<unsigned char> LittleEndian(std::uint64_t value, int size) {
+  std::vector<unsigned char> bytes;
+  for (int i = 0; i < size; ++i) bytes.push_back(static_cast<unsigned char>(value >> (8 * i)));
+  return bytes;
+}
+
+std::uint64_t FromLittleEndian(const std::vector<unsigned char>& bytes) {
+  std::uint64_t value = 0;
+  for (std::size_t i = bytes.size(); i-- > 0;) value = value * 256 + bytes[i];
+  return value;
+}
+
+}  // namespace
+
+const std::u16string* Record::Find(const std::u16string& name) const {
+  for (const auto& [key, text] : values)
+    if (SameText(key, name)) return &text;
+  return nullptr;
+}
+
+std::u16string Record::Get(const std::u16string& name) const {
+  const std::u16string* text = Find(name);
+  return text ? *text : std::u16string();
+}
+
+Record ReadRecord(const RegistryKey& key) {
+  Record record;
+  os::KeyHandle handle = 0;
+  if (os::OpenKeyW(key.root, key.path, os::kKeyRead | key.view, &handle) != os::kSuccess) return record;
+  RegKey owner(handle);
+  record.exists = true;
+  std::u16string name;
+  for (std::uint32_t index = 0; os::EnumValueNameW(handle, index, &name) == os::kSuccess; ++index) {
+    const std::optional<RegistryData> data = ReadRegistryValue(key, name);
+    if (!data || data->type != os::kRegSz) {
+      record.readable = false;
+      continue;
+    }
+    record.values.emplace_back(name, TextOf(*data));
+  }
+  return record;
+}
+
+std::optional<WasName> ParseWasName(const std::u16string& recordName) {
+  if (recordName.size() < 4 || !SameText(recordName.substr(0, 4), u"Was_")) return std::nullopt;
+  const std::size_t viewEnd = recordName.find(u'_', 4);
+  const std::size_t nameStart = recordName.rfind(u'_');
+  if (viewEnd == std::u16string::npos || nameStart <= viewEnd + 1 || nameStart + 1 >= recordName.size())
+    return std::nullopt;
+  WasName was{recordName.substr(4, viewEnd - 4), recordName.substr(viewEnd + 1, nameStart - viewEnd - 1),
+              recordName.substr(nameStart + 1)};
+  if (was.view != u"N" && was.view != u"64" && was.view != u"32") return std::nullopt;
+  return was;
+}
+
+std::u16string MakeWasName(const std::u16string& view, const std::u16string& subkey, const std::u16string& name) {
+  return u"Was_" + view + u"_" + subkey + u"_" + name;
+}
+
+std::u16string TextOf(const RegistryData& data) {
+  std::u16string text = WideOf(data.bytes);
+  const std::size_t end = text.find(u'\0');
+  return end == std::u16string::npos ? text : text.substr(0, end);
+}
+
+std::u16string DataText(const RegistryData& data) {
+  std::u16string name = u"REG_UNKNOWN";
+  for (const TypeName& known : kTypeNames)
+    if (known.type == data.type) name = known.name;
+  std::u16string text;
+  switch (data.type) {
+    case os::kRegSz:
+    case os::kRegExpandSz: text = TextOf(data); break;
+    case os::kRegDword:
+    case os::kRegQword: text = Hex(FromLittleEndian(data.bytes)); break;
+    case os::kRegMultiSz: {
+      std::u16string all = WideOf(data.bytes);
+      while (!all.empty() && all.back() == u'\0') all.pop_back();
+      for (char16_t c : all) text += c == u'\0' ? std::u16string(u"\\0") : std::u16string(1, c);
+      break;
+    }
+    default:
+      for (unsigned char byte : data.bytes) {
+        static const char16_t kDigits[] = u"0123456789ABCDEF";
+        text += kDigits[byte >> 4];
+        text += kDigits[byte & 0xF];
+      }
+  }
+  return name + u" " + text;
+}
+
+std::optional<RegistryData> ParseDataText(const std::u16string& text) {
+  const std::size_t space = text.find(u' ');
+  if (space == std::u16string::npos) return std::nullopt;
+  const std::u16string name = text.substr(0, space), rest = text.substr(space + 1);
+  for (const TypeName& known : kTypeNames) {
+    if (name != known.name) continue;
+    switch (known.type) {
+      case os::kRegSz:
+      case os::kRegExpandSz: return TextData(rest, known.type);
+      case os::kRegDword:
+      case os::kRegQword: {
+        const int size = known.type == os::kRegDword ? 4 : 8;
+        const std::optional<std::uint64_t> value = ParseHex(rest, size * 2);
+        if (!value) return std::nullopt;
+        return RegistryData{known.type, LittleEndian(*value, size)};
+      }
+      case os::kRegMultiSz: {
+        std::u16string all;
+        for (std::size_t i = 0; i < rest.size(); ++i) {
+          if (rest[i] == u'\\' && i + 1 < rest.size() && rest[i + 1] == u'0') {
+            all += u'\0';
+            ++i;
+          } else {
+            all += rest[i];
+          }
+        }
+        all += u'\0';
+        if (!rest.empty()) all += u'\0';
+        return RegistryData{known.type, BytesOf(all)};
+      }
+      case os::kRegBinary: {
+        if (rest.size() % 2 != 0) return std::nullopt;
+        RegistryData data{known.type, {}};
+        for (std::size_t i = 0; i < rest.size(); i += 2) {
+          const int high = HexDigit(rest[i]), low = HexDigit(rest[i + 1]);
+          if (high < 0 || low < 0) return std::nullopt;
+          data.bytes.push_back(static_cast<unsigned char>(high * 16 + low));
+        }
+        return data;
+      }
+    }
+  }
+  return std::nullopt;
+}
+
+}  // namespace velquin

@@ -1,0 +1,52 @@
+// The record an install keeps of what it did, under ...\Velquin\Install:
+// every value REG_SZ. Earlier releases wrote Copy_*, Owner_*, Replaced_*,
+// IfeoKey_<view>, Debugger_<view>, Mode, Program, ProgramDir and
+// CreatedKey; today's adds Was_<view>_<subkey>_<name> (the IFEO value as it
+// was: "TYPE data", or "-" when absent), Debugger, Uninstaller, Settings,
+// Shortcut, Registered, RegAppsKey and MadeKey_<path> (a key under
+// SOFTWARE that the install made). A record without Uninstaller is an
+// earlier release's.
+#pragma once
+
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/system_change.h"
+
+namespace velquin {
+
+inline constexpr char16_t kMadeKeyPrefix[] = u"MadeKey_";
+
+struct Record {
+  bool exists = false;
+  bool readable = true;  // false: a value that is no text
+  std::vector<std::pair<std::u16string, std::u16string>> values;  // as listed
+
+  const std::u16string* Find(const std::u16string& name) const;
+  bool Has(const std::u16string& name) const { return Find(name) != nullptr; }
+  std::u16string Get(const std::u16string& name) const;
+  bool Earlier() const { return exists && Has(u"Mode") && !Has(u"Uninstaller"); }
+};
+
+Record ReadRecord(const RegistryKey& key);
+
+// One Was_ name taken apart. Value names hold no "_", so the subkey is
+// what lies between the view and the last "_", whatever it holds.
+struct WasName {
+  std::u16string view, subkey, name;  // subkey "-": the key itself
+};
+std::optional<WasName> ParseWasName(const std::u16string& recordName);
+std::u16string MakeWasName(const std::u16string& view, const std::u16string& subkey, const std::u16string& name);
+
+// A value as reg.exe shows it, "TYPE data", and back: REG_SZ and
+// REG_EXPAND_SZ as text, REG_DWORD and REG_QWORD as 0x hex, REG_BINARY as
+// hex digits, REG_MULTI_SZ with "\0" between its strings.
+std::u16string DataText(const RegistryData& data);
+std::optional<RegistryData> ParseDataText(const std::u16string& text);
+
+// UTF-16 of REG_SZ data, up to its NUL.
+std::u16string TextOf(const RegistryData& data);
+
+}  // namespace velquin

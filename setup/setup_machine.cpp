@@ -1,0 +1,149 @@
+#include "setup/setup_machine.h"
+
+#include <vector>
+
+#include "platform/os.h"
+
+namespace velquin {
+namespace {
+
+constexpr std::uint16_t kArchitectureAmd64 = 9, kArchitectureArm64 = 12;
+
+template <typename Query>
+std::u16string QueryText(Query query) {
+  std::vector<char16_t> buffer(260);
+  for (int attempt = 0; attempt < 4; ++attempt) {
+    const std::uint32_t count = query(buffer.data(), static_cast<std::uint32_t>(buffer.size()));
+    if (count == 0) return std::u16string();
+    if (count < buffer.size()) return std::u16string(buffer.data(), count);
+    buffer.resize(count + 1);
+  }
+  return std::u16string();
+}
+
+std::u16string Environment(const std::u16string& name) {
+  return QueryText([&name](char16_t* buffer, std::uint32_t size) { return os::GetEnvironmentVariableW(name, buffer, size); });
+}
+
+std::u16string WithSlash(std::u16string path) {
+  if (!path.empty() && path.back() != u'\\') path += u'\\';
+  return path;
+}
+
+std::uint32_t ReadBuild(std::uint32_t view) {
+  const std::optional<RegistryData> data =
+      ReadRegistryValue({os::kLocalMachine, u"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion", view}, u"CurrentBuild");
+  if (!data || (data->type != os::kRegSz && data->type != os::kRegExpandSz)) return 0;
+  std::uint32_t build = 0;
+  for (std::size_t i = 0; i + 1 < data->bytes.size(); i += 2) {
+    const char16_t c = static_cast<char16_t>(data->bytes[i] | (data->bytes[i + 1] << 8));
+    if (c == 0) break;
+    if (c < u'0' || c > u'9' || build > 100000000) return 0;
+    build = build * 10 + static_cast<std::uint32_t>(c - u'0');
+  }
+  return build;
+}
+
+// Wine gives every user the administrator's rights: the package check sets
+// VELQUIN_TEST_NOT_ADMIN to see the refusal, which real Windows ignores.
+bool Administrator(bool wine) {
+  if (wine && !Environment(u"VELQUIN_TEST_NOT_ADMIN").empty()) return false;
+  return os::IsUserAnAdmin();
+}
+
+}  // namespace
+
+SetupMachine ReadSetupMachine() {
+  SetupMachine machine;
+  machine.windowsDirectory =
+      QueryText([](char16_t* buffer, std::uint32_t size) { return os::QueryWindowsDirectoryW(buffer, size); });
+  std::uint16_t process = 0, native = 0;
+  if (os::IsWow64Process2(&process, &native)) {
+    machine.nativeMachine = native;
+    machine.wow64Process = process != os::kMachineUnknown;
+  } else {
+    // Before Windows 10 1709 there is no ARM64 Windows that runs this.
+    const std::uint16_t architecture = os::NativeProcessorArchitecture();
+    machine.nativeMachine = architecture == kArchitectureAmd64   ? os::kMachineAmd64
+                            : architecture == kArchitectureArm64 ? os::kMachineArm64
+                                                                 : os::kMachineI386;
+    machine.wow64Process = sizeof(void*) == 4 && machine.nativeMachine != os::kMachineI386;
+  }
+  machine.windows64 = machine.nativeMachine != os::kMachineI386;
+  machine.build = ReadBuild(NativeView(machine));
+  // ProgramW6432 names the native folder to 32-bit and 64-bit programs alike.
+  machine.programFiles = Environment(u"ProgramW6432");
+  if (machine.programFiles.empty()) machine.programFiles = Environment(u"ProgramFiles");
+  machine.localAppData = Environment(u"LOCALAPPDATA");
+  machine.tempDirectory = WithSlash(Environment(u"TEMP"));
+  machine.modulePath =
+      QueryText([](char16_t* buffer, std::uint32_t size) { return os::QueryModuleFileNameW(buffer, size); });
+  machine.packageDirectory = WithSlash(FolderOf(machine.modulePath));
+  machine.wine = RegistryKeyExists({os::kLocalMachine, u"Software\\Wine", 0});
+  machine.administrator = Administrator(machine.wine);
+  return machine;
+}
+
+std::u16string AccessPath(const SetupMachine& machine, const std::u16string& path) {
+  if (!machine.wow64Process) return path;
+  const std::u16string system32 = machine.windowsDirectory + u"\\System32";
+  if (!StartsWithText(path, system32)) return path;
+  if (path.size() != system32.size() && path[system32.size()] != u'\\') return path;
+  return machine.windowsDirectory + u"\\Sysnative" + path.substr(system32.size());
+}
+
+std::uint32_t NativeView(const SetupMachine& machine) { return machine.windows64 ? os::kView64 : 0; }
+
+bool Runs64BitBuild(const SetupMachine& machine) {
+  if (machine.nativeMachine == os::kMachineAmd64) return true;
+  return machine.nativeMachine == os::kMachineArm64 && machine.build >= 22000;
+}
+
+bool SameText(const std::u16string& a, const std::u16string& b) {
+  if (a.size() != b.size()) return false;
+  std::u16string left = a, right = b;
+  os::LowerCaseBufferW(&left[0], static_cast<std::uint32_t>(left.size()));
+  os::LowerCaseBufferW(&right[0], static_cast<std::uint32_t>(right.size()));
+  return left == right;
+}
+
+bool StartsWithText(const std::u16string& text, const std::u16string& prefix) {
+  return text.size() >= prefix.size() && SameText(text.substr(0, prefix.size()), prefix);
+}
+
+std::u16string FolderOf(const std::u16string& path) {
+  const std::size_t cut = path.rfind(u'\\');
+  return cut == std::u16string::npos ? std::u16string() : path.substr(0, cut);
+}
+
+std::u16string Decimal(std::uint64_t value) {
+  std::u16string digits;
+  do {
+    digits.insert(digits.begin(), static_cast<char16_t>(u'0' + value % 10));
+    value /= 10;
+  } while (value != 0);
+  return digits;
+}
+
+bool FileExists(const SetupMachine& machine, const std::u16string& path) {
+  const std::uint32_t attributes = os::FileAttributesW(AccessPath(machine, path));
+  return attributes != os::kNoAttributes && (attributes & os::kAttributeDirectory) == 0;
+}
+
+bool FolderExists(const SetupMachine& machine, const std::u16string& path) {
+  const std::uint32_t attributes = os::FileAttributesW(AccessPath(machine, path));
+  return attributes != os::kNoAttributes && (attributes & os::kAttributeDirectory) != 0;
+}
+
+bool IsVelquinProgram(const SetupMachine& machine, const std::u16string& path) {
+  const std::u16string access = AccessPath(machine, path);
+  const std::uint32_t size = os::QueryFileVersionInfoSizeW(access);
+  std::vector<unsigned char> block;
+  if (size == 0 || !os::QueryFileVersionInfoW(access, size, &block)) return false;
+  std::u16string company, original;
+  return os::VerQueryTextW(block, u"\\StringFileInfo\\041103A4\\CompanyName", &company) && company == u"Tarrowind" &&
+         os::VerQueryTextW(block, u"\\StringFileInfo\\041103A4\\OriginalFilename", &original) &&
+         SameText(original, u"velquin.exe");
+}
+
+}  // namespace velquin

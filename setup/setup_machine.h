@@ -1,0 +1,50 @@
+// What the setup program needs to know of the machine it runs on, read once.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "platform/system_change.h"
+
+namespace velquin {
+
+struct SetupMachine {
+  std::u16string windowsDirectory;  // C:\Windows
+  bool windows64 = false;           // 64-bit Windows, x86_64 or ARM64
+  bool wow64Process = false;        // this program is 32-bit there: System32 is reached as Sysnative
+  std::uint16_t nativeMachine = 0;  // os::kMachine*
+  std::uint32_t build = 0;          // CurrentBuild, 0 when unreadable
+  std::u16string programFiles;      // the native one
+  std::u16string localAppData;
+  std::u16string tempDirectory;     // ends in "\"
+  std::u16string modulePath;        // this program
+  std::u16string packageDirectory;  // its folder, ending in "\"
+  bool administrator = false;
+  bool wine = false;                // no Settings app to open
+};
+
+SetupMachine ReadSetupMachine();
+
+// The path a file call of this program takes for a path of the native
+// system: a 32-bit program reaches the native System32 as Sysnative.
+std::u16string AccessPath(const SetupMachine& machine, const std::u16string& path);
+
+// The registry view that holds the native keys.
+std::uint32_t NativeView(const SetupMachine& machine);
+
+// Whether the x86_64 build runs natively or emulated: x86_64 Windows, and
+// ARM64 from Windows 11 (build 22000) on. Windows 10 on ARM runs only i686.
+bool Runs64BitBuild(const SetupMachine& machine);
+
+// Path helpers on UTF-16 text.
+bool SameText(const std::u16string& a, const std::u16string& b);  // without regard to case
+bool StartsWithText(const std::u16string& text, const std::u16string& prefix);
+std::u16string FolderOf(const std::u16string& path);  // without the final "\"
+std::u16string Decimal(std::uint64_t value);
+bool FileExists(const SetupMachine& machine, const std::u16string& path);
+bool FolderExists(const SetupMachine& machine, const std::u16string& path);
+// A build of the launcher, by its version resource (every release's names
+// its maker and file).
+bool IsVelquinProgram(const SetupMachine& machine, const std::u16string& path);
+
+}  // namespace velquin

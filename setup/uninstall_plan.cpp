@@ -1,0 +1,247 @@
+#include <algorithm>
+#include <set>
+
+#include "platform/os.h"
+#include "platform/owners.h"
+#include "setup/ifeo.h"
+#include "setup/plan.h"
+
+namespace velquin {
+namespace {
+
+const char16_t* const kRoles[] = {u"W", u"S", u"X"};
+
+std::u16string Quoted(const std::u16string& path) { return u"\"" + path + u"\""; }
+
+// Since Windows 7 the IFEO key is one key in both views: whatever view a
+// record names, it is put back through the native one.
+std::uint32_t ViewOf(const SetupMachine& machine) { return NativeView(machine); }
+
+class UninstallPlanner {
+ public:
+  UninstallPlanner(const SetupMachine& machine, bool user)
+      : machine_(machine), place_(PlaceOf(machine, user)), record_(ReadRecord(place_.RecordKey())) {}
+
+  Plan Make();
+
+ private:
+  void Say(const std::u16string& line) { plan_.said.push_back(u"Velquin: " + line); }
+  void Refuse(const std::u16string& line) { plan_.refusals.push_back(u"Velquin: " + line); }
+  // On 64-bit Windows both views of the IFEO key are one key: a value put
+  // back through one is not put back again through the other.
+  bool FirstTime(const std::u16string& view, const std::u16string& subkey, const std::u16string& name) {
+    std::u16string place = (machine_.windows64 ? u"" : view) + u"\\" + subkey + u"\\" + name;
+    os::LowerCaseBufferW(&place[0], static_cast<std::uint32_t>(place.size()));
+    return handled_.insert(place).second;
+  }
+  RegistryKey IfeoKey(const std::u16string&, const std::u16string& subkey) const {
+    return {os::kLocalMachine, subkey == u"-" ? std::u16string(kIfeoPath) : kIfeoPath + (u"\\" + subkey),
+            ViewOf(machine_)};
+  }
+  void UndoWas(const std::u16string& recordName, const std::u16string& prior);
+  void UndoEarlierView(const std::u16string& view);
+  void UndoRegistration();
+  void DeleteTree(const RegistryKey& key);
+  void UndoShortcut();
+  void UndoReplaced(const std::u16string& role);
+  void RemoveRecordedFile(const std::u16string& name);
+  void RemoveRecord();
+
+  const SetupMachine& machine_;
+  const InstallPlace place_;
+  const Record record_;
+  Plan plan_;
+  std::set<std::u16string> handled_;
+};
+
+Plan UninstallPlanner::Make() {
+  if (!record_.exists) {
+    Say(u"no installation is recorded. Nothing was changed.");
+    return plan_;
+  }
+  if (!record_.readable) {
+    Refuse(u"the record under " + RegistryKeyText(place_.RecordKey()) + u" holds a value that is no text.");
+    return plan_;
+  }
+  // The IFEO values as they were, then the per-view redirect of the first release.
+  for (const auto& [name, text] : record_.values) UndoWas(name, text);
+  for (const char16_t* view : {u"N", u"64", u"32"}) UndoEarlierView(view);
+  UndoRegistration();
+  UndoShortcut();
+  // Notepad back in its place before the programs go, then the copies.
+  for (const char16_t* role : kRoles) UndoReplaced(role);
+  for (const char16_t* name : {u"Program", u"Settings", u"Uninstaller"}) RemoveRecordedFile(name);
+  for (const char16_t* role : kRoles) RemoveRecordedFile(std::u16string(u"Copy_") + role);
+  if (record_.Has(u"ProgramDir"))
+    plan_.changes.push_back(
+        DirectoryChange(SystemChange::Kind::RemoveDirectory, AccessPath(machine_, record_.Get(u"ProgramDir"))));
+  if (record_.Has(u"ProgramsDir"))
+    plan_.changes.push_back(
+        DirectoryChange(SystemChange::Kind::RemoveDirectory, AccessPath(machine_, record_.Get(u"ProgramsDir"))));
+  RemoveRecord();
+  if (!plan_.refusals.empty()) plan_.changes.clear();
+  Say(u"uninstalled (/" + record_.Get(u"Mode") + u").");
+  return plan_;
+}
+
+// Was_<view>_<subkey>_<name>: the value as it was before the install. A
+// Debugger another program wrote since is left, and a subkey gone since is
+// never made again.
+void UninstallPlanner::UndoWas(const std::u16string& recordName, const std::u16string& prior) {
+  const std::optional<WasName> was = ParseWasName(recordName);
+  if (!was) return;
+  std::optional<RegistryData> before;
+  if (prior != u"-") {
+    before = ParseDataText(prior);
+    if (!before) {
+      Refuse(u"the record's " + recordName + u" (" + prior + u") cannot be read. Nothing was changed.");
+      return;
+    }
+  }
+  if (!FirstTime(was->view, was->subkey, was->name)) return;
+  const RegistryKey key = IfeoKey(was->view, was->subkey);
+  if (!RegistryKeyExists(key)) return;
+  const std::optional<RegistryData> current = ReadRegistryValue(key, was->name);
+  if (SameText(was->name, kDebugger) && current && *current != TextData(record_.Get(kDebugger))) {
+    Say(u"the Debugger value of " + RegistryKeyText(key) + u" now names " + TextOf(*current) +
+        u", not velquin.exe: left as it is.");
+    return;
+  }
+  if (!before) {
+    if (current) plan_.changes.push_back(DeleteValueChange(key, was->name, current));
+    return;
+  }
+  if (!current || *current != *before) plan_.changes.push_back(SetValueChange(key, was->name, *before, current));
+}
+
+// The first release wrote Debugger per view and recorded IfeoKey_<view>
+// when it made the key.
+void UninstallPlanner::UndoEarlierView(const std::u16string& view) {
+  const RegistryKey key = IfeoKey(view, u"-");
+  const std::u16string* wrote = record_.Find(u"Debugger_" + view);
+  if (wrote && FirstTime(view, u"-", kDebugger)) {
+    const std::optional<RegistryData> current = ReadRegistryValue(key, kDebugger);
+    if (current && *current == TextData(*wrote)) {
+      plan_.changes.push_back(DeleteValueChange(key, kDebugger, current));
+      Say(u"removed the Debugger value of notepad.exe");
+    } else if (current) {
+      Say(u"the Debugger value now names " + TextOf(*current) + u", not velquin.exe: left as it is.");
+    }
+  }
+  if (record_.Has(u"IfeoKey_" + view) && FirstTime(view, u"-", u"\\key"))
+    plan_.changes.push_back(DeleteKeyChange(key, true));
+}
+
+// Velquin's own keys for Default apps, "Open with" and Apps & features.
+void UninstallPlanner::UndoRegistration() {
+  if (!record_.Has(u"Registered")) return;
+  const RegistryKey classes = place_.Key(u"Classes");
+  DeleteTree({classes.root, classes.path + u"\\Velquin.Text", classes.view});
+  DeleteTree({classes.root, classes.path + u"\\Applications\\velquin.exe", classes.view});
+  DeleteTree(place_.Key(u"Tarrowind\\Velquin\\Capabilities"));
+  DeleteTree(place_.Key(u"Microsoft\\Windows\\CurrentVersion\\Uninstall\\Velquin"));
+  const RegistryKey regApps = place_.Key(u"RegisteredApplications");
+  if (std::optional<RegistryData> ours = ReadRegistryValue(regApps, u"Velquin"))
+    plan_.changes.push_back(DeleteValueChange(regApps, u"Velquin", ours));
+  if (record_.Has(u"RegAppsKey")) plan_.changes.push_back(DeleteKeyChange(regApps, true));
+  // The parents the install made, deepest first, each only if empty.
+  std::vector<std::u16string> made;
+  for (const auto& [name, text] : record_.values)
+    if (StartsWithText(name, kMadeKeyPrefix)) made.push_back(name.substr(std::char_traits<char16_t>::length(kMadeKeyPrefix)));
+  std::sort(made.begin(), made.end(),
+            [](const std::u16string& a, const std::u16string& b) { return a.size() > b.size(); });
+  for (const std::u16string& key : made) plan_.changes.push_back(DeleteKeyChange(place_.Key(key), true));
+  Say(u"removed the Default apps and Apps & features entries");
+}
+
+// Each value, then each key, deepest first: all of it can be put back.
+void UninstallPlanner::DeleteTree(const RegistryKey& key) {
+  os::KeyHandle handle = 0;
+  if (os::OpenKeyW(key.root, key.path, os::kKeyRead | key.view, &handle) != os::kSuccess) return;
+  std::vector<std::u16string> subkeys, names;
+  {
+    RegKey owner(handle);
+    std::u16string name;
+    for (std::uint32_t index = 0; os::EnumKeyW(handle, index, &name) == os::kSuccess; ++index) subkeys.push_back(name);
+    for (std::uint32_t index = 0; os::EnumValueNameW(handle, index, &name) == os::kSuccess; ++index) names.push_back(name);
+  }
+  for (const std::u16string& subkey : subkeys) DeleteTree({key.root, key.path + u"\\" + subkey, key.view});
+  for (const std::u16string& name : names)
+    plan_.changes.push_back(DeleteValueChange(key, name, ReadRegistryValue(key, name)));
+  plan_.changes.push_back(DeleteKeyChange(key));
+}
+
+// The settings program removes its own Start-menu shortcut, whose name is
+// not ASCII; without the program the shortcut stays.
+void UninstallPlanner::UndoShortcut() {
+  if (!record_.Has(u"Shortcut")) return;
+  const std::u16string settings = record_.Get(u"Settings");
+  if (settings.empty() || !FileExists(machine_, settings)) {
+    Say(u"the settings program is missing: remove its Start menu shortcut by hand.");
+    return;
+  }
+  const std::u16string scope = place_.user ? u" /user" : u"";
+  plan_.changes.push_back(RunChange(Quoted(AccessPath(machine_, settings)) + u" /remove-shortcut" + scope,
+                                    Quoted(AccessPath(machine_, settings)) + u" /add-shortcut" + scope));
+  Say(u"removed the settings program from the Start menu");
+}
+
+void UninstallPlanner::UndoReplaced(const std::u16string& role) {
+  const std::u16string target = record_.Get(u"Replaced_" + role);
+  if (target.empty()) return;
+  const std::u16string copy = FolderOf(target) + u"\\notepa~.exe";
+  if (!FileExists(machine_, copy)) {
+    // Put back by hand (or by Windows) already: nothing left to give back.
+    if (!IsVelquinProgram(machine_, target)) return;
+    Refuse(copy + u" is missing, so " + target + u" cannot be given back. Restore it by hand.");
+    return;
+  }
+  // The launcher installed in Program Files is what stood there, for
+  // putting back should a later change fail.
+  const std::u16string program = record_.Get(u"Program");
+  const bool restorable = role != u"X" && !program.empty() && FileExists(machine_, program);
+  plan_.changes.push_back(CopyFileChange(AccessPath(machine_, copy), AccessPath(machine_, target),
+                                         restorable ? AccessPath(machine_, program) : std::u16string()));
+  if (record_.Has(u"Owner_" + role)) {
+    // The owner and rights that Windows gives its own files.
+    const std::u16string icacls = Quoted(AccessPath(machine_, machine_.windowsDirectory + u"\\System32\\icacls.exe"));
+    const std::u16string takeown = Quoted(AccessPath(machine_, machine_.windowsDirectory + u"\\System32\\takeown.exe"));
+    const std::u16string file = Quoted(target);
+    plan_.changes.push_back(RunChange(icacls + u" " + file + u" /grant:r *S-1-5-32-544:RX",
+                                      icacls + u" " + file + u" /grant *S-1-5-32-544:F"));
+    plan_.changes.push_back(RunChange(icacls + u" " + file + u" /setowner \"NT SERVICE\\TrustedInstaller\"",
+                                      takeown + u" /f " + file + u" /a"));
+  }
+  Say(u"Notepad is back in " + target);
+}
+
+void UninstallPlanner::RemoveRecordedFile(const std::u16string& name) {
+  const std::u16string path = record_.Get(name);
+  if (path.empty() || !FileExists(machine_, path)) return;
+  // This program, run from the folder it removes, waits in the temporary
+  // folder (on the same drive, where it can be moved) for the next restart.
+  std::u16string aside;
+  if (SameText(path, machine_.modulePath) && machine_.tempDirectory.size() > 2 && path.size() > 2 &&
+      SameText(path.substr(0, 2), machine_.tempDirectory.substr(0, 2)))
+    aside = machine_.tempDirectory + u"velquin-setup-" + Decimal(os::GetCurrentProcessId()) + u".exe";
+  plan_.changes.push_back(RemoveFileChange(AccessPath(machine_, path), aside));
+  Say(u"removed " + path);
+}
+
+// Last, the record itself and the keys made for it.
+void UninstallPlanner::RemoveRecord() {
+  const RegistryKey key = place_.RecordKey();
+  for (const auto& [name, text] : record_.values)
+    plan_.changes.push_back(DeleteValueChange(key, name, TextData(text)));
+  plan_.changes.push_back(DeleteKeyChange(key, true));
+  const std::u16string created = record_.Get(u"CreatedKey");
+  if (created.empty()) return;
+  plan_.changes.push_back(DeleteKeyChange(place_.Key(u"Tarrowind\\Velquin"), true));
+  if (SameText(created, RegistryKeyText(place_.Key(u"Tarrowind")))) plan_.changes.push_back(DeleteKeyChange(place_.Key(u"Tarrowind"), true));
+}
+
+}  // namespace
+
+Plan PlanUninstall(const SetupMachine& machine, bool user) { return UninstallPlanner(machine, user).Make(); }
+
+}  // namespace velquin

@@ -1,0 +1,396 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "setup/setup.h"
+#include "tests/fake/fake_os.h"
+
+namespace velquin {
+namespace {
+
+const std::string kIfeo = "HKLM\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Image File Execution Options\\notepad.exe";
+const std::string kRecord = "HKLM\\SOFTWARE\\Tarrowind\\Velquin\\Install";
+const std::string kShortcut = "C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs\\Velquin の設定.lnk";
+const std::string kUserShortcut = "C:\\users\\ann\\Start Menu\\Programs\\Velquin の設定.lnk";
+const std::string kPackage = "C:\\pkg\\";
+
+// The machines the setup meets: the package check's, and more.
+struct Shape {
+  const char* what;
+  std::uint16_t native = os::kMachineAmd64;
+  std::uint32_t build = 19045;
+  bool wow64Notepad = true;  // SysWOW64 holds a notepad.exe
+  bool windows11Ifeo = false;  // the store app's IFEO entries
+  bool protectedNotepads = false;  // only TrustedInstaller may write them
+  bool thirtyTwoBitSetup = false;  // the i686 setup under WOW64
+};
+
+std::string Lower(std::string text) {
+  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return text;
+}
+
+std::vector<unsigned char> Bytes(const std::string& text) { return {text.begin(), text.end()}; }
+
+// UTF-16LE data with its NUL, as RegSetValueExW takes text.
+std::vector<unsigned char> WideText(const std::string& utf8) {
+  const std::u16string wide = fake::Utf16(utf8) + u'\0';
+  std::vector<unsigned char> bytes;
+  for (char16_t c : wide) bytes.push_back(static_cast<unsigned char>(c & 0xFF)), bytes.push_back(static_cast<unsigned char>(c >> 8));
+  return bytes;
+}
+
+fake::Program Build(const std::string& file) {
+  fake::Program program;
+  program.hasVersion = true;
+  program.versionTexts = {{"\\StringFileInfo\\041103A4\\CompanyName", "Tarrowind"},
+                          {"\\StringFileInfo\\041103A4\\OriginalFilename", file}};
+  return program;
+}
+
+class SetupTest : public ::testing::Test {
+ protected:
+  void SetUp() override { fake::Reset(); }
+
+  static void Environment(const std::string& name, const std::string& value) {
+    std::string upper = name;
+    for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    fake::machine().environment[upper] = {name, value};
+  }
+
+  static void AddPackageFile(const std::string& name, const std::string& originalName) {
+    fake::FileNode& node = fake::AddProgram(kPackage + name, Build(originalName));
+    node.contents = "build of " + name;
+  }
+
+  static void MakeMachine(const Shape& shape) {
+    fake::Machine& m = fake::machine();
+    m.nativeMachine = shape.native;
+    m.processMachine = shape.thirtyTwoBitSetup && shape.native != os::kMachineI386 ? os::kMachineI386 : os::kMachineUnknown;
+    m.modulePath = kPackage + (shape.thirtyTwoBitSetup ? "velquin-setup.exe" : "velquin-setup64.exe");
+    Environment("ProgramFiles", shape.native == os::kMachineI386 || !shape.thirtyTwoBitSetup ? "C:\\Program Files"
+                                                                                              : "C:\\Program Files (x86)");
+    if (shape.native != os::kMachineI386) Environment("ProgramW6432", "C:\\Program Files");
+    Environment("LOCALAPPDATA", "C:\\users\\ann\\AppData\\Local");
+    Environment("TEMP", "C:\\users\\ann\\Temp");
+    // What every Windows has before any install.
+    for (const char* folder : {"C:\\Program Files", "C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs",
+                               "C:\\users\\ann\\Start Menu\\Programs"})
+      fake::AddDirectory(folder);
+    if (shape.native != os::kMachineI386) fake::AddDirectory("C:\\Program Files (x86)");
+    for (const char* key : {"HKLM\\SOFTWARE\\Classes\\Applications", "HKLM\\SOFTWARE\\RegisteredApplications",
+                            "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall",
+                            "HKLM\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Image File Execution Options",
+                            "HKCU\\Software\\Classes", "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion"})
+      fake::AddKeyUtf8(key);
+    fake::AddDirectory("C:\\users\\ann\\AppData\\Local");
+    fake::AddDirectory("C:\\users\\ann\\Temp");
+    fake::SetStringUtf8("HKLM\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion", "CurrentBuild", std::to_string(shape.build));
+    for (const auto& [name, original] : std::vector<std::pair<std::string, std::string>>{
+             {"velquin.exe", "velquin.exe"},
+             {"velquin64.exe", "velquin.exe"},
+             {"velquin-settings.exe", "velquin-settings.exe"},
+             {"velquin-settings64.exe", "velquin-settings.exe"},
+             {"velquin-setup.exe", "velquin-setup.exe"},
+             {"velquin-setup64.exe", "velquin-setup.exe"}})
+      AddPackageFile(name, original);
+    // The settings program makes and removes its shortcut.
+    for (const char* settings : {"velquin-settings.exe", "velquin-settings64.exe"})
+      fake::machine().files[fake::FileKeyOfAnsi(kPackage + settings)].program->run = [](const std::string& line) {
+        const bool user = line.find(" /user") != std::string::npos;
+        const std::string link = user ? kUserShortcut : kShortcut;
+        if (line.find("/add-shortcut") != std::string::npos) fake::AddFile(fake::Utf16(link)).contents = "link";
+        else fake::machine().files.erase(fake::FileKeyOfAnsi(fake::ToAnsi(link)));
+        return 0u;
+      };
+    const std::vector<std::pair<std::string, std::string>> notepads = {
+        {"C:\\windows\\notepad.exe", "windows notepad"},
+        {"C:\\windows\\system32\\notepad.exe", "system notepad"},
+        {"C:\\windows\\SysWOW64\\notepad.exe", "wow64 notepad"}};
+    for (const auto& [path, contents] : notepads) {
+      if (path.find("SysWOW64") != std::string::npos && (shape.native == os::kMachineI386 || !shape.wow64Notepad)) continue;
+      fake::FileNode& node = fake::AddProgram(path);
+      node.contents = contents;
+      node.systemProtected = shape.protectedNotepads;
+    }
+    if (shape.native != os::kMachineI386) fake::AddDirectory("C:\\windows\\SysWOW64");
+    // The administrators' tools take over a protected file and give it back.
+    const auto protect = [](bool on) {
+      return [on](const std::string& line) {
+        // The file named in quotes after the tool's own name, without
+        // regard to case, as Windows finds it.
+        const std::string arguments = Lower(line.substr(line.find('"', 1) + 1));
+        for (auto& [key, node] : fake::machine().files)
+          if (arguments.find(Lower("\"" + node.path + "\"")) != std::string::npos) node.systemProtected = on;
+        return 0u;
+      };
+    };
+    fake::AddProgram("C:\\windows\\system32\\takeown.exe").program->run = protect(false);
+    fake::AddProgram("C:\\windows\\system32\\icacls.exe").program->run = [protect](const std::string& line) {
+      return protect(line.find("/setowner") != std::string::npos)(line);
+    };
+    if (shape.windows11Ifeo) {
+      fake::SetDword(kIfeo, "UseFilter", 1);
+      fake::SetDword(kIfeo, "AppExecutionAliasRedirect", 1);
+      fake::SetStringUtf8(kIfeo, "AppExecutionAliasRedirectPackages", "*");
+      const char* paths[] = {"C:\\Windows\\System32\\notepad.exe", "C:\\Windows\\SysWOW64\\notepad.exe",
+                             "C:\\Windows\\notepad.exe"};
+      for (int i = 0; i < 3; ++i) {
+        const std::string sub = kIfeo + "\\" + std::to_string(i);
+        fake::SetStringUtf8(sub, "FilterFullPath", paths[i]);
+        fake::SetDword(sub, "AppExecutionAliasRedirect", 1);
+        fake::SetStringUtf8(sub, "AppExecutionAliasRedirectPackages", "*");
+      }
+    }
+  }
+
+  static int Run(const std::string& arguments) {
+    fake::machine().consoleOut.clear();
+    return RunSetup(u"\"" + fake::Utf16(fake::machine().modulePath) + u"\" " + fake::Utf16(arguments), u"9.8.7.6");
+  }
+  static std::string Output() { return fake::machine().consoleOut; }
+  static std::string State() { return fake::DumpRegistry() + fake::DumpFiles(); }
+  static std::string Contents(const std::string& path) {
+    const fake::FileNode* node = fake::FindFile(fake::Utf16(path));
+    return node ? node->contents : "(missing)";
+  }
+  static std::string Text(const std::string& key, const std::string& name) {
+    const fake::RegValue* value = fake::FindValueUtf8(key, name);
+    if (!value) return "(absent)";
+    const std::vector<unsigned char> data = fake::WideDataOf(*value);
+    std::u16string wide;
+    for (std::size_t i = 0; i + 1 < data.size(); i += 2) wide += static_cast<char16_t>(data[i] | (data[i + 1] << 8));
+    while (!wide.empty() && wide.back() == u'\0') wide.pop_back();
+    return fake::FromUtf16(wide);
+  }
+};
+
+const Shape kShapes[] = {
+    {"Windows 10 with a 32-bit Notepad"},
+    {"Windows 10 without SysWOW64's Notepad", os::kMachineAmd64, 19045, false},
+    {"Windows 11 with the store app's entries", os::kMachineAmd64, 22631, true, true},
+    {"Windows 11 with protected Notepads", os::kMachineAmd64, 22631, true, true, true},
+    {"32-bit Windows 10", os::kMachineI386, 19045, false},
+    {"ARM64 Windows 10", os::kMachineArm64, 19045},
+    {"ARM64 Windows 11", os::kMachineArm64, 22631, true, true},
+    {"the 32-bit setup on 64-bit Windows 11", os::kMachineAmd64, 22631, true, true, false, true},
+};
+
+// Each machine and form: installed, installed again (nothing changes),
+// uninstalled (the machine byte for byte as before), uninstalled again.
+TEST_F(SetupTest, InstallRepairAndUninstallGiveTheMachineBack) {
+  for (const Shape& shape : kShapes) {
+    for (const char* form : {"/redirect", "/replace"}) {
+      SetUp();
+      MakeMachine(shape);
+      const std::string what = std::string(shape.what) + " " + form;
+      const std::string before = State();
+      ASSERT_EQ(Run(form), kSetupDone) << what << "\n" << Output();
+      const std::string installed = State();
+      EXPECT_EQ(Contents("C:\\windows\\system32\\notepa~.exe"), "system notepad") << what;
+      EXPECT_EQ(Contents("C:\\windows\\notepa~.exe"), "windows notepad") << what;
+      EXPECT_EQ(Text(kRecord, "Mode"), std::string(form + 1)) << what;
+      EXPECT_EQ(Contents(kShortcut), "link") << what;
+      // The build Windows runs natively (or emulated) where notepad.exe is.
+      const bool x64 = shape.native == os::kMachineAmd64 || (shape.native == os::kMachineArm64 && shape.build >= 22000);
+      const std::string native = x64 ? "build of velquin64.exe" : "build of velquin.exe";
+      EXPECT_EQ(Contents("C:\\Program Files\\Velquin\\velquin.exe"), native) << what;
+      const std::string debugger = Text(kIfeo, "Debugger");
+      if (std::string(form) == "/redirect") {
+        EXPECT_EQ(debugger, "C:\\PROGRA~1\\Velquin\\velquin.exe") << what;
+        EXPECT_EQ(Contents("C:\\windows\\system32\\notepad.exe"), "system notepad") << what;
+        if (shape.windows11Ifeo) {
+          EXPECT_EQ(Text(kIfeo + "\\0", "Debugger"), debugger) << what;
+        }
+      } else {
+        EXPECT_EQ(debugger, "(absent)") << what;
+        EXPECT_EQ(Contents("C:\\windows\\system32\\notepad.exe"), native) << what;
+        if (shape.native != os::kMachineI386 && shape.wow64Notepad) {
+          EXPECT_EQ(Contents("C:\\windows\\SysWOW64\\notepad.exe"), "build of velquin.exe") << what;
+        }
+      }
+      if (shape.windows11Ifeo) {
+        EXPECT_EQ(Text(kIfeo + "\\1", "AppExecutionAliasRedirect"), "") << what;
+      }
+      EXPECT_EQ(Run(form), kSetupDone) << what;
+      EXPECT_NE(Output().find("already installed"), std::string::npos) << what << "\n" << Output();
+      EXPECT_EQ(State(), installed) << what << ": the second install";
+      ASSERT_EQ(Run("/uninstall"), kSetupDone) << what << "\n" << Output();
+      EXPECT_EQ(State(), before) << what << ": after uninstall";
+      EXPECT_EQ(Run("/uninstall"), kSetupDone) << what;
+      EXPECT_EQ(State(), before) << what << ": the second uninstall";
+    }
+  }
+}
+
+// A Windows update resets what an install changed: the same install puts
+// it back, and nothing else.
+TEST_F(SetupTest, RunAgainRepairsWhatAnUpdateReset) {
+  struct Row {
+    const char* what;
+    const char* form;
+    std::function<void()> update;
+  };
+  const Row rows[] = {
+      {"the system's Notepad back", "/replace",
+       [] {
+         fake::FileNode& notepad = fake::machine().files[fake::FileKeyOfAnsi("C:\\windows\\system32\\notepad.exe")];
+         notepad.contents = "updated";
+         notepad.program = fake::Program{};
+       }},
+      {"UseFilter on again", "/redirect", [] { fake::SetDword(kIfeo, "UseFilter", 1); }},
+      {"the Debugger gone", "/redirect",
+       [] { fake::FindKeyUtf8(kIfeo)->values.erase(fake::KeyTextOfUtf8("DEBUGGER")); }},
+      {"the Default apps entry gone", "/replace",
+       [] { fake::FindKeyUtf8("HKLM\\SOFTWARE\\RegisteredApplications")->values.clear(); }},
+  };
+  for (const Row& row : rows) {
+    SetUp();
+    MakeMachine(kShapes[2]);
+    ASSERT_EQ(Run(row.form), kSetupDone) << row.what;
+    const std::string installed = State();
+    row.update();
+    EXPECT_EQ(Run(std::string(row.form) + " /quiet"), kSetupDone) << row.what;
+    EXPECT_EQ(Output(), "") << row.what;
+    EXPECT_EQ(State(), installed) << row.what;
+  }
+}
+
+// Nothing is changed when the install is refused, asked what it would do,
+// or stopped by a failing write.
+TEST_F(SetupTest, RefusedOrFailedRunsChangeNothing) {
+  struct Row {
+    const char* what;
+    const char* arguments;
+    std::function<void()> prepare;
+    int exit;
+    const char* said;
+  };
+  const Row rows[] = {
+      {"another program's Debugger", "/redirect",
+       [] { fake::SetStringUtf8(kIfeo, "Debugger", "C:\\Other\\tool.exe"); }, kSetupRefused,
+       "Windows already runs another program instead of notepad.exe"},
+      {"another program's Debugger in a matching subkey", "/redirect",
+       [] { fake::SetStringUtf8(kIfeo + "\\2", "Debugger", "C:\\Other\\tool.exe"); }, kSetupRefused, "Debugger = C:\\Other\\tool.exe"},
+      {"notepad.exe already velquin.exe", "/replace",
+       [] { fake::machine().files[fake::FileKeyOfAnsi("C:\\windows\\notepad.exe")].program = Build("velquin.exe"); },
+       kSetupRefused, "is already velquin.exe"},
+      {"a notepa~.exe of someone else's, replacing", "/replace", [] { fake::AddFile("C:\\windows\\notepa~.exe"); },
+       kSetupRefused, "notepa~.exe already exists"},
+      {"the classic Notepad removed", "/redirect",
+       [] { fake::machine().files.erase(fake::FileKeyOfAnsi("C:\\windows\\system32\\notepad.exe")); }, kSetupRefused,
+       "the classic Notepad"},
+      {"a package file missing", "/redirect",
+       [] { fake::machine().files.erase(fake::FileKeyOfAnsi(kPackage + "velquin.exe")); }, kSetupRefused,
+       "a file of the package is missing"},
+      {"no short name for Program Files", "/redirect", [] { fake::machine().shortNames = false; }, kSetupRefused,
+       "has no short name"},
+      {"installed the other way", "/redirect", [] { fake::SetStringUtf8(kRecord, "Mode", "replace"); }, kSetupRefused,
+       "already installed (/replace)"},
+      {"a record it cannot read", "/uninstall", [] { fake::SetDword(kRecord, "Mode", 1); }, kSetupRefused,
+       "holds a value that is no text"},
+      {"not an administrator", "/redirect", [] { fake::machine().isAdmin = false; }, kSetupNotAdmin,
+       "must run as administrator"},
+      {"a usage mistake", "/redirect /replace", [] {}, kSetupUsage, "Usage:"},
+      {"/whatif", "/redirect /whatif", [] {}, kSetupDone, "UseFilter = REG_DWORD 0x0 (was REG_DWORD 0x1)"},
+      {"a write refused near the end", "/redirect",
+       [] { fake::AddKeyUtf8("HKLM\\SOFTWARE\\RegisteredApplications").failSet = true; }, kSetupStopped,
+       "what it had changed is put back"},
+      {"a copy refused half-way", "/replace",
+       [] { fake::machine().files[fake::FileKeyOfAnsi("C:\\windows\\SysWOW64\\notepad.exe")].failWrite = true; },
+       kSetupStopped, "copy C:\\pkg\\velquin.exe to C:\\windows\\SysWOW64\\notepad.exe"},
+  };
+  for (const Row& row : rows) {
+    SetUp();
+    MakeMachine(kShapes[2]);
+    row.prepare();
+    const std::string before = State();
+    EXPECT_EQ(Run(row.arguments), row.exit) << row.what << "\n" << Output();
+    EXPECT_NE(Output().find(row.said), std::string::npos) << row.what << "\n" << Output();
+    EXPECT_EQ(State(), before) << row.what;
+  }
+}
+
+// Registry text of any content is data: subkey names with "_" and blanks,
+// values with the characters batch files misread and text outside the
+// code page come back exactly.
+TEST_F(SetupTest, ValuesAndSubkeysOfAnyContentComeBackExactly) {
+  MakeMachine(kShapes[2]);
+  const std::string odd = kIfeo + "\\my_sub key 𠮷";
+  fake::SetStringUtf8(odd, "FilterFullPath", "C:\\WINDOWS\\system32\\NOTEPAD.EXE");
+  fake::SetValueUtf8(odd, "AppExecutionAliasRedirect", os::kRegSz, WideText("100% !wow! ^caret \"quoted\" é"));
+  fake::SetValueUtf8(kIfeo, "AppExecutionAliasRedirect", os::kRegBinary, Bytes(std::string("\x01\x00\xff", 3)));
+  const std::string before = State();
+  ASSERT_EQ(Run("/redirect"), kSetupDone) << Output();
+  EXPECT_EQ(Text(odd, "Debugger"), "C:\\PROGRA~1\\Velquin\\velquin.exe");
+  EXPECT_EQ(Text(kRecord, "Was_64_my_sub key 𠮷_AppExecutionAliasRedirect"),
+            "REG_SZ 100% !wow! ^caret \"quoted\" é");
+  EXPECT_EQ(Text(kRecord, "Was_64_-_AppExecutionAliasRedirect"), "REG_BINARY 0100FF");
+  ASSERT_EQ(Run("/uninstall"), kSetupDone) << Output();
+  EXPECT_EQ(State(), before);
+}
+
+// The first release's own install (its record and what it did, as its
+// install.cmd left them) comes off with today's uninstall, and today's
+// install undoes it first and installs afresh.
+TEST_F(SetupTest, AnEarlierReleasesInstallComesOffCleanly) {
+  for (const bool upgrade : {false, true}) {
+    SetUp();
+    MakeMachine(kShapes[0]);
+    const std::string before = State();
+    const std::string dir = "C:\\Program Files (x86)\\Velquin";
+    fake::AddProgram(dir + "\\velquin.exe", Build("velquin.exe")).contents = "first release";
+    for (const auto& [name, text] : std::vector<std::pair<std::string, std::string>>{
+             {"CreatedKey", "HKLM\\SOFTWARE\\Tarrowind"},
+             {"Mode", "redirect"},
+             {"Copy_W", "C:\\windows\\notepa~.exe"},
+             {"Copy_S", "C:\\windows\\system32\\notepa~.exe"},
+             {"ProgramDir", dir},
+             {"Program", dir + "\\velquin.exe"},
+             {"IfeoKey_64", "1"},
+             {"Debugger_64", "C:\\PROGRA~2\\Velquin\\velquin.exe"},
+             {"IfeoKey_32", "1"},
+             {"Debugger_32", "C:\\PROGRA~2\\Velquin\\velquin.exe"}})
+      fake::SetStringUtf8(kRecord, name, text);
+    fake::SetStringUtf8(kIfeo, "Debugger", "C:\\PROGRA~2\\Velquin\\velquin.exe");
+    fake::AddFile("C:\\windows\\notepa~.exe").contents = "windows notepad";
+    fake::AddFile("C:\\windows\\system32\\notepa~.exe").contents = "system notepad";
+    if (upgrade) {
+      ASSERT_EQ(Run("/redirect"), kSetupDone) << Output();
+      EXPECT_NE(Output().find("undid the earlier release's installation (/redirect)"), std::string::npos) << Output();
+      EXPECT_EQ(Text(kIfeo, "Debugger"), "C:\\PROGRA~1\\Velquin\\velquin.exe");
+      EXPECT_EQ(Text(kRecord, "Uninstaller"), "C:\\Program Files\\Velquin\\velquin-setup.exe");
+      EXPECT_EQ(fake::FindFile(dir + "\\velquin.exe"), nullptr);
+    }
+    ASSERT_EQ(Run("/uninstall"), kSetupDone) << Output();
+    EXPECT_EQ(State(), before) << (upgrade ? "upgraded, then uninstalled" : "uninstalled");
+  }
+}
+
+// The form for one user: the user's own keys and folders, nothing of the
+// machine's, and no administrator needed.
+TEST_F(SetupTest, TheUsersOwnInstallTouchesOnlyTheUser) {
+  MakeMachine(kShapes[2]);
+  fake::machine().isAdmin = false;
+  const std::string before = State();
+  const std::string machineKeys = fake::DumpRegistry();
+  ASSERT_EQ(Run("/user"), kSetupDone) << Output();
+  const std::string local = "C:\\users\\ann\\AppData\\Local\\Programs\\Velquin";
+  EXPECT_EQ(Contents(local + "\\velquin.exe"), "build of velquin64.exe");
+  EXPECT_EQ(Text("HKCU\\Software\\Classes\\Velquin.Text\\shell\\open\\command", ""),
+            "C:\\users\\ann\\AppData\\Local\\Programs\\Velquin\\velquin.exe \"%1\"");
+  EXPECT_EQ(Text("HKCU\\Software\\RegisteredApplications", "Velquin"), "Software\\Tarrowind\\Velquin\\Capabilities");
+  EXPECT_EQ(Text("HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Velquin", "UninstallString"),
+            "\"" + local + "\\velquin-setup.exe\" /uninstall /user");
+  EXPECT_EQ(Contents(kUserShortcut), "link");
+  EXPECT_EQ(Contents("C:\\windows\\system32\\notepad.exe"), "system notepad");
+  EXPECT_EQ(fake::FindValueUtf8(kIfeo, "Debugger"), nullptr);
+  EXPECT_EQ(fake::FindKeyUtf8(kRecord), nullptr);
+  ASSERT_EQ(Run("/uninstall /user"), kSetupDone) << Output();
+  EXPECT_EQ(State(), before);
+  (void)machineKeys;
+}
+
+}  // namespace
+}  // namespace velquin
