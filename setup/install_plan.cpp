@@ -18,14 +18,6 @@ struct Role {
   std::u16string id, folder, source;
 };
 
-std::uint64_t FileSize(const SetupMachine& machine, const std::u16string& path) {
-  os::FindData data;
-  const os::FindHandle handle = os::FindFirstW(AccessPath(machine, path), &data);
-  if (handle == os::kInvalidFindHandle) return 0;
-  os::CloseFind(handle);
-  return data.size;
-}
-
 bool Writable(const SetupMachine& machine, const std::u16string& path) {
   const os::ProcessHandle handle = os::OpenFileForWritingW(AccessPath(machine, path));
   if (handle == os::kInvalidFile) return false;
@@ -76,7 +68,7 @@ class InstallPlanner {
   void CheckRole(const Role& role);
   void CheckView(const IfeoView& view);
   bool IsOurs(const std::optional<RegistryData>& debugger) const;
-  bool IsVelquin(const std::u16string& path) const;
+  bool IsVelquin(const std::u16string& path, const std::u16string& build) const;
   void RecordVendorKey();
   void CopyRole(const Role& role);
   void ProgramFiles();
@@ -193,11 +185,13 @@ void InstallPlanner::CheckPackage() {
   }
 }
 
-bool InstallPlanner::IsVelquin(const std::u16string& path) const { return IsVelquinProgram(machine_, path); }
+bool InstallPlanner::IsVelquin(const std::u16string& path, const std::u16string& build) const {
+  return IsVelquinProgram(machine_, path, build);
+}
 
 void InstallPlanner::CheckRole(const Role& role) {
   const std::u16string notepad = role.folder + u"\\notepad.exe";
-  if (FileExists(machine_, notepad) && IsVelquin(notepad))
+  if (FileExists(machine_, notepad) && IsVelquin(notepad, role.source))
     Refuse(notepad + u" is already velquin.exe, not the system's Notepad.");
   if (switches_.form == InstallForm::Replace && FileExists(machine_, role.folder + u"\\notepa~.exe"))
     Refuse(role.folder + u"\\notepa~.exe already exists. Remove it, or use /redirect, which keeps it.");
@@ -306,7 +300,7 @@ void InstallPlanner::ReplaceRole(const Role& role) {
   const std::u16string notepad = role.folder + u"\\notepad.exe";
   if (!FileExists(machine_, notepad)) return;
   // A Windows update puts the system's file back over velquin.exe.
-  if (plan_.repair && (!record_.Has(u"Replaced_" + role.id) || IsVelquin(notepad))) return;
+  if (plan_.repair && (!record_.Has(u"Replaced_" + role.id) || IsVelquin(notepad, role.source))) return;
   if (!Writable(machine_, notepad)) {
     // Protected by the system: the administrators take it over.
     const std::u16string tools = SystemFolder() + u"\\";

@@ -135,7 +135,21 @@ bool FolderExists(const SetupMachine& machine, const std::u16string& path) {
   return attributes != os::kNoAttributes && (attributes & os::kAttributeDirectory) != 0;
 }
 
-bool IsVelquinProgram(const SetupMachine& machine, const std::u16string& path) {
+std::uint64_t FileSize(const SetupMachine& machine, const std::u16string& path) {
+  os::FindData data;
+  const os::FindHandle handle = os::FindFirstW(AccessPath(machine, path), &data);
+  if (handle == os::kInvalidFindHandle) return 0;
+  os::CloseFind(handle);
+  return data.size;
+}
+
+bool IsVelquinProgram(const SetupMachine& machine, const std::u16string& path, const std::u16string& build) {
+  // Wine reads a system folder's notepad.exe's version from its own
+  // built-in Notepad, whatever the file holds: the size tells it there.
+  if (!build.empty()) {
+    const std::uint64_t size = FileSize(machine, build);
+    if (size != 0 && FileSize(machine, path) == size) return true;
+  }
   const std::u16string access = AccessPath(machine, path);
   const std::uint32_t size = os::QueryFileVersionInfoSizeW(access);
   std::vector<unsigned char> block;

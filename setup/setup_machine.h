@@ -43,8 +43,9 @@ std::u16string FolderOf(const std::u16string& path);  // without the final "\"
 std::u16string Decimal(std::uint64_t value);
 bool FileExists(const SetupMachine& machine, const std::u16string& path);
 bool FolderExists(const SetupMachine& machine, const std::u16string& path);
+std::uint64_t FileSize(const SetupMachine& machine, const std::u16string& path);  // 0 when missing
 // A build of the launcher, by its version resource (every release's names
-// its maker and file).
-bool IsVelquinProgram(const SetupMachine& machine, const std::u16string& path);
+// its maker and file), or as large as build, the one the install copies.
+bool IsVelquinProgram(const SetupMachine& machine, const std::u16string& path, const std::u16string& build = {});
 
 }  // namespace velquin

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Checks the release package under Wine: the zip's contents; settings.reg
 # imported by regedit and read back by the launcher as the defaults; and
-# install.cmd / uninstall.cmd run by Wine's cmd in scratch prefixes, with the
-# files and keys compared after install and after uninstall. Ends with the
+# install.cmd / uninstall.cmd (which start the setup program) run by Wine's
+# cmd in scratch prefixes, with the files and keys compared after install
+# and after uninstall. Ends with the
 # line "N passed, M failed" and exits non-zero on any failure.
 set -uo pipefail
 cd "$(dirname "$0")/../.."
@@ -48,9 +49,9 @@ mkdir -p "$SCRATCH"
 zip_path=$(scripts/package | tail -n 1)
 if [ ! -f "$zip_path" ]; then fail "scripts/package makes the zip"; echo "$PASSED passed, $FAILED failed"; exit 1; fi
 pass "scripts/package makes $zip_path"
-same "zip holds exactly the eight files" \
+same "zip holds exactly the ten files" \
   "$(unzip -Z1 "$zip_path" | sort | tr '\n' ' ')" \
-  "README.ja.md install.cmd settings.reg uninstall.cmd velquin-settings.exe velquin-settings64.exe velquin.exe velquin64.exe "
+  "README.ja.md install.cmd settings.reg uninstall.cmd velquin-settings.exe velquin-settings64.exe velquin-setup.exe velquin-setup64.exe velquin.exe velquin64.exe "
 PKG=$SCRATCH/package
 mkdir -p "$PKG"
 unzip -q "$zip_path" -d "$PKG"
@@ -58,11 +59,13 @@ check "velquin.exe is the i686 build" cmp "$PKG/velquin.exe" build/win32/velquin
 check "velquin64.exe is the x86_64 build" cmp "$PKG/velquin64.exe" build/win64/velquin.exe
 check "velquin-settings.exe is the i686 build" cmp "$PKG/velquin-settings.exe" build/win32/velquin-settings.exe
 check "velquin-settings64.exe is the x86_64 build" cmp "$PKG/velquin-settings64.exe" build/win64/velquin-settings.exe
+check "velquin-setup.exe is the i686 build" cmp "$PKG/velquin-setup.exe" build/win32/velquin-setup.exe
+check "velquin-setup64.exe is the x86_64 build" cmp "$PKG/velquin-setup64.exe" build/win64/velquin-setup.exe
 # The PE header's machine field, and the DLLs each build imports: only the
 # system's own, since the package carries no other; the settings program
 # also the common controls and dialogs.
 for entry in velquin.exe:014c:i686 velquin64.exe:8664:x86_64 velquin-settings.exe:014c:i686 \
-    velquin-settings64.exe:8664:x86_64; do
+    velquin-settings64.exe:8664:x86_64 velquin-setup.exe:014c:i686 velquin-setup64.exe:8664:x86_64; do
   IFS=: read -r exe want arch <<<"$entry"
   extra=
   [[ $exe == velquin-settings* ]] && extra='|COMCTL32|COMDLG32'
@@ -86,6 +89,12 @@ for exe in velquin.exe velquin64.exe; do
   check "$exe is per-monitor v2 DPI aware" grep -q '>PerMonitorV2, PerMonitor</dpiAwareness>' <<<"$manifest"
   check "$exe takes Common Controls v6" grep -q 'name="Microsoft.Windows.Common-Controls" version="6.0.0.0"' <<<"$manifest"
   same "$exe leaves the code page alone" "$(grep -c activeCodePage <<<"$manifest")" 0
+done
+# The setup program asks for no elevation: the machine-wide forms refuse
+# without it, /user needs none.
+for exe in velquin-setup.exe velquin-setup64.exe; do
+  check "$exe runs as invoker" grep -aq '<requestedExecutionLevel level="asInvoker" uiAccess="false"/>' "$PKG/$exe"
+  check "$exe is a console program" bash -c "[ \"\$(od -An -tu2 -j \$(( \$(od -An -tu4 -j 60 -N4 '$PKG/$exe') + 92 )) -N2 '$PKG/$exe' | tr -d ' ')\" = 3 ]"
 done
 for f in install.cmd uninstall.cmd settings.reg README.ja.md; do
   check "$f has CRLF line ends only" test "$(grep -c $'[^\r]$\\|^$' "$PKG/$f")" -eq 0
@@ -291,7 +300,7 @@ reg_default() { wreg query "$1" /ve | awk '$1 == "(Default)" && $2 ~ /^REG_/ { s
 check_registered() {
   local c=$1 exe=$2 ext
   check "$c: velquin.exe (x86_64) in Program Files\\Velquin" cmp "$PKG/velquin64.exe" "$P/drive_c/$PROGRAM_DIR/velquin.exe"
-  check "$c: uninstall.cmd in Program Files\\Velquin" cmp "$PKG/uninstall.cmd" "$P/drive_c/$PROGRAM_DIR/uninstall.cmd"
+  check "$c: velquin-setup.exe (x86_64) in Program Files\\Velquin" cmp "$PKG/velquin-setup64.exe" "$P/drive_c/$PROGRAM_DIR/velquin-setup.exe"
   check "$c: velquin-settings.exe (x86_64) in Program Files\\Velquin" \
     cmp "$PKG/velquin-settings64.exe" "$P/drive_c/$PROGRAM_DIR/velquin-settings.exe"
   check "$c: the Start-menu shortcut to the settings" test -s "$P/drive_c/$SHORTCUT"
@@ -321,14 +330,14 @@ InstallLocation=C:\\Program Files\\Velquin
 NoModify=0x1
 NoRepair=0x1"
   check "$c: EstimatedSize in KB" bash -c "[[ \$(( \$0 )) -ge 100 ]]" "$(reg_value "$ARP" EstimatedSize)"
-  local runs='copy /y "C:\Program Files\Velquin\uninstall.cmd" "%TEMP%\velquin-uninstall-0.cmd" >nul & "%TEMP%\velquin-uninstall-0.cmd"'
-  same "$c: UninstallString runs a copy in %TEMP%, elevated" "$(reg_value "$ARP" UninstallString)" "C:\\windows\\system32\\cmd.exe /c $runs /elevate"
-  same "$c: QuietUninstallString runs a copy in %TEMP%, quietly" "$(reg_value "$ARP" QuietUninstallString)" "C:\\windows\\system32\\cmd.exe /c $runs /quiet"
+  local runs='"C:\Program Files\Velquin\velquin-setup.exe" /uninstall'
+  same "$c: UninstallString runs the installed setup, elevated" "$(reg_value "$ARP" UninstallString)" "$runs /elevate"
+  same "$c: QuietUninstallString runs the installed setup, quietly" "$(reg_value "$ARP" QuietUninstallString)" "$runs /quiet"
 }
 # Runs the Apps & features entry's QuietUninstallString as a deployment tool
-# would: the string is cmd.exe's own command line.
-run_quiet_uninstall() {
-  printf '@%s\r\nexit /b %%errorlevel%%\r\n' "$(reg_value "$ARP" QuietUninstallString)" >"$P/drive_c/quiet-uninstall.cmd"
+# would: the installed setup program, which removes its own folder too.
+run_quiet_uninstall() {  # $1: the entry's key, the machine's unless set
+  printf '@%s\r\n@exit /b %%errorlevel%%\r\n' "$(reg_value "${1:-$ARP}" QuietUninstallString)" >"$P/drive_c/quiet-uninstall.cmd"
   run_cmd 'C:\quiet-uninstall.cmd'
   rm -f "$P/drive_c/quiet-uninstall.cmd"
 }
@@ -501,29 +510,16 @@ for form in redirect replace; do
   same_state "first release /$form: after the upgrade and uninstall everything is as before" "$(snapshot)" "$before"
 done
 
-# --- ARM64: Windows 10 runs only the i686 build, Windows 11 the x86_64 one too --
-# Wine reports AMD64; the run's own cmd says ARM64 before starting install.cmd.
-for entry in 19045:velquin.exe:velquin-settings.exe 22631:velquin64.exe:velquin-settings64.exe; do
-  IFS=: read -r build launcher settings <<<"$entry"
-  new_prefix "arm64-$build"
-  plant_notepads wow64
-  wreg add 'HKLM\SOFTWARE\Microsoft\Windows NT\CurrentVersion' /v CurrentBuild /t REG_SZ /d "$build" /f >/dev/null
-  before=$(snapshot)
-  run_cmd "set PROCESSOR_ARCHITECTURE=ARM64& install.cmd /replace /quiet"
-  same "ARM64 build $build: install.cmd succeeds" "$CMD_RC" 0
-  check "ARM64 build $build: $launcher in System32's notepad.exe" cmp "$PKG/$launcher" "$P/drive_c/windows/system32/notepad.exe"
-  check "ARM64 build $build: $launcher in Program Files\\Velquin" cmp "$PKG/$launcher" "$P/drive_c/$PROGRAM_DIR/velquin.exe"
-  check "ARM64 build $build: $settings in Program Files\\Velquin" cmp "$PKG/$settings" "$P/drive_c/$PROGRAM_DIR/velquin-settings.exe"
-  check "ARM64 build $build: the i686 velquin.exe in SysWOW64's notepad.exe" is_velquin syswow64/notepad.exe
-  run_cmd "set PROCESSOR_ARCHITECTURE=ARM64& uninstall.cmd /quiet"
-  same "ARM64 build $build: uninstall.cmd succeeds" "$CMD_RC" 0
-  same_state "ARM64 build $build: after uninstall everything is as before" "$(snapshot)" "$before"
-done
+# ARM64 machines are rows on the fake: Wine reports AMD64 to the setup
+# program, and install.cmd would start the i686 one there, which this
+# machine cannot run.
 
 # --- a registry shaped like Windows 11's, with the store app's Notepad ---------
 NOTEPADS='C:\Windows\System32\notepad.exe C:\Windows\SysWOW64\notepad.exe C:\Windows\notepad.exe'
-# Both views (Windows shares the key, Wine keeps two), as the store app
-# leaves them: UseFilter, the key's own redirect, a numbered subkey per path.
+# As the store app leaves them: UseFilter, the key's own redirect, a
+# numbered subkey per path. Written through both views, though Windows
+# since 7 and Wine 8 alike keep one key for both: a value written through
+# one view reads back through the other.
 seed_windows11() {  # anew, as a feature update leaves them
   local view i path
   for view in 64 32; do
@@ -630,6 +626,58 @@ run_cmd uninstall.cmd /quiet
 same "Windows 11 replace: uninstall.cmd /quiet succeeds" "$CMD_RC" 0
 same_state "Windows 11 replace: after uninstall every seeded key is as before" "$(snapshot)" "$before"
 
+# --- /whatif: every change it would make, with what it replaces; none made ----
+new_prefix whatif
+plant_notepads wow64
+seed_windows11
+before=$(snapshot)
+run_cmd install.cmd /redirect /whatif
+same "whatif: install.cmd /redirect /whatif succeeds" "$CMD_RC" 0
+check "whatif: UseFilter with the value it replaces" grep -qF \
+  'Image File Execution Options\notepad.exe /reg:64: UseFilter = REG_DWORD 0x0 (was REG_DWORD 0x1)' <<<"$CMD_OUT"
+check "whatif: the copy of Notepad" grep -qF 'copy C:\windows\System32\notepad.exe to C:\windows\System32\notepa~.exe' <<<"$CMD_OUT"
+check "whatif: the record, written before the change it describes" grep -qF 'Velquin\Install /reg:64: Mode = REG_SZ redirect (was absent)' <<<"$CMD_OUT"
+same_state "whatif: nothing changed" "$(snapshot)" "$before"
+run_cmd install.cmd /redirect /quiet
+same "whatif: the install itself succeeds" "$CMD_RC" 0
+after_install=$(snapshot)
+run_cmd uninstall.cmd /whatif
+same "whatif: uninstall.cmd /whatif succeeds" "$CMD_RC" 0
+check "whatif: the uninstall puts UseFilter back" grep -qF 'UseFilter = REG_DWORD 0x1 (was REG_DWORD 0x0)' <<<"$CMD_OUT"
+same_state "whatif: the uninstall's plan changes nothing" "$(snapshot)" "$after_install"
+run_cmd uninstall.cmd /quiet
+same_state "whatif: after uninstall everything is as before" "$(snapshot)" "$before"
+
+# --- /user: one user's install, without an administrator ---------------------
+new_prefix user
+plant_notepads wow64
+USER_KEY='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Velquin'
+LOCAL_DIR='users/root/AppData/Local/Programs/Velquin'
+USER_SHORTCUT='users/root/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/Velquin の設定.lnk'
+user_files() { (cd "$P/drive_c/users" && find . -path '*/AppData/Local/Programs*' -o -path '*/Start Menu/*' | sort); }
+before=$(snapshot)
+before_user=$(user_files)
+VELQUIN_TEST_NOT_ADMIN=1 run_cmd install.cmd /user
+same "user: install.cmd /user succeeds without an administrator" "$CMD_RC" 0
+check "user: velquin.exe (x86_64) in the user's Programs" cmp "$PKG/velquin64.exe" "$P/drive_c/$LOCAL_DIR/velquin.exe"
+check "user: the setup program beside it" cmp "$PKG/velquin-setup64.exe" "$P/drive_c/$LOCAL_DIR/velquin-setup.exe"
+check "user: the settings shortcut in the user's Start menu" test -s "$P/drive_c/$USER_SHORTCUT"
+same "user: the open verb" "$(reg_default 'HKCU\Software\Classes\Velquin.Text\shell\open\command')" \
+  'C:\users\root\AppData\Local\Programs\Velquin\velquin.exe "%1"'
+same "user: RegisteredApplications" "$(reg_value 'HKCU\Software\RegisteredApplications' Velquin)" 'Software\Tarrowind\Velquin\Capabilities'
+same "user: the Apps & features entry" "$(reg_value "$USER_KEY" UninstallString)" \
+  '"C:\users\root\AppData\Local\Programs\Velquin\velquin-setup.exe" /uninstall /user'
+same "user: notepad.exe untouched" "$(content system32/notepad.exe)" "system notepad"
+check "user: no notepa~.exe made" test ! -e "$P/drive_c/windows/system32/notepa~.exe"
+check "user: no IFEO key made" bash -c "! $WINE reg query '$IFEO' /reg:64"
+check "user: nothing in Program Files" test ! -e "$P/drive_c/$PROGRAM_DIR"
+check "user: no machine-wide record" bash -c "! $WINE reg query '$STATE'"
+VELQUIN_TEST_NOT_ADMIN=1 run_quiet_uninstall "$USER_KEY"
+same "user: its QuietUninstallString succeeds" "$CMD_RC" 0
+check "user: its folder gone" test ! -e "$P/drive_c/$LOCAL_DIR"
+same "user: the user's files as before" "$(user_files)" "$before_user"
+same_state "user: after uninstall everything is as before" "$(snapshot)" "$before"
+
 # refusals before any change
 new_prefix refusals
 plant_notepads
@@ -667,7 +715,7 @@ same "not an administrator: install refused" "$CMD_RC" 2
 check "not an administrator: the refusal says so" grep -q "must run as administrator" <<<"$CMD_OUT"
 run_cmd install.cmd
 same "no argument: usage" "$CMD_RC" 1
-check "no argument: usage names both ways" grep -q "/replace | /redirect" <<<"$CMD_OUT"
+check "no argument: usage names the three forms" grep -q "/redirect | /replace | /user" <<<"$CMD_OUT"
 run_cmd install.cmd /other
 same "unknown argument: usage" "$CMD_RC" 1
 run_cmd install.cmd /redirect /other
