@@ -125,7 +125,11 @@ std::u16string TextOf(const RegistryData& data) {
   return end == std::u16string::npos ? text : text.substr(0, end);
 }
 
-std::u16string DataText(const RegistryData& data) {
+namespace {
+
+// reg.exe's form, which the scripts recorded and reads back well for most
+// data; hexForm: "hex(TYPE) BYTES", exact for any data.
+std::u16string ReadableText(const RegistryData& data) {
   std::u16string name = u"REG_UNKNOWN";
   for (const TypeName& known : kTypeNames)
     if (known.type == data.type) name = known.name;
@@ -151,7 +155,52 @@ std::u16string DataText(const RegistryData& data) {
   return name + u" " + text;
 }
 
+std::u16string HexText(const RegistryData& data) {
+  static const char16_t kDigits[] = u"0123456789ABCDEF";
+  std::u16string text = u"hex(" + Decimal(data.type) + u") ";
+  for (unsigned char byte : data.bytes) {
+    text += kDigits[byte >> 4];
+    text += kDigits[byte & 0xF];
+  }
+  return text;
+}
+
+std::optional<RegistryData> ParseHexText(const std::u16string& text) {
+  const std::size_t close = text.find(u") ");
+  if (text.size() < 7 || text.compare(0, 4, u"hex(") != 0 || close == std::u16string::npos || close == 4 ||
+      close > 14)
+    return std::nullopt;
+  std::uint64_t type = 0;
+  for (std::size_t i = 4; i < close; ++i) {
+    if (text[i] < u'0' || text[i] > u'9') return std::nullopt;
+    type = type * 10 + static_cast<std::uint64_t>(text[i] - u'0');
+  }
+  if (type > 0xFFFFFFFFu) return std::nullopt;
+  const std::u16string digits = text.substr(close + 2);
+  if (digits.size() % 2 != 0) return std::nullopt;
+  RegistryData data{static_cast<std::uint32_t>(type), {}};
+  for (std::size_t i = 0; i < digits.size(); i += 2) {
+    const int high = HexDigit(digits[i]), low = HexDigit(digits[i + 1]);
+    if (high < 0 || low < 0) return std::nullopt;
+    data.bytes.push_back(static_cast<unsigned char>(high * 16 + low));
+  }
+  return data;
+}
+
+}  // namespace
+
+// Readable where that form gives the very bytes back; otherwise (a text
+// without its NUL or with one inside, a list holding "\0", a type reg.exe
+// has no name for) the exact form.
+std::u16string DataText(const RegistryData& data) {
+  std::u16string readable = ReadableText(data);
+  const std::optional<RegistryData> back = ParseDataText(readable);
+  if (back && *back == data) return readable;
+  return HexText(data);
+}
+
 std::optional<RegistryData> ParseDataText(const std::u16string& text) {
+  if (std::optional<RegistryData> exact = ParseHexText(text)) return exact;
   const std::size_t space = text.find(u' ');
   if (space == std::u16string::npos) return std::nullopt;
   const std::u16string name = text.substr(0, space), rest = text.substr(space + 1);

@@ -272,14 +272,17 @@ plant_notepads() {  # distinct contents, so that every copy can be traced
 # Everything install and uninstall may touch: the files under C:\ outside the
 # temporary and user folders, and the registry's machine and user hives
 # without Wine's time stamps and without the display's device keys, which
-# Wine writes again (with the screen's size) when it sees fit.
+# Wine writes again (with the screen's size) when it sees fit. The installed
+# setup program, which removed its own folder, waits in %TEMP% to be deleted
+# at the next restart: that one pending deletion is meant.
+PENDING_SELF='^"PendingFileRenameOperations"=str\(7\):"\\\\\?\?\\\\C:\\\\users\\\\root\\\\Temp\\\\velquin-setup-[0-9]+\.exe\\0\\0"$'
 snapshot() {
   settle
   (cd "$P/drive_c" && find . -path ./users -prune -o -path ./windows/temp -prune -o -path ./windows/logs -prune \
      -o -type f -print0 | sort -z | xargs -0 sha1sum)
   for hive in system.reg user.reg; do
     echo "== $hive"
-    grep -v -e '^#time=' -e '^"DriverDateData"=' "$P/$hive" | sed 's/^\(\[.*\]\) [0-9]*$/\1/' |
+    grep -v -e '^#time=' -e '^"DriverDateData"=' "$P/$hive" | grep -vE "$PENDING_SELF" | sed 's/^\(\[.*\]\) [0-9]*$/\1/' |
       awk '/^\[/ { skip = index($0, "[System\\\\CurrentControlSet\\\\Enum\\\\DISPLAY\\\\") == 1 } !skip'
   done
 }
@@ -600,6 +603,9 @@ same "Windows 11 redirect: /quiet again succeeds" "$CMD_RC" 0
 same "Windows 11 redirect: /quiet prints nothing" "$CMD_OUT" ""
 run_quiet_uninstall
 same "Windows 11 redirect: the QuietUninstallString succeeds" "$CMD_RC" 0
+check "Windows 11 redirect: the installed setup waits in %TEMP% for the next restart" \
+  bash -c "grep -qE '$PENDING_SELF' '$P/system.reg' && ls '$P/drive_c/users/root/Temp' | grep -q '^velquin-setup-[0-9]*[.]exe$'"
+check "Windows 11 redirect: Program Files\\Velquin gone with it" test ! -e "$P/drive_c/$PROGRAM_DIR"
 same "Windows 11 redirect: the quiet uninstall prints nothing" "$CMD_OUT" ""
 same "Windows 11 redirect: after uninstall, the store app again" "$(entries)" "$(entries_all "the store app")"
 same_state "Windows 11 redirect: after uninstall every seeded key is as before" "$(snapshot)" "$before"
