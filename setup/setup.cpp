@@ -42,6 +42,8 @@ class SetupRun {
   void ShowPlan(const Plan& plan) const;
   // Applies a plan; on a failure says which change failed, all before it put back.
   bool Apply(const Plan& plan, const std::u16string& what) const;
+  // /whatif shows the plan; otherwise it is applied and its lines said.
+  int Carry(const Plan& plan, const std::u16string& what) const;
   void OpenDefaultApps() const;
   std::optional<int> RunElevated() const;
 
@@ -79,6 +81,16 @@ bool SetupRun::Apply(const Plan& plan, const std::u16string& what) const {
   return true;
 }
 
+int SetupRun::Carry(const Plan& plan, const std::u16string& what) const {
+  if (switches_.whatIf) {
+    ShowPlan(plan);
+    return kSetupDone;
+  }
+  if (!Apply(plan, what)) return kSetupStopped;
+  for (const std::u16string& line : plan.said) Say(line);
+  return kSetupDone;
+}
+
 // Windows lets only the user choose the default: say how, and open the
 // page (Velquin's own from Windows 11 on). Wine has no Settings app.
 void SetupRun::OpenDefaultApps() const {
@@ -110,14 +122,9 @@ int SetupRun::Install() {
     plan = PlanInstall(machine_, switches_, version_);
     if (!plan.refusals.empty()) return Refused(plan);
   }
-  if (switches_.whatIf) {
-    ShowPlan(plan);
-    return kSetupDone;
-  }
-  if (!Apply(plan, u"installation")) return kSetupStopped;
-  for (const std::u16string& line : plan.said) Say(line);
-  if (!plan.repair) OpenDefaultApps();
-  return kSetupDone;
+  const int code = Carry(plan, u"installation");
+  if (code == kSetupDone && !switches_.whatIf && !plan.repair) OpenDefaultApps();
+  return code;
 }
 
 // Apps & features starts the uninstall without elevation: the same program
@@ -143,13 +150,7 @@ int SetupRun::Uninstall() {
   }
   const Plan plan = PlanUninstall(machine_, !MachineWide());
   if (!plan.refusals.empty()) return Refused(plan);
-  if (switches_.whatIf) {
-    ShowPlan(plan);
-    return kSetupDone;
-  }
-  if (!Apply(plan, u"uninstall")) return kSetupStopped;
-  for (const std::u16string& line : plan.said) Say(line);
-  return kSetupDone;
+  return Carry(plan, u"uninstall");
 }
 
 }  // namespace

@@ -1415,27 +1415,40 @@ long CreateKeyW(KeyHandle parent, const std::u16string& subkey, std::uint32_t ac
   return CreateAt(parent, fake::KeyTextOfWide(subkey), access, result, created);
 }
 
+namespace {
+
+// The key behind a handle that may change the value named text; status
+// says why not when it is null.
+fake::RegKeyNode* WritableKey(KeyHandle key, const std::string& text, long* status) {
+  auto open = M().openKeys.find(key);
+  *status = kInvalidHandle;
+  if (open == M().openKeys.end()) return nullptr;
+  *status = fake::kAccessDenied;
+  if (!fake::HandleGrants(key, fake::kSetValue)) return nullptr;
+  fake::RegKeyNode* node = fake::KeyAt(open->second);
+  if (!node || node->failSet || fake::Refused(*node, text)) return nullptr;
+  *status = kSuccess;
+  return node;
+}
+
+}  // namespace
+
 long SetValueW(KeyHandle key, const std::u16string& name, std::uint32_t type, const unsigned char* data,
                std::uint32_t size) {
   Count("RegSetValueExW");
-  auto open = M().openKeys.find(key);
-  if (open == M().openKeys.end()) return kInvalidHandle;
-  if (!fake::HandleGrants(key, fake::kSetValue)) return fake::kAccessDenied;
   const std::string text = fake::KeyTextOfWide(name);
-  fake::RegKeyNode* node = fake::KeyAt(open->second);
-  if (!node || node->failSet || fake::Refused(*node, text)) return fake::kAccessDenied;
-  fake::StoreWide(open->second, text, type, std::vector<unsigned char>(data, data + size));
+  long status = kSuccess;
+  if (!WritableKey(key, text, &status)) return status;
+  fake::StoreWide(M().openKeys[key], text, type, std::vector<unsigned char>(data, data + size));
   return kSuccess;
 }
 
 long DeleteValueW(KeyHandle key, const std::u16string& name) {
   Count("RegDeleteValueW");
-  auto open = M().openKeys.find(key);
-  if (open == M().openKeys.end()) return kInvalidHandle;
-  if (!fake::HandleGrants(key, fake::kSetValue)) return fake::kAccessDenied;
   const std::string text = fake::KeyTextOfWide(name);
-  fake::RegKeyNode* node = fake::KeyAt(open->second);
-  if (!node || node->failSet || fake::Refused(*node, text)) return fake::kAccessDenied;
+  long status = kSuccess;
+  fake::RegKeyNode* node = WritableKey(key, text, &status);
+  if (!node) return status;
   return node->values.erase(fake::Fold(text)) ? kSuccess : fake::kFileNotFound;
 }
 

@@ -321,12 +321,20 @@ TEST_F(SetupTest, ValuesAndSubkeysOfAnyContentComeBackExactly) {
   fake::SetStringUtf8(odd, "FilterFullPath", "C:\\WINDOWS\\system32\\NOTEPAD.EXE");
   fake::SetValueUtf8(odd, "AppExecutionAliasRedirect", os::kRegSz, WideText("100% !wow! ^caret \"quoted\" é"));
   fake::SetValueUtf8(kIfeo, "AppExecutionAliasRedirect", os::kRegBinary, Bytes(std::string("\x01\x00\xff", 3)));
+  // reg.exe's form would misread these: a list holding "\0", a text without its NUL.
+  std::vector<unsigned char> list = WideText("a\\0b");
+  list.push_back(0), list.push_back(0);
+  fake::SetValueUtf8(kIfeo + "\\1", "AppExecutionAliasRedirect", os::kRegMultiSz, list);
+  std::vector<unsigned char> unterminated = WideText("on");
+  unterminated.resize(unterminated.size() - 2);
+  fake::SetValueUtf8(kIfeo + "\\2", "AppExecutionAliasRedirect", os::kRegSz, unterminated);
   const std::string before = State();
   ASSERT_EQ(Run("/redirect"), kSetupDone) << Output();
   EXPECT_EQ(Text(odd, "Debugger"), "C:\\PROGRA~1\\Velquin\\velquin.exe");
   EXPECT_EQ(Text(kRecord, "Was_64_my_sub key 𠮷_AppExecutionAliasRedirect"),
             "REG_SZ 100% !wow! ^caret \"quoted\" é");
   EXPECT_EQ(Text(kRecord, "Was_64_-_AppExecutionAliasRedirect"), "REG_BINARY 0100FF");
+  EXPECT_EQ(Text(kRecord, "Was_64_2_AppExecutionAliasRedirect"), "hex(1) 6F006E00");
   ASSERT_EQ(Run("/uninstall"), kSetupDone) << Output();
   EXPECT_EQ(State(), before);
 }
