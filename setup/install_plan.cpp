@@ -399,7 +399,8 @@ void InstallPlanner::Registration() {
     Set({application.root, application.path + u"\\SupportedTypes", application.view}, type, TextData(u""));
   }
   Set(regApps, u"Velquin", TextData(place_.software + u"\\Tarrowind\\Velquin\\Capabilities"));
-  const std::uint64_t size = FileSize(machine_, files_.launcher) + FileSize(machine_, files_.setup);
+  const std::uint64_t size =
+      FileSize(machine_, files_.launcher) + FileSize(machine_, files_.settings) + FileSize(machine_, files_.setup);
   const std::u16string setup = Quoted(place_.programDir + u"\\velquin-setup.exe") + u" /uninstall";
   Set(uninstall, u"DisplayName", TextData(u"Velquin " + version_));
   Set(uninstall, u"DisplayVersion", TextData(version_));
