@@ -603,6 +603,7 @@ same "Windows 11 redirect: /quiet again succeeds" "$CMD_RC" 0
 same "Windows 11 redirect: /quiet prints nothing" "$CMD_OUT" ""
 run_quiet_uninstall
 same "Windows 11 redirect: the QuietUninstallString succeeds" "$CMD_RC" 0
+settle  # Wine writes the registry's files when its server ends
 check "Windows 11 redirect: the installed setup waits in %TEMP% for the next restart" \
   bash -c "grep -qE '$PENDING_SELF' '$P/system.reg' && ls '$P/drive_c/users/root/Temp' | grep -q '^velquin-setup-[0-9]*[.]exe$'"
 check "Windows 11 redirect: Program Files\\Velquin gone with it" test ! -e "$P/drive_c/$PROGRAM_DIR"
