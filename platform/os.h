@@ -245,6 +245,10 @@ bool VerQueryTextW(const std::vector<unsigned char>& block, const std::u16string
 // WriteConsoleW, WriteFile (for output led to a file or a pipe),
 // GetConsoleOutputCP.
 std::uintptr_t StandardHandle(bool error);
+// GetStdHandle(STD_INPUT_HANDLE); ReadConsoleW into buffer, *read the
+// characters it took (a line, up to its Enter).
+std::uintptr_t StandardInputHandle();
+bool ReadConsoleW(std::uintptr_t handle, char16_t* buffer, std::uint32_t size, std::uint32_t* read);
 bool WriteConsoleW(std::uintptr_t handle, const std::u16string& text);
 bool WriteFileBytes(std::uintptr_t handle, const std::string& bytes);
 std::uint32_t GetConsoleOutputCP();

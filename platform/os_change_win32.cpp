@@ -179,6 +179,15 @@ bool WriteFileBytes(std::uintptr_t handle, const std::string& bytes) {
 
 std::uint32_t GetConsoleOutputCP() { return ::GetConsoleOutputCP(); }
 
+std::uintptr_t StandardInputHandle() { return reinterpret_cast<std::uintptr_t>(::GetStdHandle(STD_INPUT_HANDLE)); }
+
+bool ReadConsoleW(std::uintptr_t handle, char16_t* buffer, std::uint32_t size, std::uint32_t* read) {
+  DWORD count = 0;
+  const BOOL ok = ::ReadConsoleW(Handle(handle), buffer, size, &count, nullptr);
+  *read = count;
+  return ok != FALSE;
+}
+
 ProcessHandle OpenFileForWritingW(const std::u16string& path) {
   const HANDLE file = ::CreateFileW(Wide(path), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);

@@ -7,5 +7,8 @@
 namespace velquin {
 
 void WriteLine(const std::u16string& line);
+// For a console of its own, which closes when the program ends: the user
+// reads what was said, then presses Enter.
+void WaitForEnter();
 
 }  // namespace velquin

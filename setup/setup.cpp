@@ -162,7 +162,11 @@ int RunSetup(const std::u16string& commandLine, const std::u16string& version) {
     return kSetupUsage;
   }
   SetupRun run(*switches, version);
-  return switches->uninstall ? run.Uninstall() : run.Install();
+  if (!switches->uninstall) return run.Install();
+  const int code = run.Uninstall();
+  // The elevated run has a console window of its own (Apps & features).
+  if (switches->elevated && !switches->quiet) WaitForEnter();
+  return code;
 }
 
 }  // namespace velquin

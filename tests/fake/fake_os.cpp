@@ -1820,7 +1820,7 @@ bool VerQueryTextW(const std::vector<unsigned char>& block, const std::u16string
 }
 
 namespace {
-constexpr std::uintptr_t kStandardOutput = 0xC0DE0001u, kStandardError = 0xC0DE0002u;
+constexpr std::uintptr_t kStandardOutput = 0xC0DE0001u, kStandardError = 0xC0DE0002u, kStandardInput = 0xC0DE0003u;
 
 std::string* ConsoleTextOf(std::uintptr_t handle) {
   if (M().noConsole) return nullptr;
@@ -1834,6 +1834,22 @@ std::uintptr_t StandardHandle(bool error) {
   Count("GetStdHandle");
   if (M().noConsole) return 0;
   return error ? kStandardError : kStandardOutput;
+}
+
+std::uintptr_t StandardInputHandle() {
+  Count("GetStdHandle");
+  return M().noConsole ? 0 : kStandardInput;
+}
+
+// The user presses Enter at once; the wait is counted.
+bool ReadConsoleW(std::uintptr_t handle, char16_t* buffer, std::uint32_t size, std::uint32_t* read) {
+  Count("ReadConsoleW");
+  *read = 0;
+  if (handle != kStandardInput || size < 2) return false;
+  buffer[0] = u'\r';
+  buffer[1] = u'\n';
+  *read = 2;
+  return true;
 }
 
 bool WriteConsoleW(std::uintptr_t handle, const std::u16string& text) {

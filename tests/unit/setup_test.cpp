@@ -293,6 +293,8 @@ TEST_F(SetupTest, RefusedOrFailedRunsChangeNothing) {
       {"not an administrator", "/redirect", [] { fake::machine().isAdmin = false; }, kSetupNotAdmin,
        "must run as administrator"},
       {"a usage mistake", "/redirect /replace", [] {}, kSetupUsage, "Usage:"},
+      {"the elevated uninstall's own window waits for Enter", "/uninstall /elevated", [] {}, kSetupDone,
+       "no installation is recorded. Nothing was changed.\r\nPress Enter to close this window."},
       {"/whatif", "/redirect /whatif", [] {}, kSetupDone, "UseFilter = REG_DWORD 0x0 (was REG_DWORD 0x1)"},
       {"a write refused near the end", "/redirect",
        [] { fake::AddKeyUtf8("HKLM\\SOFTWARE\\RegisteredApplications").failSet = true; }, kSetupStopped,
