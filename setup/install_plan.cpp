@@ -30,14 +30,15 @@ std::u16string Quoted(const std::u16string& path) { return u"\"" + path + u"\"";
 class InstallPlanner {
  public:
   InstallPlanner(const SetupMachine& machine, const Switches& switches, const std::u16string& version)
-      : machine_(machine), switches_(switches), version_(version), place_(PlaceOf(machine, switches.form == InstallForm::User)),
-        record_(ReadRecord(place_.RecordKey())), files_(PackageFilesOf(machine)) {}
+      : machine_(machine), switches_(switches), version_(version), place_(PlaceOf(machine, switches)),
+        record_(ReadRecord(place_.RecordKey())), files_(PackageFilesOf(machine, switches.package)) {}
 
   Plan Make();
 
  private:
   bool Redirect() const { return switches_.form == InstallForm::Redirect; }
   bool User() const { return switches_.form == InstallForm::User; }
+  bool Package() const { return switches_.package; }
   std::u16string Mode() const { return FormName(switches_.form); }
   std::u16string SystemFolder() const { return machine_.windowsDirectory + u"\\System32"; }
   void Refuse(const std::u16string& line) { plan_.refusals.push_back(u"Velquin: " + line); }
@@ -100,6 +101,12 @@ Plan InstallPlanner::Make() {
   const bool earlier = record_.Earlier();
   if (!record_.readable) {
     Refuse(u"the record under " + RegistryKeyText(place_.RecordKey()) + u" holds a value that is no text.");
+  } else if (record_.Has(u"Mode") && Package() && !record_.Package()) {
+    // Its files are where the package put its own: the package leaves them.
+    Refuse(u"already installed with install.cmd (/" + record_.Get(u"Mode") +
+           u"). Run its uninstall.cmd before installing the Windows Installer package.");
+  } else if (record_.Has(u"Mode") && !Package() && record_.Package()) {
+    Refuse(u"installed by the Windows Installer package. Repair or remove it in Settings > Apps > Installed apps.");
   } else if (record_.Has(u"Mode") && !SameText(record_.Get(u"Mode"), Mode())) {
     Refuse(u"already installed (/" + record_.Get(u"Mode") + u"). Run uninstall.cmd before installing with /" + Mode() +
            u".");
@@ -138,7 +145,7 @@ Plan InstallPlanner::Make() {
   if (earlier) {
     // Undone exactly as that release recorded it; the install then starts
     // afresh on the machine as it is after.
-    Plan undo = PlanUninstall(machine_, User());
+    Plan undo = PlanUninstall(machine_, switches_);
     undo.undoesEarlier = true;
     undo.said.clear();
     return undo;
@@ -147,6 +154,7 @@ Plan InstallPlanner::Make() {
   if (!plan_.repair) {
     RecordVendorKey();
     Put(u"Mode", Mode());
+    if (Package()) Put(u"Package", u"1");
     for (const Role& role : roles_) CopyRole(role);
   }
   ProgramFiles();
@@ -243,7 +251,8 @@ void InstallPlanner::CopyRole(const Role& role) {
 // menu the settings program.
 void InstallPlanner::ProgramFiles() {
   const std::u16string& folder = place_.programDir;
-  if (!FolderExists(machine_, folder)) {
+  // The package's files are the package's own.
+  if (!Package() && !FolderExists(machine_, folder)) {
     const std::u16string parent = FolderOf(folder);
     if (User() && !FolderExists(machine_, parent)) {
       if (!plan_.repair) Put(u"ProgramsDir", parent);
@@ -252,9 +261,11 @@ void InstallPlanner::ProgramFiles() {
     if (!plan_.repair) Put(u"ProgramDir", folder);
     plan_.changes.push_back(DirectoryChange(SystemChange::Kind::MakeDirectory, AccessPath(machine_, folder)));
   }
-  ProgramFile(u"Program", files_.launcher, program_);
-  ProgramFile(u"Uninstaller", files_.setup, folder + u"\\velquin-setup.exe");
-  ProgramFile(u"Settings", files_.settings, folder + u"\\velquin-settings.exe");
+  if (!Package()) {
+    ProgramFile(u"Program", files_.launcher, program_);
+    ProgramFile(u"Uninstaller", files_.setup, folder + u"\\velquin-setup.exe");
+    ProgramFile(u"Settings", files_.settings, folder + u"\\velquin-settings.exe");
+  }
   if (plan_.repair) return;
   // The shortcut's name is not ASCII: the settings program makes it, and
   // removes it again.
@@ -374,7 +385,7 @@ void InstallPlanner::Registration() {
   if (plan_.repair) {
     const bool gone = !ReadRegistryValue(regApps, u"Velquin") ||
                       !RegistryKeyExists({progId.root, progId.path + u"\\shell\\open\\command", progId.view}) ||
-                      !ReadRegistryValue(uninstall, u"UninstallString");
+                      (!Package() && !ReadRegistryValue(uninstall, u"UninstallString"));
     if (!gone) return;
     Say(u"repaired: the Default apps and Apps & features entries");
     repaired_ = true;
@@ -399,6 +410,8 @@ void InstallPlanner::Registration() {
     Set({application.root, application.path + u"\\SupportedTypes", application.view}, type, TextData(u""));
   }
   Set(regApps, u"Velquin", TextData(place_.software + u"\\Tarrowind\\Velquin\\Capabilities"));
+  // The package's entry is Windows Installer's own.
+  if (Package()) return;
   const std::uint64_t size =
       FileSize(machine_, files_.launcher) + FileSize(machine_, files_.settings) + FileSize(machine_, files_.setup);
   const std::u16string setup = Quoted(place_.programDir + u"\\velquin-setup.exe") + u" /uninstall";
@@ -443,23 +456,29 @@ void InstallPlanner::Results() {
 
 }  // namespace
 
-InstallPlace PlaceOf(const SetupMachine& machine, bool user) {
+InstallPlace PlaceOf(const SetupMachine& machine, const Switches& switches) {
   InstallPlace place;
-  place.user = user;
-  if (user) {
+  place.user = switches.form == InstallForm::User;
+  place.package = switches.package;
+  if (place.user) {
     place.root = os::kCurrentUser;
     place.software = u"Software";
     place.programDir = machine.localAppData + u"\\Programs\\Velquin";
   } else {
     place.view = NativeView(machine);
     place.software = u"SOFTWARE";
-    place.programDir = machine.programFiles + u"\\Velquin";
+    place.programDir = switches.package ? FolderOf(machine.modulePath) : machine.programFiles + u"\\Velquin";
   }
   return place;
 }
 
-PackageFiles PackageFilesOf(const SetupMachine& machine) {
+PackageFiles PackageFilesOf(const SetupMachine& machine, bool package) {
   const std::u16string& from = machine.packageDirectory;
+  // The Windows Installer package puts its own build under the names the
+  // programs have, and on 64-bit Windows the i686 launcher beside them.
+  if (package)
+    return {from + u"velquin.exe", from + (machine.windows64 ? u"velquin32.exe" : u"velquin.exe"),
+            from + u"velquin-settings.exe", machine.modulePath};
   const bool native64 = Runs64BitBuild(machine);
   return {from + (native64 ? u"velquin64.exe" : u"velquin.exe"), from + u"velquin.exe",
           from + (native64 ? u"velquin-settings64.exe" : u"velquin-settings.exe"),

@@ -28,19 +28,20 @@ struct InstallPlace {
   std::u16string software;    // "SOFTWARE" or "Software"
   std::u16string programDir;  // ...\Velquin
   bool user = false;
+  bool package = false;  // the Windows Installer package's: programDir is where it put the files
   RegistryKey Key(const std::u16string& path) const { return {root, software + u"\\" + path, view}; }
   RegistryKey RecordKey() const { return Key(u"Tarrowind\\Velquin\\Install"); }
 };
-InstallPlace PlaceOf(const SetupMachine& machine, bool user);
+InstallPlace PlaceOf(const SetupMachine& machine, const Switches& switches);
 
 // The package's files next to the setup program, by the build they hold.
 struct PackageFiles {
   std::u16string launcher, launcher32, settings, setup;
 };
-PackageFiles PackageFilesOf(const SetupMachine& machine);
+PackageFiles PackageFilesOf(const SetupMachine& machine, bool package);
 
 Plan PlanInstall(const SetupMachine& machine, const Switches& switches, const std::u16string& version);
-Plan PlanUninstall(const SetupMachine& machine, bool user);
+Plan PlanUninstall(const SetupMachine& machine, const Switches& switches);
 
 // One line for /whatif.
 std::u16string DescribeChange(const SystemChange& change);

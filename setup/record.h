@@ -3,9 +3,10 @@
 // IfeoKey_<view>, Debugger_<view>, Mode, Program, ProgramDir and
 // CreatedKey; today's adds Was_<view>_<subkey>_<name> (the IFEO value as it
 // was: "TYPE data", or "-" when absent), Debugger, Uninstaller, Settings,
-// Shortcut, Registered, RegAppsKey and MadeKey_<path> (a key under
-// SOFTWARE that the install made). A record without Uninstaller is an
-// earlier release's.
+// Shortcut, Registered, RegAppsKey, MadeKey_<path> (a key under SOFTWARE
+// that the install made) and Package (the Windows Installer package's
+// install, which records no files of the program folder). A record with
+// neither Uninstaller nor Package is an earlier release's.
 #pragma once
 
 #include <map>
@@ -27,7 +28,8 @@ struct Record {
   const std::u16string* Find(const std::u16string& name) const;
   bool Has(const std::u16string& name) const { return Find(name) != nullptr; }
   std::u16string Get(const std::u16string& name) const;
-  bool Earlier() const { return exists && Has(u"Mode") && !Has(u"Uninstaller"); }
+  bool Earlier() const { return exists && Has(u"Mode") && !Has(u"Uninstaller") && !Package(); }
+  bool Package() const { return Has(u"Package"); }
 };
 
 Record ReadRecord(const RegistryKey& key);

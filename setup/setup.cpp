@@ -15,6 +15,7 @@ namespace {
 const char16_t* const kUsage[] = {
     u"Usage: velquin-setup.exe /redirect | /replace | /user [/quiet] [/whatif]",
     u"       velquin-setup.exe /uninstall [/user] [/quiet] [/whatif]",
+    u"  (/package: run by the Windows Installer package, which owns the program's files)",
     u"  /redirect   let Windows run velquin.exe whenever notepad.exe is started",
     u"  /replace    put velquin.exe in the place of notepad.exe",
     u"  /user       for this user alone, without an administrator: Default apps and Open with",
@@ -98,7 +99,7 @@ void SetupRun::OpenDefaultApps() const {
   if (machine_.build >= 22000)
     page += MachineWide() ? u"?registeredAppMachine=Velquin" : u"?registeredAppUser=Velquin";
   Say(u"Velquin: to open text files with Velquin, choose it in Settings > Apps > Default apps (" + page + u").");
-  if (switches_.quiet || machine_.wine) return;
+  if (switches_.quiet || switches_.package || machine_.wine) return;
   os::ShellRunW(0, u"open", page, u"", u"", 1);
 }
 
@@ -148,7 +149,7 @@ int SetupRun::Uninstall() {
     if (std::optional<int> code = RunElevated()) return *code;
     return NotAdministrator(u"uninstall.cmd");
   }
-  const Plan plan = PlanUninstall(machine_, !MachineWide());
+  const Plan plan = PlanUninstall(machine_, switches_);
   if (!plan.refusals.empty()) return Refused(plan);
   return Carry(plan, u"uninstall");
 }

@@ -25,9 +25,10 @@ std::optional<Switches> ParseSwitches(const std::vector<std::u16string>& argumen
     else if (SameSwitch(argument, u"/whatif")) switches.whatIf = true;
     else if (SameSwitch(argument, u"/elevate")) switches.elevate = true;
     else if (SameSwitch(argument, u"/elevated")) switches.elevate = switches.elevated = true;
+    else if (SameSwitch(argument, u"/package")) switches.package = true;
     else return std::nullopt;
   }
-  if (forms > 1) return std::nullopt;
+  if (forms > 1 || (switches.package && (user || switches.elevate))) return std::nullopt;
   if (switches.uninstall) {
     // The uninstall takes the form from the record; /user names the user's.
     if (forms == 1 && !user) return std::nullopt;

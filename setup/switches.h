@@ -16,6 +16,10 @@ struct Switches {
   bool whatIf = false;
   bool elevate = false;   // Apps & features' uninstall: ask for an administrator's rights first
   bool elevated = false;  // the run that elevate started
+  // Run by the Windows Installer package, which owns the files in the
+  // program folder and the Apps & features entry: only the system changes,
+  // the record and the shortcut are this program's.
+  bool package = false;
 };
 
 // The arguments after the program's name; nullopt when they are no valid

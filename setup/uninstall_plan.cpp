@@ -19,8 +19,8 @@ std::uint32_t ViewOf(const SetupMachine& machine) { return NativeView(machine); 
 
 class UninstallPlanner {
  public:
-  UninstallPlanner(const SetupMachine& machine, bool user)
-      : machine_(machine), place_(PlaceOf(machine, user)), record_(ReadRecord(place_.RecordKey())) {}
+  UninstallPlanner(const SetupMachine& machine, const Switches& switches)
+      : machine_(machine), place_(PlaceOf(machine, switches)), record_(ReadRecord(place_.RecordKey())) {}
 
   Plan Make();
 
@@ -61,6 +61,15 @@ Plan UninstallPlanner::Make() {
   }
   if (!record_.readable) {
     Refuse(u"the record under " + RegistryKeyText(place_.RecordKey()) + u" holds a value that is no text.");
+    return plan_;
+  }
+  if (record_.Package() && !place_.package) {
+    // Its files and Apps & features entry are Windows Installer's to remove.
+    Refuse(u"installed by the Windows Installer package. Remove it in Settings > Apps > Installed apps.");
+    return plan_;
+  }
+  if (!record_.Package() && place_.package) {
+    Say(u"the install recorded is install.cmd's, not the package's: left as it is.");
     return plan_;
   }
   // The IFEO values as they were, then the per-view redirect of the first release.
@@ -175,7 +184,8 @@ void UninstallPlanner::DeleteTree(const RegistryKey& key) {
 // not ASCII; without the program the shortcut stays.
 void UninstallPlanner::UndoShortcut() {
   if (!record_.Has(u"Shortcut")) return;
-  const std::u16string settings = record_.Get(u"Settings");
+  const std::u16string settings =
+      record_.Package() ? place_.programDir + u"\\velquin-settings.exe" : record_.Get(u"Settings");
   if (settings.empty() || !FileExists(machine_, settings)) {
     Say(u"the settings program is missing: remove its Start menu shortcut by hand.");
     return;
@@ -198,7 +208,8 @@ void UninstallPlanner::UndoReplaced(const std::u16string& role) {
   }
   // The launcher installed in Program Files is what stood there, for
   // putting back should a later change fail.
-  const std::u16string program = record_.Get(u"Program");
+  const std::u16string program =
+      record_.Package() ? place_.programDir + u"\\velquin.exe" : record_.Get(u"Program");
   const bool restorable = role != u"X" && !program.empty() && FileExists(machine_, program);
   plan_.changes.push_back(CopyFileChange(AccessPath(machine_, copy), AccessPath(machine_, target),
                                          restorable ? AccessPath(machine_, program) : std::u16string()));
@@ -242,6 +253,8 @@ void UninstallPlanner::RemoveRecord() {
 
 }  // namespace
 
-Plan PlanUninstall(const SetupMachine& machine, bool user) { return UninstallPlanner(machine, user).Make(); }
+Plan PlanUninstall(const SetupMachine& machine, const Switches& switches) {
+  return UninstallPlanner(machine, switches).Make();
+}
 
 }  // namespace velquin

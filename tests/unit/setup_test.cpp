@@ -402,5 +402,56 @@ TEST_F(SetupTest, TheUsersOwnInstallTouchesOnlyTheUser) {
   (void)machineKeys;
 }
 
+// Under the Windows Installer package, which has put the programs in their
+// folder and owns them and the Apps & features entry: the setup makes only
+// the system's changes, and each side refuses the other's install.
+TEST_F(SetupTest, UnderThePackageOnlyTheSystemsChangesAreTheSetups) {
+  for (const char* form : {"/redirect", "/replace"}) {
+    SetUp();
+    MakeMachine(kShapes[2]);
+    const std::string folder = "C:\\Program Files\\Velquin\\";
+    for (const auto& [name, from] : std::vector<std::pair<std::string, std::string>>{
+             {"velquin.exe", "velquin64.exe"},
+             {"velquin32.exe", "velquin.exe"},
+             {"velquin-settings.exe", "velquin-settings64.exe"},
+             {"velquin-setup.exe", "velquin-setup64.exe"}})
+    {
+      const fake::FileNode built = *fake::FindFile(kPackage + from);
+      fake::AddProgram(folder + name, *built.program).contents = built.contents;
+    }
+    fake::machine().modulePath = folder + "velquin-setup.exe";
+    const std::string what = std::string("the package's ") + form;
+    const std::string before = State();
+    ASSERT_EQ(Run(std::string(form) + " /package /quiet"), kSetupDone) << what << "\n" << Output();
+    EXPECT_EQ(Text(kRecord, "Package"), "1") << what;
+    EXPECT_EQ(Text(kRecord, "Program"), "(absent)") << what;
+    EXPECT_EQ(fake::FindKeyUtf8("HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Velquin"), nullptr) << what;
+    EXPECT_EQ(Contents(kShortcut), "link") << what;
+    if (std::string(form) == "/redirect") {
+      EXPECT_EQ(Text(kIfeo, "Debugger"), "C:\\PROGRA~1\\Velquin\\velquin.exe") << what;
+    } else {
+      EXPECT_EQ(Contents("C:\\windows\\SysWOW64\\notepad.exe"), "build of velquin.exe") << what;
+    }
+    const std::string installed = State();
+    EXPECT_EQ(Run("/uninstall"), kSetupRefused) << what;
+    EXPECT_EQ(Run(form), kSetupRefused) << what;
+    EXPECT_EQ(State(), installed) << what << ": install.cmd's forms refused";
+    EXPECT_EQ(Run(std::string(form) + " /package /quiet"), kSetupDone) << what << ": a repair";
+    EXPECT_EQ(State(), installed) << what << ": the repair";
+    ASSERT_EQ(Run("/uninstall /package /quiet"), kSetupDone) << what << "\n" << Output();
+    EXPECT_EQ(State(), before) << what << ": after uninstall";
+  }
+  // The package over install.cmd's install is refused; its uninstall leaves that one.
+  SetUp();
+  MakeMachine(kShapes[2]);
+  ASSERT_EQ(Run("/redirect"), kSetupDone);
+  const std::string scripted = State();
+  EXPECT_EQ(Run("/redirect /package"), kSetupRefused);
+  EXPECT_NE(Output().find("Run its uninstall.cmd before installing the Windows Installer package"), std::string::npos)
+      << Output();
+  EXPECT_EQ(Run("/uninstall /package"), kSetupDone);
+  EXPECT_EQ(State(), scripted);
+}
+
 }  // namespace
 }  // namespace velquin
