@@ -7,18 +7,10 @@
 # line "N passed, M failed" and exits non-zero on any failure.
 set -uo pipefail
 cd "$(dirname "$0")/../.."
-ROOT=$PWD
-. scripts/lib/packages.sh
-install_packages cmake make zip unzip wine64 xvfb g++-mingw-w64-i686 g++-mingw-w64-x86-64 \
-  binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
-
-SCRATCH=$ROOT/build/package-check
 . tests/package/wine_prefixes.sh
-start_display
+begin_check package-check
 
 # --- the package ------------------------------------------------------------
-rm -rf "$SCRATCH"
-mkdir -p "$SCRATCH"
 zip_path=$(scripts/package | tail -n 1)
 if [ ! -f "$zip_path" ]; then fail "scripts/package makes the zip"; echo "$PASSED passed, $FAILED failed"; exit 1; fi
 pass "scripts/package makes $zip_path"

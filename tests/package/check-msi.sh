@@ -7,16 +7,8 @@
 # the machine compared before and after. Ends with "N passed, M failed".
 set -uo pipefail
 cd "$(dirname "$0")/../.."
-ROOT=$PWD
-. scripts/lib/packages.sh
-install_packages cmake make zip unzip wine64 xvfb wixl msitools g++-mingw-w64-i686 g++-mingw-w64-x86-64 \
-  binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
-
-SCRATCH=$ROOT/build/msi-check
 . tests/package/wine_prefixes.sh
-start_display
-rm -rf "$SCRATCH"
-mkdir -p "$SCRATCH"
+begin_check msi-check
 
 # --- the packages' tables ------------------------------------------------------
 built=$(scripts/package)

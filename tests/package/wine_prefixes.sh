@@ -2,7 +2,9 @@
 # the report (scripts/lib/checks.sh, check, same_state), a display of their
 # own, a template prefix copied for each case, the registry read through
 # Wine's reg, the machine shapes (Notepads, Windows 11's IFEO entries) and
-# a snapshot of everything an install may touch. The caller sets SCRATCH.
+# a snapshot of everything an install may touch. The caller runs from the
+# tree's top and starts with begin_check.
+. scripts/lib/packages.sh
 
 WINE=/usr/lib/wine/wine64
 WINESERVER=/usr/lib/wine/wineserver
@@ -30,6 +32,17 @@ start_display() {
   Xvfb ":$n" -screen 0 800x600x24 -nolisten tcp >/dev/null 2>&1 &
   XVFB_PID=$!
   export DISPLAY=":$n"
+}
+
+# $1: the scratch folder's name under build/: made anew, with what the
+# checks need installed and a display of their own.
+begin_check() {
+  install_packages cmake make zip unzip wine64 xvfb wixl msitools g++-mingw-w64-i686 g++-mingw-w64-x86-64 \
+    binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
+  SCRATCH=$PWD/build/$1
+  start_display
+  rm -rf "$SCRATCH"
+  mkdir -p "$SCRATCH"
 }
 
 # $1: a settings program to run once. Wine writes its display-device keys
