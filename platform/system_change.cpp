@@ -251,6 +251,22 @@ std::optional<RegistryData> ReadRegistryValue(const RegistryKey& key, const std:
 
 bool RegistryKeyExists(const RegistryKey& key) { return Open(key, os::kKeyRead).valid(); }
 
+namespace {
+
+std::vector<std::u16string> Names(const RegistryKey& key, long (*enumerate)(os::KeyHandle, std::uint32_t, std::u16string*)) {
+  std::vector<std::u16string> names;
+  RegKey owner = Open(key, os::kKeyRead);
+  if (!owner.valid()) return names;
+  std::u16string name;
+  for (std::uint32_t index = 0; enumerate(owner.get(), index, &name) == os::kSuccess; ++index) names.push_back(name);
+  return names;
+}
+
+}  // namespace
+
+std::vector<std::u16string> RegistrySubkeyNames(const RegistryKey& key) { return Names(key, os::EnumKeyW); }
+std::vector<std::u16string> RegistryValueNames(const RegistryKey& key) { return Names(key, os::EnumValueNameW); }
+
 ApplyResult ApplySystemChanges(const std::vector<SystemChange>& changes) {
   ApplyResult result;
   std::vector<Done> done;

@@ -73,6 +73,10 @@ SystemChange RunChange(const std::u16string& command, const std::u16string& undo
 // Reads a value through the W call; nullopt when it is absent or unreadable.
 std::optional<RegistryData> ReadRegistryValue(const RegistryKey& key, const std::u16string& name);
 bool RegistryKeyExists(const RegistryKey& key);
+// The names of a key's subkeys and of its values, as the system lists
+// them; none when the key cannot be opened.
+std::vector<std::u16string> RegistrySubkeyNames(const RegistryKey& key);
+std::vector<std::u16string> RegistryValueNames(const RegistryKey& key);
 
 struct ApplyResult {
   std::optional<std::size_t> failed;  // the change that failed, all before it put back

@@ -9,7 +9,6 @@
 namespace velquin {
 namespace {
 
-
 // The checks on one changed text, in the order the user reads them.
 void CheckChange(const Change& change, std::vector<SaveCheck>* checks) {
   if (change.remove) return;

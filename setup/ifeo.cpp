@@ -1,7 +1,6 @@
 #include "setup/ifeo.h"
 
 #include "platform/os.h"
-#include "platform/owners.h"
 #include "setup/record.h"
 
 namespace velquin {
@@ -17,16 +16,6 @@ IfeoPlace ReadPlace(const RegistryKey& key, const std::u16string& subkey) {
   return place;
 }
 
-std::vector<std::u16string> Subkeys(const RegistryKey& key) {
-  std::vector<std::u16string> names;
-  os::KeyHandle handle = 0;
-  if (os::OpenKeyW(key.root, key.path, os::kKeyRead | key.view, &handle) != os::kSuccess) return names;
-  RegKey owner(handle);
-  std::u16string name;
-  for (std::uint32_t index = 0; os::EnumKeyW(handle, index, &name) == os::kSuccess; ++index) names.push_back(name);
-  return names;
-}
-
 IfeoView ReadView(const SetupMachine& machine, const std::u16string& name, std::uint32_t view) {
   IfeoView result;
   result.name = name;
@@ -39,7 +28,7 @@ IfeoView ReadView(const SetupMachine& machine, const std::u16string& name, std::
   const std::u16string images[] = {machine.windowsDirectory + u"\\System32\\notepad.exe",
                                    machine.windowsDirectory + u"\\SysWOW64\\notepad.exe",
                                    machine.windowsDirectory + u"\\notepad.exe"};
-  for (const std::u16string& subkey : Subkeys(key)) {
+  for (const std::u16string& subkey : RegistrySubkeyNames(key)) {
     const RegistryKey sub = result.KeyOf(subkey);
     const std::optional<RegistryData> filter = ReadRegistryValue(sub, u"FilterFullPath");
     if (!filter || filter->type != os::kRegSz) continue;

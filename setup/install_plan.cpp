@@ -25,8 +25,6 @@ bool Writable(const SetupMachine& machine, const std::u16string& path) {
   return true;
 }
 
-std::u16string Quoted(const std::u16string& path) { return u"\"" + path + u"\""; }
-
 class InstallPlanner {
  public:
   InstallPlanner(const SetupMachine& machine, const Switches& switches, const std::u16string& version)
@@ -314,16 +312,8 @@ void InstallPlanner::ReplaceRole(const Role& role) {
   if (plan_.repair && (!record_.Has(u"Replaced_" + role.id) || IsVelquin(notepad, role.source))) return;
   if (!Writable(machine_, notepad)) {
     // Protected by the system: the administrators take it over.
-    const std::u16string tools = SystemFolder() + u"\\";
-    const std::u16string file = Quoted(notepad);
     Put(u"Owner_" + role.id, u"1");
-    plan_.changes.push_back(RunChange(Quoted(AccessPath(machine_, tools + u"takeown.exe")) + u" /f " + file + u" /a",
-                                      Quoted(AccessPath(machine_, tools + u"icacls.exe")) + u" " + file +
-                                          u" /setowner \"NT SERVICE\\TrustedInstaller\""));
-    plan_.changes.push_back(RunChange(Quoted(AccessPath(machine_, tools + u"icacls.exe")) + u" " + file +
-                                          u" /grant *S-1-5-32-544:F",
-                                      Quoted(AccessPath(machine_, tools + u"icacls.exe")) + u" " + file +
-                                          u" /grant:r *S-1-5-32-544:RX"));
+    for (SystemChange& change : TakeOverChanges(machine_, notepad)) plan_.changes.push_back(std::move(change));
   }
   if (!plan_.repair) Put(u"Replaced_" + role.id, notepad);
   Copy(role.source, notepad, plan_.repair ? std::u16string() : role.folder + u"\\notepa~.exe");

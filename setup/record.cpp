@@ -1,7 +1,6 @@
 #include "setup/record.h"
 
 #include "platform/os.h"
-#include "platform/owners.h"
 #include "setup/setup_machine.h"
 
 namespace velquin {
@@ -60,6 +59,28 @@ std::optional<std::uint64_t> ParseHex(const std::u16string& text, int maxDigits)
   return value;
 }
 
+// Bytes as two upper-case hex digits each, and back.
+std::u16string HexBytes(const std::vector<unsigned char>& bytes) {
+  static const char16_t kDigits[] = u"0123456789ABCDEF";
+  std::u16string text;
+  for (unsigned char byte : bytes) {
+    text += kDigits[byte >> 4];
+    text += kDigits[byte & 0xF];
+  }
+  return text;
+}
+
+std::optional<std::vector<unsigned char>> ParseHexBytes(const std::u16string& text) {
+  if (text.size() % 2 != 0) return std::nullopt;
+  std::vector<unsigned char> bytes;
+  for (std::size_t i = 0; i < text.size(); i += 2) {
+    const int high = HexDigit(text[i]), low = HexDigit(text[i + 1]);
+    if (high < 0 || low < 0) return std::nullopt;
+    bytes.push_back(static_cast<unsigned char>(high * 16 + low));
+  }
+  return bytes;
+}
+
 std::vector<unsigned char> LittleEndian(std::uint64_t value, int size) {
   std::vector<unsigned char> bytes;
   for (int i = 0; i < size; ++i) bytes.push_back(static_cast<unsigned char>(value >> (8 * i)));
@@ -87,12 +108,8 @@ std::u16string Record::Get(const std::u16string& name) const {
 
 Record ReadRecord(const RegistryKey& key) {
   Record record;
-  os::KeyHandle handle = 0;
-  if (os::OpenKeyW(key.root, key.path, os::kKeyRead | key.view, &handle) != os::kSuccess) return record;
-  RegKey owner(handle);
-  record.exists = true;
-  std::u16string name;
-  for (std::uint32_t index = 0; os::EnumValueNameW(handle, index, &name) == os::kSuccess; ++index) {
+  record.exists = RegistryKeyExists(key);
+  for (const std::u16string& name : RegistryValueNames(key)) {
     const std::optional<RegistryData> data = ReadRegistryValue(key, name);
     if (!data || data->type != os::kRegSz) {
       record.readable = false;
@@ -128,7 +145,7 @@ std::u16string TextOf(const RegistryData& data) {
 namespace {
 
 // reg.exe's form, which the scripts recorded and reads back well for most
-// data; hexForm: "hex(TYPE) BYTES", exact for any data.
+// data; HexText's "hex(TYPE) BYTES" is exact for any data.
 std::u16string ReadableText(const RegistryData& data) {
   std::u16string name = u"REG_UNKNOWN";
   for (const TypeName& known : kTypeNames)
@@ -145,25 +162,12 @@ std::u16string ReadableText(const RegistryData& data) {
       for (char16_t c : all) text += c == u'\0' ? std::u16string(u"\\0") : std::u16string(1, c);
       break;
     }
-    default:
-      for (unsigned char byte : data.bytes) {
-        static const char16_t kDigits[] = u"0123456789ABCDEF";
-        text += kDigits[byte >> 4];
-        text += kDigits[byte & 0xF];
-      }
+    default: text = HexBytes(data.bytes);
   }
   return name + u" " + text;
 }
 
-std::u16string HexText(const RegistryData& data) {
-  static const char16_t kDigits[] = u"0123456789ABCDEF";
-  std::u16string text = u"hex(" + Decimal(data.type) + u") ";
-  for (unsigned char byte : data.bytes) {
-    text += kDigits[byte >> 4];
-    text += kDigits[byte & 0xF];
-  }
-  return text;
-}
+std::u16string HexText(const RegistryData& data) { return u"hex(" + Decimal(data.type) + u") " + HexBytes(data.bytes); }
 
 std::optional<RegistryData> ParseHexText(const std::u16string& text) {
   const std::size_t close = text.find(u") ");
@@ -176,15 +180,9 @@ std::optional<RegistryData> ParseHexText(const std::u16string& text) {
     type = type * 10 + static_cast<std::uint64_t>(text[i] - u'0');
   }
   if (type > 0xFFFFFFFFu) return std::nullopt;
-  const std::u16string digits = text.substr(close + 2);
-  if (digits.size() % 2 != 0) return std::nullopt;
-  RegistryData data{static_cast<std::uint32_t>(type), {}};
-  for (std::size_t i = 0; i < digits.size(); i += 2) {
-    const int high = HexDigit(digits[i]), low = HexDigit(digits[i + 1]);
-    if (high < 0 || low < 0) return std::nullopt;
-    data.bytes.push_back(static_cast<unsigned char>(high * 16 + low));
-  }
-  return data;
+  std::optional<std::vector<unsigned char>> bytes = ParseHexBytes(text.substr(close + 2));
+  if (!bytes) return std::nullopt;
+  return RegistryData{static_cast<std::uint32_t>(type), std::move(*bytes)};
 }
 
 }  // namespace
@@ -231,14 +229,9 @@ std::optional<RegistryData> ParseDataText(const std::u16string& text) {
         return RegistryData{known.type, BytesOf(all)};
       }
       case os::kRegBinary: {
-        if (rest.size() % 2 != 0) return std::nullopt;
-        RegistryData data{known.type, {}};
-        for (std::size_t i = 0; i < rest.size(); i += 2) {
-          const int high = HexDigit(rest[i]), low = HexDigit(rest[i + 1]);
-          if (high < 0 || low < 0) return std::nullopt;
-          data.bytes.push_back(static_cast<unsigned char>(high * 16 + low));
-        }
-        return data;
+        std::optional<std::vector<unsigned char>> bytes = ParseHexBytes(rest);
+        if (!bytes) return std::nullopt;
+        return RegistryData{known.type, std::move(*bytes)};
       }
     }
   }

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "platform/os.h"
+#include "setup/record.h"
 
 namespace velquin {
 namespace {
@@ -35,9 +36,7 @@ std::uint32_t ReadBuild(std::uint32_t view) {
       ReadRegistryValue({os::kLocalMachine, u"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion", view}, u"CurrentBuild");
   if (!data || (data->type != os::kRegSz && data->type != os::kRegExpandSz)) return 0;
   std::uint32_t build = 0;
-  for (std::size_t i = 0; i + 1 < data->bytes.size(); i += 2) {
-    const char16_t c = static_cast<char16_t>(data->bytes[i] | (data->bytes[i + 1] << 8));
-    if (c == 0) break;
+  for (const char16_t c : TextOf(*data)) {
     if (c < u'0' || c > u'9' || build > 100000000) return 0;
     build = build * 10 + static_cast<std::uint32_t>(c - u'0');
   }
@@ -125,6 +124,8 @@ std::u16string Decimal(std::uint64_t value) {
   return digits;
 }
 
+std::u16string Quoted(const std::u16string& path) { return u"\"" + path + u"\""; }
+
 bool FileExists(const SetupMachine& machine, const std::u16string& path) {
   const std::uint32_t attributes = os::FileAttributesW(AccessPath(machine, path));
   return attributes != os::kNoAttributes && (attributes & os::kAttributeDirectory) == 0;
@@ -141,6 +142,22 @@ std::uint64_t FileSize(const SetupMachine& machine, const std::u16string& path) 
   if (handle == os::kInvalidFindHandle) return 0;
   os::CloseFind(handle);
   return data.size;
+}
+
+std::vector<SystemChange> TakeOverChanges(const SetupMachine& machine, const std::u16string& path) {
+  const std::u16string tools = machine.windowsDirectory + u"\\System32\\";
+  const std::u16string takeown = Quoted(AccessPath(machine, tools + u"takeown.exe"));
+  const std::u16string icacls = Quoted(AccessPath(machine, tools + u"icacls.exe")) + u" " + Quoted(path);
+  return {RunChange(takeown + u" /f " + Quoted(path) + u" /a", icacls + u" /setowner \"NT SERVICE\\TrustedInstaller\""),
+          RunChange(icacls + u" /grant *S-1-5-32-544:F", icacls + u" /grant:r *S-1-5-32-544:RX")};
+}
+
+std::vector<SystemChange> GiveBackChanges(const SetupMachine& machine, const std::u16string& path) {
+  std::vector<SystemChange> changes;
+  const std::vector<SystemChange> takeOver = TakeOverChanges(machine, path);
+  for (auto change = takeOver.rbegin(); change != takeOver.rend(); ++change)
+    changes.push_back(RunChange(change->undoCommand, change->command));
+  return changes;
 }
 
 bool IsVelquinProgram(const SetupMachine& machine, const std::u16string& path, const std::u16string& build) {

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/system_change.h"
 
@@ -41,9 +42,16 @@ bool SameText(const std::u16string& a, const std::u16string& b);  // without reg
 bool StartsWithText(const std::u16string& text, const std::u16string& prefix);
 std::u16string FolderOf(const std::u16string& path);  // without the final "\"
 std::u16string Decimal(std::uint64_t value);
+std::u16string Quoted(const std::u16string& path);
 bool FileExists(const SetupMachine& machine, const std::u16string& path);
 bool FolderExists(const SetupMachine& machine, const std::u16string& path);
 std::uint64_t FileSize(const SetupMachine& machine, const std::u16string& path);  // 0 when missing
+// A file the system protects (only TrustedInstaller may write it): the
+// administrators take it over so that it can be replaced, and give it back
+// the owner and rights Windows gives its own files; each is the other
+// undone, in reverse.
+std::vector<SystemChange> TakeOverChanges(const SetupMachine& machine, const std::u16string& path);
+std::vector<SystemChange> GiveBackChanges(const SetupMachine& machine, const std::u16string& path);
 // A build of the launcher, by its version resource (every release's names
 // its maker and file), or as large as build, the one the install copies.
 bool IsVelquinProgram(const SetupMachine& machine, const std::u16string& path, const std::u16string& build = {});

@@ -2,7 +2,6 @@
 #include <set>
 
 #include "platform/os.h"
-#include "platform/owners.h"
 #include "setup/ifeo.h"
 #include "setup/plan.h"
 
@@ -10,8 +9,6 @@ namespace velquin {
 namespace {
 
 const char16_t* const kRoles[] = {u"W", u"S", u"X"};
-
-std::u16string Quoted(const std::u16string& path) { return u"\"" + path + u"\""; }
 
 // Since Windows 7 the IFEO key is one key in both views: whatever view a
 // record names, it is put back through the native one.
@@ -165,17 +162,9 @@ void UninstallPlanner::UndoRegistration() {
 
 // Each value, then each key, deepest first: all of it can be put back.
 void UninstallPlanner::DeleteTree(const RegistryKey& key) {
-  os::KeyHandle handle = 0;
-  if (os::OpenKeyW(key.root, key.path, os::kKeyRead | key.view, &handle) != os::kSuccess) return;
-  std::vector<std::u16string> subkeys, names;
-  {
-    RegKey owner(handle);
-    std::u16string name;
-    for (std::uint32_t index = 0; os::EnumKeyW(handle, index, &name) == os::kSuccess; ++index) subkeys.push_back(name);
-    for (std::uint32_t index = 0; os::EnumValueNameW(handle, index, &name) == os::kSuccess; ++index) names.push_back(name);
-  }
-  for (const std::u16string& subkey : subkeys) DeleteTree({key.root, key.path + u"\\" + subkey, key.view});
-  for (const std::u16string& name : names)
+  if (!RegistryKeyExists(key)) return;
+  for (const std::u16string& subkey : RegistrySubkeyNames(key)) DeleteTree({key.root, key.path + u"\\" + subkey, key.view});
+  for (const std::u16string& name : RegistryValueNames(key))
     plan_.changes.push_back(DeleteValueChange(key, name, ReadRegistryValue(key, name)));
   plan_.changes.push_back(DeleteKeyChange(key));
 }
@@ -215,13 +204,7 @@ void UninstallPlanner::UndoReplaced(const std::u16string& role) {
                                          restorable ? AccessPath(machine_, program) : std::u16string()));
   if (record_.Has(u"Owner_" + role)) {
     // The owner and rights that Windows gives its own files.
-    const std::u16string icacls = Quoted(AccessPath(machine_, machine_.windowsDirectory + u"\\System32\\icacls.exe"));
-    const std::u16string takeown = Quoted(AccessPath(machine_, machine_.windowsDirectory + u"\\System32\\takeown.exe"));
-    const std::u16string file = Quoted(target);
-    plan_.changes.push_back(RunChange(icacls + u" " + file + u" /grant:r *S-1-5-32-544:RX",
-                                      icacls + u" " + file + u" /grant *S-1-5-32-544:F"));
-    plan_.changes.push_back(RunChange(icacls + u" " + file + u" /setowner \"NT SERVICE\\TrustedInstaller\"",
-                                      takeown + u" /f " + file + u" /a"));
+    for (SystemChange& change : GiveBackChanges(machine_, target)) plan_.changes.push_back(std::move(change));
   }
   Say(u"Notepad is back in " + target);
 }
