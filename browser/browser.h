@@ -5,6 +5,8 @@
 #include <optional>
 #include <string>
 
+#include "platform/messages.h"
+
 namespace velquin {
 
 // The cache directory the browser registers, unexpanded; empty when none.
@@ -18,8 +20,16 @@ bool CommandLineStartsQuoted(const std::string& commandLine);
 
 // "major.minor" of the file's version resource; "0.0" when it has none.
 std::string FileVersionText(const std::string& path);
-// 0 (with a message) or 2..7; the version is read with the system
-// locale's decimal separator.
+// The class, 0 or 2..7, and the message a failure shows (empty with a
+// class): read without showing it, so that a run can decide first and show
+// the message where its turn comes.
+struct BrowserVersionReading {
+  int versionClass = 0;
+  MessageText message;
+};
+// The version is read with the system locale's decimal separator.
+BrowserVersionReading ReadBrowserVersionClass(char decimalSeparator);
+// The same, showing the message: 0 (with it) or 2..7.
 int BrowserVersionClass(char decimalSeparator);
 
 // The decimal number the text spells, with the given separator, as a 32-bit

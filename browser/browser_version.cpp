@@ -72,26 +72,26 @@ int VersionClassOf(long long n) {
   return 0;
 }
 
-int BrowserVersionClass(char decimalSeparator) {
+BrowserVersionReading ReadBrowserVersionClass(char decimalSeparator) {
   std::string path;
   {
     const RegistryView machine{os::kLocalMachine, 0};
     // Read only: a standard user may do no more under HKEY_LOCAL_MACHINE.
     RegKey key = OpenExistingKey(machine, "\\Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\IEXPLORE.EXE", os::kKeyRead);
-    if (!key.valid()) {
-      ShowError(messages::BrowserPathUnknown());
-      return 0;
-    }
+    if (!key.valid()) return {0, messages::BrowserPathUnknown()};
     path = ReadStringValue(key.get(), "");
   }
   const std::optional<float> number = ParseDecimalNumber(FileVersionText(path).substr(0, 4), decimalSeparator);
-  if (!number) {
-    ShowError(messages::BrowserVersionUnreadable());
-    return 0;
-  }
+  if (!number) return {0, messages::BrowserVersionUnreadable()};
   const int versionClass = VersionClassOf(HundredfoldRounded(*number));
-  if (versionClass == 0) ShowError(messages::BrowserVersionUnknown());
-  return versionClass;
+  if (versionClass == 0) return {0, messages::BrowserVersionUnknown()};
+  return {versionClass, MessageText{}};
+}
+
+int BrowserVersionClass(char decimalSeparator) {
+  const BrowserVersionReading reading = ReadBrowserVersionClass(decimalSeparator);
+  if (!IsEmpty(reading.message)) ShowError(reading.message);
+  return reading.versionClass;
 }
 
 }  // namespace velquin

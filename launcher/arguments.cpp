@@ -1,7 +1,7 @@
 #include "launcher/arguments.h"
 
 #include "launcher/state.h"
-#include "platform/text.h"
+#include "platform/kept_notepad.h"
 
 namespace velquin {
 namespace {
@@ -36,32 +36,24 @@ Argument NextArgument(const std::string& commandLine, std::size_t position) {
   return Argument{text, i};
 }
 
-std::vector<std::string> AllArguments() {
-  std::vector<std::string> arguments;
-  Argument step = NextArgument(RawCommandLine, 0);
-  for (;;) {
-    step = NextArgument(RawCommandLine, step.position);
-    if (step.text.empty()) break;
-    arguments.push_back(step.text);
-  }
-  // Started in Notepad's place by the system's redirect, the launcher sees
-  // Notepad's own path first: that is not part of what Notepad was given.
-  if (!LauncherNamedNotepad && !arguments.empty() && IsNotepadPath(arguments.front()))
-    arguments.erase(arguments.begin());
-  return arguments;
-}
-
-bool IsNotepadPath(const std::string& path) {
-  return LowerCaseText(path.substr(DirectoryPart(path).size())) == "notepad.exe";
-}
-
-std::size_t ArgumentsStart() {
+CommandLineArguments SplitCommandLine() {
+  CommandLineArguments split;
   std::size_t position = NextArgument(RawCommandLine, 0).position;
   const Argument first = NextArgument(RawCommandLine, position);
-  if (!LauncherNamedNotepad && IsNotepadPath(first.text)) position = first.position;
+  // Started in Notepad's place by the system's redirect, the launcher sees
+  // Notepad's own path first: that is not part of what Notepad was given.
+  const bool dropFirst = !first.text.empty() && !LauncherNamedNotepad && IsNotepadPath(first.text);
+  if (dropFirst) position = first.position;
+  for (Argument step = first; !step.text.empty(); step = NextArgument(RawCommandLine, step.position))
+    if (!(dropFirst && step.position == first.position)) split.arguments.push_back(step.text);
   while (ByteAt(RawCommandLine, position) >= 0x01 && ByteAt(RawCommandLine, position) <= 0x20) ++position;
-  return position;
+  split.start = position;
+  return split;
 }
+
+std::vector<std::string> AllArguments() { return SplitCommandLine().arguments; }
+
+std::size_t ArgumentsStart() { return SplitCommandLine().start; }
 
 std::string ArgumentAt(int index) {
   const std::vector<std::string> arguments = AllArguments();

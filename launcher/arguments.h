@@ -16,14 +16,19 @@ struct Argument {
 
 Argument NextArgument(const std::string& commandLine, std::size_t position);
 
-// Over the raw command line, the program's own path not counted.
-// A launcher that is not itself named notepad.exe drops a first argument
+// The raw command line's arguments, the program's own path not counted. A
+// launcher that is not itself named notepad.exe drops a first argument
 // naming notepad.exe (the form the system's redirect gives it).
+struct CommandLineArguments {
+  std::vector<std::string> arguments;
+  // Where they begin in the raw command line: after the launcher's own path
+  // (and the redirect's Notepad path), the blanks before them skipped.
+  std::size_t start = 0;
+};
+CommandLineArguments SplitCommandLine();
+
 std::vector<std::string> AllArguments();
 std::string ArgumentAt(int index);
-bool IsNotepadPath(const std::string& path);
-// Where the arguments begin in the raw command line: after the launcher's
-// own path (and the redirect's Notepad path), the blanks before them skipped.
 std::size_t ArgumentsStart();
 
 }  // namespace velquin

@@ -2,9 +2,14 @@
 // the editor, before the extra arguments, or after them.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 namespace velquin {
+
+// Every text the launcher builds by a format (a numbered name, the command
+// line) holds at most this many characters; a longer one ends the run.
+inline constexpr std::size_t kFormattedTextLimit = 4096;
 
 // A program's path as a command line begins with it: quoted only when it
 // holds a space or tab, since the system would otherwise try

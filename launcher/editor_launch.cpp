@@ -3,6 +3,8 @@
 #include "browser/browser.h"
 #include "launcher/editor_command.h"
 #include "launcher/launcher.h"
+#include "launcher/live_machine.h"
+#include "launcher/start_mark.h"
 #include "launcher/state.h"
 #include "platform/fatal.h"
 #include "platform/files.h"
@@ -11,13 +13,9 @@
 #include "platform/owners.h"
 #include "platform/run_calls.h"
 #include "platform/run_text.h"
-#include "platform/start_mark.h"
-#include "platform/text.h"
 
 namespace velquin {
 namespace {
-
-constexpr std::size_t kFormattedTextLimit = 4096;
 
 // Every formatted text is held to the limit; a longer one ends the run.
 std::string Limited(std::string text) {
@@ -25,20 +23,13 @@ std::string Limited(std::string text) {
   return text;
 }
 
-bool IsQuotedBrowserTempFile() { return IsBrowserTempFile(TargetFile) && CommandLineStartsQuoted(RawCommandLine); }
-
-// Gives a browser temporary file the configured extension, on the first
-// name that is free.
-void ChangeBrowserTempExtension() {
-  const std::string oldPath = TargetFile;
-  const std::string extension = Settings.IeExt;
-  TargetFile = WithExtension(oldPath, "." + extension);
-  const std::string stem = StripLastDot(oldPath);
-  for (unsigned long long i = 1; IsExistingFile(TargetFile); ++i)
-    TargetFile = Limited(stem + "_" + std::to_string(i) + "." + extension);
-  if (!MoveFileTo(oldPath, TargetFile)) {
-    ShowError(messages::RenameFailed(oldPath, TargetFile));
-    TargetFile = oldPath;
+// Gives a browser temporary file the name decided for it.
+void RenameBrowserFile(const BrowserFileRename& rename) {
+  if (rename.nameTooLong) RaiseConvertError(messages::TextTooLong());
+  TargetFile = rename.to;
+  if (!MoveFileTo(rename.from, rename.to)) {
+    ShowError(messages::RenameFailed(rename.from, rename.to));
+    TargetFile = rename.from;
   }
 }
 
@@ -58,9 +49,19 @@ ProcessOwner StartProgram(const std::string& command) {
 
 }  // namespace
 
+std::string BuildEditorCommand(const RunDecision& decision) {
+  if (decision.rename.applies) RenameBrowserFile(decision.rename);
+  return Limited(EditorCommandLine(decision.program, decision.extra, decision.fileFirst, TargetFile));
+}
+
 std::string BuildEditorCommand(const std::string& editor, const std::string& extra, bool fileFirst) {
-  if (Settings.ChangeIeExt && IsQuotedBrowserTempFile()) ChangeBrowserTempExtension();
-  return Limited(EditorCommandLine(editor, extra, fileFirst, TargetFile));
+  LiveMachine machine;
+  RunDecision decision;
+  decision.program = editor;
+  decision.extra = extra;
+  decision.fileFirst = fileFirst;
+  decision.rename = DecideRename(Settings, TargetFile, CommandLineStartsQuoted(RawCommandLine), machine);
+  return BuildEditorCommand(decision);
 }
 
 ExitCode StartAndWait(const std::string& command) {
@@ -70,15 +71,19 @@ ExitCode StartAndWait(const std::string& command) {
   return kExitDone;
 }
 
-ExitCode StartEditor(const std::string& command) {
+ExitCode StartEditor(const std::string& command, bool deleteBrowserFileAfterWait) {
   if (FellBackToNotepad) ShowMessageBox(messages::NotepadStandsIn(), ProductCaption(), kIconInformation);
   // A file the editor never opened is the user's: it is not deleted.
   ProcessOwner process = StartProgram(command);
   if (!process.valid()) return kExitEditorNotStarted;
-  if (!(Settings.Ie4Temp && IsQuotedBrowserTempFile())) return kExitDone;
+  if (!(deleteBrowserFileAfterWait && IsBrowserTempFile(TargetFile))) return kExitDone;
   if (os::WaitForSingleObject(process.get(), os::kWaitInfinite) == os::kWaitObject0) process.reset();
   if (IsExistingFile(TargetFile) && !DeleteFileAt(TargetFile)) ShowError(messages::DeleteFailed(TargetFile));
   return kExitDone;
+}
+
+ExitCode StartEditor(const std::string& command) {
+  return StartEditor(command, Settings.Ie4Temp && CommandLineStartsQuoted(RawCommandLine));
 }
 
 }  // namespace velquin

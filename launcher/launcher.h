@@ -1,8 +1,11 @@
-// The launcher's run, from the settings read to the editor's start.
+// The launcher's run: it reads the settings, decides (launcher/decision.h),
+// then acts on the decision step by step, from the dispatch to the editor's
+// start.
 #pragma once
 
-#include <cstdint>
 #include <string>
+
+#include "launcher/decision.h"
 
 namespace velquin {
 
@@ -15,22 +18,28 @@ enum ExitCode : int {
 
 // The whole run; returns when it is over (raises the fatal errors).
 ExitCode RunLauncher();
-ExitCode DispatchArguments();
-// The kept Notepad of the hand-overs: the system directory's notepa~.exe on
-// the NT family when it exists, else the Windows directory's, whether or not
-// that one exists.
-std::string KeptNotepadPath();
-// The start-up's fallback for a missing editor, a rule of its own: on the NT
-// family the system directory's notepa~.exe, else the Windows directory's,
-// whether or not it exists. platformId is dwPlatformId (0 when unknown).
-std::string FallbackEditorPath(std::uint32_t platformId);
-// Has the shell open the kept Notepad by its full path with these parameters.
-void HandOverToNotepad(const std::string& parameters);
-// Chooses the editor for TargetFile and starts it.
-ExitCode OpenTarget();
 
+// The acts, in the order a run takes them. Each shows what the decision
+// says at its turn and hands on to the next.
+// The shell's routes, the invalid name, or OpenTarget.
+ExitCode DispatchArguments(const RunDecision& decision);
+// The missing file, the print editor, the browser version's and the HTML
+// editor's boxes; then the editor's command and its start.
+ExitCode OpenTarget(const RunDecision& decision);
+// Renames a browser's temporary file as decided, then builds the command
+// line on TargetFile as it now stands.
+std::string BuildEditorCommand(const RunDecision& decision);
+// The fallback notice, the start, and for a browser's temporary file the
+// wait and the deletion.
+ExitCode StartEditor(const std::string& command, bool deleteBrowserFileAfterWait);
+
+// The same two steps alone, their part of the decision taken from the
+// settings, TargetFile and the machine as they now stand.
 std::string BuildEditorCommand(const std::string& editor, const std::string& extra, bool fileFirst);
 ExitCode StartEditor(const std::string& command);
+
+// The kept Notepad this run's hand-overs open.
+std::string KeptNotepadPath();
 // Starts the program and returns once it has ended; a failed start is
 // reported as for an editor.
 ExitCode StartAndWait(const std::string& command);

@@ -1,6 +1,7 @@
 #include "launcher/state.h"
 
 #include "platform/files.h"
+#include "platform/kept_notepad.h"
 #include "platform/os.h"
 #include "platform/run_text.h"
 #include "platform/text.h"
@@ -35,8 +36,7 @@ void ResetProcessState() {
   RawCommandLine = TakeCommandLine();
   if (!os::GetVersionPlatformId(&PlatformId)) PlatformId = 0;
   DecimalSeparator = SystemDecimalSeparator();
-  const std::string ownPath = ModulePath();
-  LauncherNamedNotepad = LowerCaseText(ownPath.substr(DirectoryPart(ownPath).size())) == "notepad.exe";
+  LauncherNamedNotepad = IsNotepadPath(ModulePath());
 }
 
 }  // namespace velquin

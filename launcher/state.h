@@ -17,8 +17,6 @@ extern std::uint32_t PlatformId;    // dwPlatformId; 0 when unknown
 extern char DecimalSeparator;       // of the system default locale
 extern bool LauncherNamedNotepad;   // stands in Notepad's place under its name
 
-inline constexpr std::uint32_t kPlatformNt = 2;
-
 // Takes the system facts that are read once before the run.
 void ResetProcessState();
 

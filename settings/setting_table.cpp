@@ -1,12 +1,12 @@
 #include "settings/setting_table.h"
 
 #include "platform/files.h"
+#include "platform/kept_notepad.h"
 #include "settings/settings.h"
 
 namespace velquin {
 namespace {
 
-std::string KeptNotepadInWindowsDirectory() { return WindowsDirectory() + "Notepa~.exe"; }
 std::string TempFolderOfOurOwn() { return TempDirectory() + "Velquin"; }
 
 const SettingDefinition kTable[] = {

@@ -3,8 +3,8 @@
 #include <optional>
 #include <vector>
 
-#include "launcher/arguments.h"
 #include "platform/files.h"
+#include "platform/kept_notepad.h"
 #include "platform/os.h"
 #include "platform/owners.h"
 #include "settings/registry_values.h"

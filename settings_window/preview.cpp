@@ -1,42 +1,48 @@
 #include "settings_window/preview.h"
 
-#include "launcher/editor_command.h"
-#include "launcher/launcher.h"
+#include "launcher/decision.h"
 #include "platform/files.h"
 #include "platform/os.h"
 
 namespace velquin {
 namespace {
 
-// The editor after the launcher's start-up fallback; empty when neither it
-// nor the kept Notepad exists, and the launcher then starts nothing.
-std::string NormalEditor(const std::string& editor) {
-  if (IsExistingFile(editor)) return editor;
+// The machine as the preview sees it: the example file is there, every
+// other file as the disk has it; the example is no browser's file.
+class PreviewMachine : public MachineView {
+ public:
+  explicit PreviewMachine(const char* example) : example_(example) {}
+  bool FileExists(const std::string& path) override { return path == example_ || IsExistingFile(path); }
+  std::string BrowserCacheDirectory() override { return std::string(); }
+  bool IsBrowserTempFile(const std::string&) override { return false; }
+  BrowserVersionReading BrowserVersionClass() override { return BrowserVersionReading{}; }
+
+ private:
+  std::string example_;
+};
+
+MessageText Preview(const LauncherSettings& settings, const std::vector<std::string>& arguments) {
   std::uint32_t platform = 0;
   if (!os::GetVersionPlatformId(&platform)) platform = 0;
-  const std::string notepad = FallbackEditorPath(platform);
-  return IsExistingFile(notepad) ? notepad : std::string();
+  const std::string& file = arguments.back();
+  PreviewMachine machine(file.c_str());
+  const RunDecision decision = DecideRun(settings, RunInput{arguments, file, false, platform}, machine);
+  if (StartsAnEditor(decision.route)) return Ansi(PlannedCommand(decision));
+  switch (decision.route) {
+    case Route::HandOver:
+      return Fixed("(メモ帳に渡します) ") + Ansi(decision.shellFile + " " + decision.shellParameters);
+    case Route::PrintEditorMissing: return Fixed("(印刷しません: 印刷に使うエディタが見つかりません)");
+    default: return Fixed("(起動しません: エディタもメモ帳も見つかりません)");
+  }
 }
 
 }  // namespace
 
 CommandPreviews PreviewCommands(const LauncherSettings& s) {
   CommandPreviews previews;
-  const std::string editor = NormalEditor(s.Editor);
-  if (editor.empty()) {
-    previews.normal = previews.html = previews.print = Fixed("(起動しません: エディタもメモ帳も見つかりません)");
-    return previews;
-  }
-  previews.normal = Ansi(EditorCommandLine(editor, s.ParamEditor, s.FrontEditor, kExampleTextFile));
-  const bool ownHtmlEditor = !s.HtmlEditor.empty() && IsExistingFile(s.HtmlEditor);
-  previews.html = Ansi(ownHtmlEditor ? EditorCommandLine(s.HtmlEditor, s.ParamHtml, s.FrontHtml, kExampleHtmlFile)
-                                     : EditorCommandLine(editor, s.ParamEditor, s.FrontEditor, kExampleHtmlFile));
-  if (IsExistingFile(s.PrintEditor))
-    previews.print = Ansi(EditorCommandLine(s.PrintEditor, s.ParamPrint, s.FrontPrint, kExampleTextFile));
-  else if (s.PrintEditor.empty())
-    previews.print = Ansi(EditorCommandLine(editor, s.ParamPrint, s.FrontPrint, kExampleTextFile));
-  else
-    previews.print = Fixed("(印刷しません: 印刷に使うエディタが見つかりません)");
+  previews.normal = Preview(s, {kExampleTextFile});
+  previews.html = Preview(s, {kExampleHtmlFile});
+  previews.print = Preview(s, {"/p", kExampleTextFile});
   return previews;
 }
 

@@ -15,10 +15,8 @@ struct CommandPreviews {
   MessageText normal, html, print;
 };
 
-// The same choices the launcher makes: a missing Editor gives the kept
-// Notepad, a missing or empty HtmlEditor the normal editor, an empty
-// PrintEditor the normal editor with the print arguments, and a missing
-// one nothing printed.
+// The launcher's own decision for each example, on the machine as it is:
+// the command line it would start, or what it would do instead.
 CommandPreviews PreviewCommands(const LauncherSettings& settings);
 
 // Puts a field's text (ANSI; a flag's "0" or "1") in its member; a name

@@ -1,3 +1,4 @@
+#include "platform/kept_notepad.h"
 #include "platform/os.h"
 #include "setup/ifeo.h"
 #include "setup/plan.h"
@@ -199,8 +200,9 @@ void InstallPlanner::CheckRole(const Role& role) {
   const std::u16string notepad = role.folder + u"\\notepad.exe";
   if (FileExists(machine_, notepad) && IsVelquin(notepad, role.source))
     Refuse(notepad + u" is already velquin.exe, not the system's Notepad.");
-  if (switches_.form == InstallForm::Replace && FileExists(machine_, role.folder + u"\\notepa~.exe"))
-    Refuse(role.folder + u"\\notepa~.exe already exists. Remove it, or use /redirect, which keeps it.");
+  const std::u16string kept = KeptNotepadIn(role.folder);
+  if (switches_.form == InstallForm::Replace && FileExists(machine_, kept))
+    Refuse(kept + u" already exists. Remove it, or use /redirect, which keeps it.");
 }
 
 bool InstallPlanner::IsOurs(const std::optional<RegistryData>& debugger) const {
@@ -232,7 +234,7 @@ void InstallPlanner::RecordVendorKey() {
 }
 
 void InstallPlanner::CopyRole(const Role& role) {
-  const std::u16string copy = role.folder + u"\\notepa~.exe";
+  const std::u16string copy = KeptNotepadIn(role.folder);
   if (FileExists(machine_, copy)) {
     Say(u"keeping the existing " + copy);
     return;
@@ -316,7 +318,7 @@ void InstallPlanner::ReplaceRole(const Role& role) {
     for (SystemChange& change : TakeOverChanges(machine_, notepad)) plan_.changes.push_back(std::move(change));
   }
   if (!plan_.repair) Put(u"Replaced_" + role.id, notepad);
-  Copy(role.source, notepad, plan_.repair ? std::u16string() : role.folder + u"\\notepa~.exe");
+  Copy(role.source, notepad, plan_.repair ? std::u16string() : KeptNotepadIn(role.folder));
   if (plan_.repair) {
     Say(u"repaired: velquin.exe stands in " + notepad + u" again");
     repaired_ = true;

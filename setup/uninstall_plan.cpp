@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <set>
 
+#include "platform/kept_notepad.h"
 #include "platform/os.h"
 #include "setup/ifeo.h"
 #include "setup/plan.h"
@@ -188,7 +189,7 @@ void UninstallPlanner::UndoShortcut() {
 void UninstallPlanner::UndoReplaced(const std::u16string& role) {
   const std::u16string target = record_.Get(u"Replaced_" + role);
   if (target.empty()) return;
-  const std::u16string copy = FolderOf(target) + u"\\notepa~.exe";
+  const std::u16string copy = KeptNotepadIn(FolderOf(target));
   if (!FileExists(machine_, copy)) {
     // Put back by hand (or by Windows) already: nothing left to give back.
     if (!IsVelquinProgram(machine_, target)) return;

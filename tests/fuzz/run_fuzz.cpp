@@ -28,6 +28,7 @@
 #include "launcher/launcher.h"
 #include "launcher/state.h"
 #include "platform/files.h"
+#include "platform/kept_notepad.h"
 #include "platform/run_text.h"
 #include "platform/text.h"
 #include "resources/version.h"

@@ -7,6 +7,7 @@
 
 #include "launcher/arguments.h"
 #include "launcher/state.h"
+#include "platform/kept_notepad.h"
 #include "platform/text.h"
 #include "tests/fake/fake_os.h"
 #include "tests/fuzz/fuzz_check.h"

@@ -2,6 +2,7 @@
 
 #include "launcher/launcher.h"
 #include "launcher/state.h"
+#include "platform/kept_notepad.h"
 #include "tests/fake/fake_os.h"
 #include "tests/unit/launcher_fixture.h"
 
@@ -69,11 +70,14 @@ TEST_F(HandOverTest, WithNoKeptNotepadTheShellIsStillGivenTheFullPath) {
 
 TEST_F(HandOverTest, AWindowsDirectoryTheSystemCannotNameOpensNothing) {
   fake::machine().currentDirectory = "C:\\Docs\\";
+  // The relative default editor finds the current directory's copy; the
+  // hand-over must not.
   fake::AddProgram("C:\\Docs\\notepa~.exe");
-  Prepare("\"C:\\Velquin\\notepad.exe\"");
+  Set("DoNotepad", "0");
   fake::machine().directoryQueriesFail = true;
-  HandOverToNotepad("C:\\Docs\\a.log");
+  EXPECT_EQ(Run("\"C:\\Velquin\\notepad.exe\""), 0);
   EXPECT_TRUE(ShellFiles().empty());
+  EXPECT_TRUE(BoxTexts().empty());
 }
 
 }  // namespace

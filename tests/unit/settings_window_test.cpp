@@ -18,10 +18,11 @@ using testing::LauncherTest;
 
 std::string Utf8(const MessageText& text) { return fake::FromUtf16(Render(text)); }
 
-// A preview is made of ANSI pieces only when it is a command line.
+// What a preview names to start: its ANSI pieces; a note alone names nothing.
 std::string CommandOf(const MessageText& text) {
   std::string bytes;
-  for (const MessageText::Piece& piece : text.pieces) bytes += piece.ansi ? piece.bytes : "<fixed>";
+  for (const MessageText::Piece& piece : text.pieces)
+    if (piece.ansi) bytes += piece.bytes;
   return bytes;
 }
 
@@ -140,11 +141,13 @@ TEST_F(SettingsWindowTest, MarksSayWhyAValueIsNotUsedAsStored) {
 }
 
 // The preview and the real launcher on the fake, from the same settings,
-// give the same command line.
+// do the same on every route: the same command line started, the same
+// hand-over to Notepad, or nothing.
 TEST_F(SettingsWindowTest, PreviewIsWhatTheLauncherStarts) {
   struct Row {
     const char* what;
     std::vector<std::pair<const char*, const char*>> settings;
+    bool notepadKept = true;
   };
   const Row rows[] = {
       {"defaults, Notepad kept in System32", {}},
@@ -156,17 +159,19 @@ TEST_F(SettingsWindowTest, PreviewIsWhatTheLauncherStarts) {
       {"a missing HTML editor takes the normal one", {{"Editor", "C:\\ed.exe"}, {"HtmlEditor", "C:\\gone.exe"}}},
       {"a print editor of its own", {{"PrintEditor", "C:\\print.exe"}, {"ParamPrint", "/p /q"}, {"FrontPrint", "1"}}},
       {"no print editor: the normal one with print arguments", {{"Editor", "C:\\ed.exe"}, {"ParamPrint", ""}}},
+      {"a missing print editor prints nothing", {{"Editor", "C:\\ed.exe"}, {"PrintEditor", "C:\\gone.exe"}}},
       {"a missing editor falls back to Notepad", {{"Editor", "C:\\gone.exe"}, {"ParamEditor", "-x"}}},
+      {"no editor and no Notepad: nothing starts", {{"Editor", "C:\\gone.exe"}}, false},
+      {"an excluded extension goes to Notepad", {{"Editor", "C:\\ed.exe"}, {"NoTrap", "1"}, {"NoTrapExt", "txt"}}},
+      {"NoFile off: the example counts as there", {{"Editor", "C:\\ed.exe"}, {"NoFile", "0"}}},
   };
   const std::pair<const char*, const char*> runs[] = {
       {"", kExampleTextFile}, {"", kExampleHtmlFile}, {"/p ", kExampleTextFile}};
   for (const Row& row : rows) {
     SetUp();
-    for (const char* program : {"C:\\Program Files\\Ed\\ed.exe", "C:\\ed.exe", "C:\\html.exe", "C:\\print.exe",
-                                "C:\\windows\\system32\\notepa~.exe"})
+    for (const char* program : {"C:\\Program Files\\Ed\\ed.exe", "C:\\ed.exe", "C:\\html.exe", "C:\\print.exe"})
       fake::AddProgram(program);
-    fake::AddFile(kExampleTextFile);
-    fake::AddFile(kExampleHtmlFile);
+    if (row.notepadKept) fake::AddProgram("C:\\windows\\system32\\notepa~.exe");
     fake::machine().onBox = [](const fake::Event&) {};
     LauncherSettings typed;
     for (const auto& [name, text] : row.settings) {
@@ -178,10 +183,13 @@ TEST_F(SettingsWindowTest, PreviewIsWhatTheLauncherStarts) {
     const MessageText* shown[] = {&previews.normal, &previews.html, &previews.print};
     for (int i = 0; i < 3; ++i) {
       fake::machine().events.clear();
+      fake::AddFile(runs[i].second);
       Run(std::string("C:\\Velquin\\notepad.exe ") + runs[i].first + runs[i].second);
-      const std::vector<std::string> starts = Starts();
-      ASSERT_EQ(starts.size(), 1u) << row.what << " run " << i;
-      EXPECT_EQ(CommandOf(*shown[i]), starts[0]) << row.what << " run " << i;
+      std::string launched;
+      for (const fake::Event& e : fake::machine().events)
+        if (e.kind == fake::Event::Start) launched += e.commandLine;
+        else if (e.kind == fake::Event::Shell) launched += e.file + " " + e.parameters;
+      EXPECT_EQ(CommandOf(*shown[i]), launched) << row.what << " run " << i;
     }
   }
 }

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/start_mark.h"
+#include "launcher/start_mark.h"
 #include "tests/fake/fake_os.h"
 #include "tests/scenario/nested_launcher.h"
 #include "tests/unit/launcher_fixture.h"

@@ -1,4 +1,4 @@
-#include "platform/start_mark.h"
+#include "launcher/start_mark.h"
 
 #include <vector>
 
