@@ -1,5 +1,7 @@
 #include "launcher/decision.h"
 
+#include <utility>
+
 #include "launcher/editor_command.h"
 #include "platform/kept_notepad.h"
 #include "platform/run_text.h"
@@ -44,7 +46,7 @@ class Decider {
  private:
   RunDecision Ends(Route route) {
     d_.route = route;
-    return d_;
+    return std::move(d_);
   }
 
   RunDecision HandOver(const std::string& parameters) {
@@ -134,7 +136,7 @@ class Decider {
     d_.fallbackNotice = d_.fellBack && !ownEditor;
     d_.rename = DecideRename(s_, d_.target, input_.startedQuoted, machine_);
     d_.deleteBrowserFileAfterWait = s_.Ie4Temp && input_.startedQuoted;
-    return d_;
+    return std::move(d_);
   }
 
   const LauncherSettings& s_;

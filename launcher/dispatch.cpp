@@ -62,7 +62,6 @@ ExitCode DispatchArguments(const RunDecision& decision) {
       ShowMessageBox(messages::InvalidFileName(decision.joinedArguments), ProductCaption(), kIconError);
       return kExitDone;
     default:
-      TargetFile = decision.target;
       return OpenTarget(decision);
   }
 }

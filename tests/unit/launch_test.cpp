@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
 #include "launcher/launcher.h"
+#include "launcher/live_machine.h"
 #include "launcher/state.h"
 #include "platform/fatal.h"
 #include "platform/run_text.h"
+#include "settings_window/preview.h"
 #include "tests/fake/fake_os.h"
 #include "tests/unit/launcher_fixture.h"
 
@@ -72,6 +74,50 @@ TEST_F(CommandTest, TheLimitIsFourThousandAndNinetySixCharacters) {
     }
   }
   WideRun = false;
+}
+
+// Deciding asks the machine and changes nothing: no box, no start, no file
+// renamed, even where the decision says a box will show or a file will move.
+TEST_F(CommandTest, DecidingShowsStartsAndRenamesNothing) {
+  struct Row {
+    const char* commandLine;
+    std::vector<std::pair<const char*, const char*>> settings;
+    Route route;
+    const char* program;
+    const char* renamedTo;  // empty: no renaming
+    bool versionMessage, htmlEditorMissing;
+  };
+  const char* const cache = "C:\\Cache\\";
+  const Row rows[] = {
+      {"\"C:\\V\\notepad.exe\" C:\\TEMP\\abc", {{"ChangeIeExt", "1"}}, Route::Normal, "C:\\ed.exe", "C:\\TEMP\\abc_1.htm", false, false},
+      {"\"C:\\V\\notepad.exe\" C:\\Cache\\x\\page", {{"HtmlEditor", "C:\\gone.exe"}}, Route::Normal, "C:\\ed.exe", "", true, false},
+      {"C:\\V\\notepad.exe C:\\Docs\\a.html", {{"HtmlEditor", "C:\\gone.exe"}}, Route::HtmlSource, "C:\\ed.exe", "", false, true},
+      {"C:\\V\\notepad.exe /p C:\\Docs\\a.txt", {{"PrintEditor", "C:\\gone.exe"}}, Route::PrintEditorMissing, "", "", false, false},
+      {"C:\\V\\notepad.exe My Docs", {}, Route::InvalidName, "", "", false, false},
+  };
+  for (const Row& row : rows) {
+    SetUp();
+    fake::AddProgram("C:\\ed.exe");
+    fake::AddFile("C:\\TEMP\\abc");
+    fake::AddFile("C:\\TEMP\\abc.htm");
+    fake::AddFile("C:\\Cache\\x\\page");
+    fake::SetString("HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\Cache\\Paths",
+                    "Directory", cache);
+    Prepare(row.commandLine);
+    LauncherSettings settings;
+    settings.Editor = "C:\\ed.exe";
+    for (const auto& [name, text] : row.settings) SetSettingByName(&settings, name, text);
+    const std::size_t files = fake::machine().files.size();
+    LiveMachine machine;
+    const RunDecision decision = DecideRun(settings, ThisRunsInput(), machine);
+    EXPECT_EQ(decision.route, row.route) << row.commandLine;
+    EXPECT_EQ(decision.program, row.program) << row.commandLine;
+    EXPECT_EQ(decision.rename.to, row.renamedTo) << row.commandLine;
+    EXPECT_EQ(!IsEmpty(decision.versionMessage), row.versionMessage) << row.commandLine;
+    EXPECT_EQ(decision.htmlEditorMissing, row.htmlEditorMissing) << row.commandLine;
+    EXPECT_TRUE(fake::machine().events.empty()) << row.commandLine;
+    EXPECT_EQ(fake::machine().files.size(), files) << row.commandLine;
+  }
 }
 
 class RenameTest : public CommandTest {
