@@ -41,8 +41,9 @@ CommandLineArguments SplitCommandLine() {
   std::size_t position = NextArgument(RawCommandLine, 0).position;
   const Argument first = NextArgument(RawCommandLine, position);
   // Started in Notepad's place by the system's redirect, the launcher sees
-  // Notepad's own path first: that is not part of what Notepad was given.
-  const bool dropFirst = !first.text.empty() && !LauncherNamedNotepad && IsNotepadPath(first.text);
+  // the caller's command line whole, Notepad's own name first, as a path or
+  // as typed in a console: that is not part of what Notepad was given.
+  const bool dropFirst = !first.text.empty() && !LauncherNamedNotepad && IsNotepadCommand(first.text);
   if (dropFirst) position = first.position;
   for (Argument step = first; !step.text.empty(); step = NextArgument(RawCommandLine, step.position))
     if (!(dropFirst && step.position == first.position)) split.arguments.push_back(step.text);

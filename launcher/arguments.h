@@ -18,7 +18,8 @@ Argument NextArgument(const std::string& commandLine, std::size_t position);
 
 // The raw command line's arguments, the program's own path not counted. A
 // launcher that is not itself named notepad.exe drops a first argument
-// naming notepad.exe (the form the system's redirect gives it).
+// naming Notepad (the form the system's redirect gives it), with or without
+// its folder and ".exe".
 struct CommandLineArguments {
   std::vector<std::string> arguments;
   // Where they begin in the raw command line: after the launcher's own path

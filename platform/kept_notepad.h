@@ -53,4 +53,11 @@ inline bool IsNotepadPath(const std::string& path) {
   return LowerCaseText(path.substr(DirectoryPart(path).size())) == "notepad.exe";
 }
 
+// How a caller names Notepad at the head of its command line: a path or the
+// bare name as typed in a console, with or without ".exe", in any case.
+inline bool IsNotepadCommand(const std::string& argument) {
+  const std::string name = LowerCaseText(argument.substr(DirectoryPart(argument).size()));
+  return name == "notepad.exe" || name == "notepad";
+}
+
 }  // namespace velquin

@@ -201,7 +201,7 @@ std::vector<std::string> Arguments(const std::string& commandLine, bool namedNot
     if (step.text.empty()) break;
     out.push_back(step.text);
   }
-  if (!namedNotepad && !out.empty() && velquin::IsNotepadPath(out.front())) out.erase(out.begin());
+  if (!namedNotepad && !out.empty() && velquin::IsNotepadCommand(out.front())) out.erase(out.begin());
   return out;
 }
 

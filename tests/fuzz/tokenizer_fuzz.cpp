@@ -100,7 +100,7 @@ void CheckSteps(const std::string& line) {
   for (bool named : {true, false}) {
     velquin::LauncherNamedNotepad = named;
     std::vector<std::string> expected(all.size() > 1 ? all.begin() + 1 : all.end(), all.end());
-    if (!named && !expected.empty() && velquin::IsNotepadPath(expected.front())) expected.erase(expected.begin());
+    if (!named && !expected.empty() && velquin::IsNotepadCommand(expected.front())) expected.erase(expected.begin());
     const std::vector<std::string> arguments = velquin::AllArguments();
     FUZZ_CHECK(arguments == expected, Shown(line));
     const int n = static_cast<int>(expected.size());
