@@ -1,7 +1,8 @@
 // The programs' only door to the operating system. Each function is one
-// Win32 call with portable types and no logic of its own; os_win32.cpp and
-// os_change_win32.cpp are the real implementation, tests/fake/fake_os.cpp
-// an in-memory one.
+// Win32 call with portable types and no logic of its own. On Windows,
+// os_win32.cpp holds the calls the launcher makes and os_change_win32.cpp
+// those only the settings and setup programs make; tests/fake/fake_os.cpp
+// is an in-memory implementation of both.
 //
 // The names are the seam's own: none is one of <windows.h>'s A/W macros,
 // which would rename a declaration in one file and not in another, so this

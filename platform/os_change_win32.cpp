@@ -1,6 +1,7 @@
-// The system seam's calls that change the system, on Windows: each one
-// Win32 call. Apart from os_win32.cpp so that the launcher, which changes
-// nothing, carries none of them.
+// The system seam's calls that only the settings and setup programs make,
+// on Windows: each one Win32 call, reads and changes alike. Apart from
+// os_win32.cpp, the launcher's calls and all of the seam it links, so that
+// the launcher carries none of them.
 #include <windows.h>
 #include <shellapi.h>
 #include <shlobj.h>
@@ -41,6 +42,7 @@ long SetValueW(KeyHandle key, const std::u16string& name, std::uint32_t type, co
   return ::RegSetValueExW(Key(key), Wide(name), 0, type, data, size);
 }
 
+long DeleteValue(KeyHandle key, const std::string& name) { return ::RegDeleteValueA(Key(key), name.c_str()); }
 long DeleteValueW(KeyHandle key, const std::u16string& name) { return ::RegDeleteValueW(Key(key), Wide(name)); }
 
 long DeleteKeyW(KeyHandle parent, const std::u16string& subkey, std::uint32_t view) {

@@ -1,4 +1,6 @@
-// The system seam on Windows: each function is one Win32 call.
+// The system seam's calls the launcher makes, on Windows: each function is
+// one Win32 call. The settings and setup programs link these and
+// os_change_win32.cpp's too.
 #include <windows.h>
 #include <shellapi.h>
 #include <tlhelp32.h>
@@ -108,9 +110,6 @@ long SetValue(KeyHandle key, const std::string& name, std::uint32_t type, const 
               std::uint32_t size) {
   return ::RegSetValueExA(Key(key), name.c_str(), 0, type, data, size);
 }
-
-// Settings window
-long DeleteValue(KeyHandle key, const std::string& name) { return ::RegDeleteValueA(Key(key), name.c_str()); }
 
 long CloseKey(KeyHandle key) { return ::RegCloseKey(Key(key)); }
 
