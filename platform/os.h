@@ -19,12 +19,15 @@ namespace os {
 // Handles and errors. Handle values are opaque, as the system hands them out.
 using KeyHandle = std::uintptr_t;
 using FindHandle = std::uintptr_t;
+using FileHandle = std::uintptr_t;
 using ProcessHandle = std::uintptr_t;
+using ThreadHandle = std::uintptr_t;
 using SnapshotHandle = std::uintptr_t;
 using WindowHandle = std::uintptr_t;
 
-// CloseHandle: a file, process, thread or snapshot alike.
-bool CloseHandle(ProcessHandle handle);
+// CloseHandle: any kernel object's handle, a file, process, thread or
+// snapshot alike.
+bool CloseHandle(std::uintptr_t handle);
 // The calling thread's last-error code, as the failed call left it.
 std::uint32_t GetLastError();
 
@@ -83,7 +86,7 @@ long CloseKey(KeyHandle key);
 inline constexpr std::uint32_t kAttributeDirectory = 0x10;   // FILE_ATTRIBUTE_DIRECTORY
 inline constexpr std::uint32_t kNoAttributes = 0xFFFFFFFFu;  // INVALID_FILE_ATTRIBUTES
 inline constexpr FindHandle kInvalidFindHandle = ~std::uintptr_t{0};
-inline constexpr ProcessHandle kInvalidFile = ~std::uintptr_t{0};  // INVALID_HANDLE_VALUE
+inline constexpr FileHandle kInvalidFile = ~std::uintptr_t{0};  // INVALID_HANDLE_VALUE
 struct FindData {
   std::uint32_t attributes = 0;
   std::uint64_t lastWriteTime = 0;
@@ -103,7 +106,7 @@ std::uint32_t ShortPathNameW(const std::u16string& path, char16_t* buffer, std::
 // CreateFileW for writing (OPEN_EXISTING, sharing everything): whether
 // this process may write the file, asked without changing it; closed with
 // CloseHandle.
-ProcessHandle OpenFileForWritingW(const std::u16string& path);
+FileHandle OpenFileForWritingW(const std::u16string& path);
 // MoveFileA, MoveFileW.
 bool RenameFile(const std::string& from, const std::string& to);
 bool RenameFileW(const std::u16string& from, const std::u16string& to);
@@ -158,7 +161,8 @@ StartupInfo OwnStartupInfo();
 StartupInfoW OwnStartupInfoW();
 // What CreateProcess hands back: both are the caller's to close.
 struct ProcessHandles {
-  ProcessHandle process = 0, thread = 0;
+  ProcessHandle process = 0;
+  ThreadHandle thread = 0;
 };
 // CreateProcessA, CreateProcessW: no application name, no security
 // attributes, no inherited handles, NORMAL_PRIORITY_CLASS, the caller's

@@ -73,10 +73,10 @@ std::uint32_t ShortPathNameW(const std::u16string& path, char16_t* buffer, std::
   return ::GetShortPathNameW(Wide(path), reinterpret_cast<wchar_t*>(buffer), size);
 }
 
-ProcessHandle OpenFileForWritingW(const std::u16string& path) {
+FileHandle OpenFileForWritingW(const std::u16string& path) {
   const HANDLE file = ::CreateFileW(Wide(path), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  return reinterpret_cast<ProcessHandle>(file);
+  return reinterpret_cast<FileHandle>(file);
 }
 
 bool CopyFileOverW(const std::u16string& from, const std::u16string& to) {

@@ -68,7 +68,7 @@ Info ToStartupInfo(const BasicStartupInfo<Text>& startup) {
 
 }  // namespace
 
-bool CloseHandle(ProcessHandle handle) { return ::CloseHandle(Handle(handle)) != FALSE; }
+bool CloseHandle(std::uintptr_t handle) { return ::CloseHandle(Handle(handle)) != FALSE; }
 
 std::uint32_t GetLastError() { return ::GetLastError(); }
 
@@ -210,7 +210,7 @@ bool StartProcess(const std::string& commandLine, const StartupInfo& startup, Pr
                         &info, &process))
     return false;
   handles->process = reinterpret_cast<ProcessHandle>(process.hProcess);
-  handles->thread = reinterpret_cast<ProcessHandle>(process.hThread);
+  handles->thread = reinterpret_cast<ThreadHandle>(process.hThread);
   return true;
 }
 
@@ -224,7 +224,7 @@ bool StartProcessW(const std::u16string& commandLine, const StartupInfoW& startu
                         NORMAL_PRIORITY_CLASS, nullptr, nullptr, &info, &process))
     return false;
   handles->process = reinterpret_cast<ProcessHandle>(process.hProcess);
-  handles->thread = reinterpret_cast<ProcessHandle>(process.hThread);
+  handles->thread = reinterpret_cast<ThreadHandle>(process.hThread);
   return true;
 }
 

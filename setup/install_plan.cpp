@@ -19,7 +19,7 @@ struct Role {
 };
 
 bool Writable(const SetupMachine& machine, const std::u16string& path) {
-  const os::ProcessHandle handle = os::OpenFileForWritingW(AccessPath(machine, path));
+  const os::FileHandle handle = os::OpenFileForWritingW(AccessPath(machine, path));
   if (handle == os::kInvalidFile) return false;
   os::CloseHandle(handle);
   return true;
