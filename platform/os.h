@@ -1,11 +1,13 @@
-// The launcher's only door to the operating system. Each function is one
-// Win32 call with portable types and no logic of its own; os_win32.cpp is
-// the real implementation, tests/fake_os.cpp an in-memory one.
+// The programs' only door to the operating system. Each function is one
+// Win32 call with portable types and no logic of its own. On Windows,
+// os_win32.cpp holds the calls the launcher makes and os_change_win32.cpp
+// those only the settings and setup programs make; tests/fake/fake_os.cpp
+// is an in-memory implementation of both.
 //
 // The names are the seam's own: none is one of <windows.h>'s A/W macros,
 // which would rename a declaration in one file and not in another, so this
 // header may come before or after the system's. A plain name takes the
-// ANSI (A) call's text; its W twin takes UTF-16.
+// ANSI (A) call's text; its W twin, declared beside it, takes UTF-16.
 #pragma once
 
 #include <cstdint>
@@ -14,95 +16,133 @@
 
 namespace os {
 
-// Opaque handle values, as the system hands them out.
+// Handles and errors. Handle values are opaque, as the system hands them out.
 using KeyHandle = std::uintptr_t;
 using FindHandle = std::uintptr_t;
+using FileHandle = std::uintptr_t;
 using ProcessHandle = std::uintptr_t;
+using ThreadHandle = std::uintptr_t;
+using SnapshotHandle = std::uintptr_t;
 using WindowHandle = std::uintptr_t;
 
+// CloseHandle: any kernel object's handle, a file, process, thread or
+// snapshot alike.
+bool CloseHandle(std::uintptr_t handle);
+// The calling thread's last-error code, as the failed call left it.
+std::uint32_t GetLastError();
+
+inline constexpr long kSuccess = 0;        // ERROR_SUCCESS
+inline constexpr long kFileNotFound = 2;   // ERROR_FILE_NOT_FOUND
+inline constexpr long kAccessDenied = 5;   // ERROR_ACCESS_DENIED
+inline constexpr long kNoMoreItems = 259;  // ERROR_NO_MORE_ITEMS
+
+// Registry (advapi32). access is the REGSAM asked for, view flags
+// included. The W calls' data is in their own form: text as UTF-16 with
+// its terminating NUL.
 inline constexpr KeyHandle kCurrentUser = 0x80000001u;
 inline constexpr KeyHandle kLocalMachine = 0x80000002u;
-inline constexpr FindHandle kInvalidFindHandle = ~std::uintptr_t{0};
-
-inline constexpr long kSuccess = 0;             // ERROR_SUCCESS
-inline constexpr std::uint32_t kRegSz = 1;        // REG_SZ
-inline constexpr std::uint32_t kRegExpandSz = 2;  // REG_EXPAND_SZ
-inline constexpr std::uint32_t kRegBinary = 3;    // REG_BINARY
-inline constexpr std::uint32_t kRegDword = 4;     // REG_DWORD
-inline constexpr std::uint32_t kRegMultiSz = 7;   // REG_MULTI_SZ
-
-inline constexpr std::uint32_t kAttributeDirectory = 0x10;  // FILE_ATTRIBUTE_DIRECTORY
-inline constexpr std::uint32_t kWaitInfinite = 0xFFFFFFFFu;
-inline constexpr std::uint32_t kWaitObject0 = 0;
-inline constexpr std::uint32_t kCodePageAnsi = 0;   // CP_ACP
-inline constexpr std::uint32_t kCodePageUtf8 = 65001;
-
-// Registry (advapi32). access is the REGSAM asked for, view flags included.
 inline constexpr std::uint32_t kKeyAllAccess = 0xF003F;  // KEY_ALL_ACCESS
 inline constexpr std::uint32_t kKeyRead = 0x20019;       // KEY_READ
-inline constexpr long kAccessDenied = 5;                 // ERROR_ACCESS_DENIED
-// RegOpenKeyExA, RegCreateKeyExA (non-volatile, no class).
+inline constexpr std::uint32_t kView64 = 0x100;          // KEY_WOW64_64KEY
+inline constexpr std::uint32_t kView32 = 0x200;          // KEY_WOW64_32KEY
+inline constexpr std::uint32_t kRegSz = 1;               // REG_SZ
+inline constexpr std::uint32_t kRegExpandSz = 2;         // REG_EXPAND_SZ
+inline constexpr std::uint32_t kRegBinary = 3;           // REG_BINARY
+inline constexpr std::uint32_t kRegDword = 4;            // REG_DWORD
+inline constexpr std::uint32_t kRegMultiSz = 7;          // REG_MULTI_SZ
+inline constexpr std::uint32_t kRegQword = 11;           // REG_QWORD
+
+// RegOpenKeyExA, RegOpenKeyExW.
 long OpenKey(KeyHandle parent, const std::string& subkey, std::uint32_t access, KeyHandle* result);
+long OpenKeyW(KeyHandle parent, const std::u16string& subkey, std::uint32_t access, KeyHandle* result);
+// RegCreateKeyExA, RegCreateKeyExW (non-volatile, no class); the W form
+// gives *created from its disposition.
 long CreateKey(KeyHandle parent, const std::string& subkey, std::uint32_t access, KeyHandle* result);
-// RegQueryValueExA: data may be null to ask for the size only; *size is in
-// and out, as in Win32.
+long CreateKeyW(KeyHandle parent, const std::u16string& subkey, std::uint32_t access, KeyHandle* result,
+                bool* created);
+// RegQueryValueExA, RegQueryValueExW: data may be null to ask for the size
+// only; *size is in and out, as in Win32.
 long QueryValue(KeyHandle key, const std::string& name, std::uint32_t* type, unsigned char* data,
                 std::uint32_t* size);
-// RegSetValueExA, RegCloseKey.
+long QueryValueW(KeyHandle key, const std::u16string& name, std::uint32_t* type, unsigned char* data,
+                 std::uint32_t* size);
+// RegSetValueExA, RegSetValueExW.
 long SetValue(KeyHandle key, const std::string& name, std::uint32_t type, const unsigned char* data,
               std::uint32_t size);
+long SetValueW(KeyHandle key, const std::u16string& name, std::uint32_t type, const unsigned char* data,
+               std::uint32_t size);
+// RegDeleteValueA, RegDeleteValueW.
+long DeleteValue(KeyHandle key, const std::string& name);
+long DeleteValueW(KeyHandle key, const std::u16string& name);
+// RegDeleteKeyExW: a key without subkeys, in the view asked for.
+long DeleteKeyW(KeyHandle parent, const std::u16string& subkey, std::uint32_t view);
+// RegEnumKeyExW, RegEnumValueW: the name at index, kNoMoreItems past the last.
+long EnumKeyW(KeyHandle key, std::uint32_t index, std::u16string* name);
+long EnumValueNameW(KeyHandle key, std::uint32_t index, std::u16string* name);
+// RegCloseKey.
 long CloseKey(KeyHandle key);
 
-// Files and times (kernel32). Times are FILETIME values as 64-bit integers.
+// Files (kernel32). Times are FILETIME values as 64-bit integers.
+inline constexpr std::uint32_t kAttributeDirectory = 0x10;   // FILE_ATTRIBUTE_DIRECTORY
+inline constexpr std::uint32_t kNoAttributes = 0xFFFFFFFFu;  // INVALID_FILE_ATTRIBUTES
+inline constexpr FindHandle kInvalidFindHandle = ~std::uintptr_t{0};
+inline constexpr FileHandle kInvalidFile = ~std::uintptr_t{0};  // INVALID_HANDLE_VALUE
 struct FindData {
   std::uint32_t attributes = 0;
   std::uint64_t lastWriteTime = 0;
   std::uint64_t size = 0;
 };
-// FindFirstFileA, FindClose. Either form of the search fills only the
-// attributes, the time and the size.
+// FindFirstFileA, FindFirstFileW, FindClose. Either form of the search
+// fills only the attributes, the time and the size.
 FindHandle FindFirst(const std::string& pattern, FindData* data);
+FindHandle FindFirstW(const std::u16string& pattern, FindData* data);
 bool CloseFind(FindHandle handle);
+// GetFileAttributesW.
+std::uint32_t FileAttributesW(const std::u16string& path);
 bool FileTimeToLocalFileTime(std::uint64_t fileTime, std::uint64_t* localTime);
 bool FileTimeToDosDateTime(std::uint64_t fileTime, std::uint16_t* dosDate, std::uint16_t* dosTime);
-// MoveFileA, DeleteFileA.
+// GetShortPathNameW: the count, as GetTempPath gives it.
+std::uint32_t ShortPathNameW(const std::u16string& path, char16_t* buffer, std::uint32_t size);
+// CreateFileW for writing (OPEN_EXISTING, sharing everything): whether
+// this process may write the file, asked without changing it; closed with
+// CloseHandle.
+FileHandle OpenFileForWritingW(const std::u16string& path);
+// MoveFileA, MoveFileW.
 bool RenameFile(const std::string& from, const std::string& to);
+bool RenameFileW(const std::u16string& from, const std::u16string& to);
+// CopyFileW, over an existing file.
+bool CopyFileOverW(const std::u16string& from, const std::u16string& to);
+// DeleteFileA, DeleteFileW.
 bool RemoveFile(const std::string& path);
+bool RemoveFileW(const std::u16string& path);
+// MoveFileExW(path, NULL, MOVEFILE_DELAY_UNTIL_REBOOT).
+bool RemoveAtRestartW(const std::u16string& path);
+// CreateDirectoryW, RemoveDirectoryW.
+bool MakeDirectoryW(const std::u16string& path);
+bool RemoveDirectoryOnlyW(const std::u16string& path);
 
-// GetWindowsDirectoryA, GetSystemDirectoryA, GetTempPathA and
-// GetModuleFileNameA of this program: the count the system returns, as in
-// Win32 (0 on failure, the size needed when the buffer is too small).
+// The system's folders and this program's path (kernel32): each gives the
+// count the system returns, as in Win32 (0 on failure, the size needed
+// when the buffer is too small).
+// GetWindowsDirectoryA, GetWindowsDirectoryW.
 std::uint32_t QueryWindowsDirectory(char* buffer, std::uint32_t size);
+std::uint32_t QueryWindowsDirectoryW(char16_t* buffer, std::uint32_t size);
+// GetSystemDirectoryA.
 std::uint32_t QuerySystemDirectory(char* buffer, std::uint32_t size);
+// GetTempPathA, GetTempPathW.
 std::uint32_t QueryTempPath(std::uint32_t size, char* buffer);
+std::uint32_t QueryTempPathW(std::uint32_t size, char16_t* buffer);
+// GetModuleFileNameA, GetModuleFileNameW of this program.
 std::uint32_t QueryModuleFileName(char* buffer, std::uint32_t size);
+std::uint32_t QueryModuleFileNameW(char16_t* buffer, std::uint32_t size);
 
-// Process and system facts.
-// GetCommandLineA.
+// Processes (kernel32).
+inline constexpr std::uint32_t kWaitInfinite = 0xFFFFFFFFu;
+inline constexpr std::uint32_t kWaitObject0 = 0;
+inline constexpr std::uint32_t kStillActive = 259;  // STILL_ACTIVE
+// GetCommandLineA, GetCommandLineW.
 std::string AnsiCommandLine();
-// GetVersionEx: false when the query fails; otherwise *platformId is dwPlatformId.
-bool GetVersionPlatformId(std::uint32_t* platformId);
-bool IsDBCSLeadByte(unsigned char byte);
-// The calling thread's last-error code, as the failed call left it.
-std::uint32_t GetLastError();
-// CharLowerBuffA.
-std::uint32_t LowerCaseBuffer(char* text, std::uint32_t length);
-std::uint32_t GetSystemDefaultLCID();
-// GetLocaleInfoA for LOCALE_SDECIMAL; returns the count written, 0 on failure.
-int GetLocaleDecimalSeparator(std::uint32_t lcid, char* buffer, int size);
-// MultiByteToWideChar over the whole text; empty on failure.
-std::u16string MultiByteToWideChar(std::uint32_t codePage, const std::string& text);
-
-// Windows and boxes (user32).
-WindowHandle GetForegroundWindow();
-// MessageBoxW: every box's text is UTF-16.
-int ShowBox(WindowHandle owner, const std::u16string& text, const std::u16string& caption, std::uint32_t style);
-
-// Programs (shell32, kernel32).
-// ShellExecuteA.
-std::intptr_t ShellRun(WindowHandle owner, const std::string& verb, const std::string& file,
-                       const std::string& parameters, const std::string& directory, int show);
-
+std::u16string WideCommandLine();
 // The fields of STARTUPINFO that a process hands on to the one it starts,
 // with the texts of the A or the W form.
 template <typename Text>
@@ -116,120 +156,42 @@ struct BasicStartupInfo {
 };
 using StartupInfo = BasicStartupInfo<std::string>;
 using StartupInfoW = BasicStartupInfo<std::u16string>;
-// GetStartupInfoA: this process's own.
+// GetStartupInfoA, GetStartupInfoW: this process's own.
 StartupInfo OwnStartupInfo();
+StartupInfoW OwnStartupInfoW();
+// What CreateProcess hands back: both are the caller's to close.
 struct ProcessHandles {
-  ProcessHandle process = 0, thread = 0;
+  ProcessHandle process = 0;
+  ThreadHandle thread = 0;
 };
-// CreateProcessA (and W below): no application name, no security attributes, no inherited
-// handles, NORMAL_PRIORITY_CLASS, the caller's environment and directory.
+// CreateProcessA, CreateProcessW: no application name, no security
+// attributes, no inherited handles, NORMAL_PRIORITY_CLASS, the caller's
+// environment and directory.
 bool StartProcess(const std::string& commandLine, const StartupInfo& startup, ProcessHandles* handles);
+bool StartProcessW(const std::u16string& commandLine, const StartupInfoW& startup, ProcessHandles* handles);
 std::uint32_t WaitForSingleObject(ProcessHandle handle, std::uint32_t milliseconds);
-bool CloseHandle(ProcessHandle handle);
-
-// This process, its environment (which every program it starts inherits)
-// and the system's list of processes (kernel32).
+bool GetExitCodeProcess(ProcessHandle process, std::uint32_t* code);
 std::uint32_t GetCurrentProcessId();
+// This process's environment, which every program it starts inherits.
 // GetEnvironmentVariableA: the count written without the NUL, the size
-// needed with it when the buffer is too small, 0 when it is not set.
+// needed with it when the buffer is too small, 0 when it is not set; the W
+// form counts the same.
 std::uint32_t GetEnvironmentVariableA(const std::string& name, char* buffer, std::uint32_t size);
+std::uint32_t GetEnvironmentVariableW(const std::u16string& name, char16_t* buffer, std::uint32_t size);
 bool SetEnvironmentVariableA(const std::string& name, const std::string& value);
+// The system's list of processes: CreateToolhelp32Snapshot of the
+// processes, closed with CloseHandle, and its entries.
+inline constexpr SnapshotHandle kInvalidSnapshot = ~std::uintptr_t{0};
 struct ProcessEntry {
   std::uint32_t processId = 0, parentProcessId = 0;
 };
-using SnapshotHandle = std::uintptr_t;
-inline constexpr SnapshotHandle kInvalidSnapshot = ~std::uintptr_t{0};
-// CreateToolhelp32Snapshot of the processes; closed with CloseHandle.
 SnapshotHandle CreateProcessSnapshot();
 bool Process32FirstW(SnapshotHandle snapshot, ProcessEntry* entry);
 bool Process32NextW(SnapshotHandle snapshot, ProcessEntry* entry);
 
-// The wide forms, for a run whose command line the ANSI code page cannot
-// hold.
-inline constexpr std::uint32_t kNoBestFitChars = 0x400;  // WC_NO_BEST_FIT_CHARS
-// GetCommandLineW.
-std::u16string WideCommandLine();
-// WideCharToMultiByte over the whole text, with the system's default
-// character; empty on failure. *usedDefault: some character had no form.
-std::string WideCharToMultiByte(std::uint32_t codePage, std::uint32_t flags, const std::u16string& text,
-                                bool* usedDefault);
-FindHandle FindFirstW(const std::u16string& pattern, FindData* data);
-bool RenameFileW(const std::u16string& from, const std::u16string& to);
-bool RemoveFileW(const std::u16string& path);
-std::uint32_t QueryTempPathW(std::uint32_t size, char16_t* buffer);
-long QueryValueW(KeyHandle key, const std::u16string& name, std::uint32_t* type, unsigned char* data,
-                 std::uint32_t* size);
-std::uint32_t LowerCaseBufferW(char16_t* text, std::uint32_t length);
-std::intptr_t ShellRunW(WindowHandle owner, const std::u16string& verb, const std::u16string& file,
-                        const std::u16string& parameters, const std::u16string& directory, int show);
-StartupInfoW OwnStartupInfoW();
-bool StartProcessW(const std::u16string& commandLine, const StartupInfoW& startup, ProcessHandles* handles);
-
-// Version resources (version.dll).
-// GetFileVersionInfoSizeA.
-std::uint32_t QueryFileVersionInfoSize(const std::string& path);
-// GetFileVersionInfoA: fills *block, of the given size, with the file's
-// version information.
-bool QueryFileVersionInfo(const std::string& path, std::uint32_t size, std::vector<unsigned char>* block);
-// VerQueryValueA of the root block: dwFileVersionMS of the fixed information.
-bool VerQueryFileVersionMS(const std::vector<unsigned char>& block, std::uint32_t* versionMS);
-
-// Settings window.
-// RegDeleteValueA.
-long DeleteValue(KeyHandle key, const std::string& name);
-
-// Changing the system: the setup program and the settings window's saving.
-// Every text is UTF-16; registry data is in the W calls' form (text as
-// UTF-16 with its terminating NUL). access may carry a view flag.
-inline constexpr std::uint32_t kView64 = 0x100;     // KEY_WOW64_64KEY
-inline constexpr std::uint32_t kView32 = 0x200;     // KEY_WOW64_32KEY
-inline constexpr std::uint32_t kRegQword = 11;      // REG_QWORD
-inline constexpr long kFileNotFound = 2;            // ERROR_FILE_NOT_FOUND
-inline constexpr long kNoMoreItems = 259;           // ERROR_NO_MORE_ITEMS
-inline constexpr std::uint32_t kNoAttributes = 0xFFFFFFFFu;  // INVALID_FILE_ATTRIBUTES
-inline constexpr std::uint32_t kStillActive = 259;  // STILL_ACTIVE
-// RegOpenKeyExW; RegCreateKeyExW (non-volatile, no class), *created from
-// its disposition.
-long OpenKeyW(KeyHandle parent, const std::u16string& subkey, std::uint32_t access, KeyHandle* result);
-long CreateKeyW(KeyHandle parent, const std::u16string& subkey, std::uint32_t access, KeyHandle* result,
-                bool* created);
-// RegSetValueExW, RegDeleteValueW.
-long SetValueW(KeyHandle key, const std::u16string& name, std::uint32_t type, const unsigned char* data,
-               std::uint32_t size);
-long DeleteValueW(KeyHandle key, const std::u16string& name);
-// RegDeleteKeyExW: a key without subkeys, in the view asked for.
-long DeleteKeyW(KeyHandle parent, const std::u16string& subkey, std::uint32_t view);
-// RegEnumKeyExW, RegEnumValueW: the name at index, kNoMoreItems past the last.
-long EnumKeyW(KeyHandle key, std::uint32_t index, std::u16string* name);
-long EnumValueNameW(KeyHandle key, std::uint32_t index, std::u16string* name);
-// CopyFileW (over an existing file), CreateDirectoryW, RemoveDirectoryW,
-// GetFileAttributesW.
-bool CopyFileOverW(const std::u16string& from, const std::u16string& to);
-bool MakeDirectoryW(const std::u16string& path);
-bool RemoveDirectoryOnlyW(const std::u16string& path);
-std::uint32_t FileAttributesW(const std::u16string& path);
-// CreateFileW for writing (OPEN_EXISTING, sharing everything): whether
-// this process may write the file, asked without changing it; closed with
-// CloseHandle.
-inline constexpr ProcessHandle kInvalidFile = ~std::uintptr_t{0};  // INVALID_HANDLE_VALUE
-ProcessHandle OpenFileForWritingW(const std::u16string& path);
-// GetShortPathNameW: the count, as GetTempPath gives it.
-std::uint32_t ShortPathNameW(const std::u16string& path, char16_t* buffer, std::uint32_t size);
-// MoveFileExW(path, NULL, MOVEFILE_DELAY_UNTIL_REBOOT).
-bool RemoveAtRestartW(const std::u16string& path);
-// GetWindowsDirectoryW, GetModuleFileNameW of this program.
-std::uint32_t QueryWindowsDirectoryW(char16_t* buffer, std::uint32_t size);
-std::uint32_t QueryModuleFileNameW(char16_t* buffer, std::uint32_t size);
-// GetEnvironmentVariableW, counted as the A form.
-std::uint32_t GetEnvironmentVariableW(const std::u16string& name, char16_t* buffer, std::uint32_t size);
-// GetExitCodeProcess.
-bool GetExitCodeProcess(ProcessHandle process, std::uint32_t* code);
-// ShellExecuteExW with SEE_MASK_NOCLOSEPROCESS (and the no-UI flag): the
-// started process, 0 when none was.
-ProcessHandle ShellRunProcessW(const std::u16string& verb, const std::u16string& file,
-                               const std::u16string& parameters);
-// IsUserAnAdmin (shell32).
-bool IsUserAnAdmin();
+// The system and this process's kind.
+// GetVersionEx: false when the query fails; otherwise *platformId is dwPlatformId.
+bool GetVersionPlatformId(std::uint32_t* platformId);
 // IsWow64Process2 of this process, looked up at run time: false where the
 // system lacks it. Machines are IMAGE_FILE_MACHINE_* values.
 inline constexpr std::uint16_t kMachineUnknown = 0, kMachineI386 = 0x14c, kMachineAmd64 = 0x8664,
@@ -237,20 +199,65 @@ inline constexpr std::uint16_t kMachineUnknown = 0, kMachineI386 = 0x14c, kMachi
 bool IsWow64Process2(std::uint16_t* processMachine, std::uint16_t* nativeMachine);
 // GetNativeSystemInfo: wProcessorArchitecture (0 x86, 9 AMD64, 12 ARM64).
 std::uint16_t NativeProcessorArchitecture();
-// GetFileVersionInfoSizeW, GetFileVersionInfoW, VerQueryValueW of a text.
-std::uint32_t QueryFileVersionInfoSizeW(const std::u16string& path);
-bool QueryFileVersionInfoW(const std::u16string& path, std::uint32_t size, std::vector<unsigned char>* block);
-bool VerQueryTextW(const std::vector<unsigned char>& block, const std::u16string& subBlock, std::u16string* text);
-// The console: GetStdHandle(STD_OUTPUT_HANDLE or STD_ERROR_HANDLE),
-// WriteConsoleW, WriteFile (for output led to a file or a pipe),
-// GetConsoleOutputCP.
+
+// The console (kernel32).
+// GetStdHandle(STD_OUTPUT_HANDLE or STD_ERROR_HANDLE); GetStdHandle(STD_INPUT_HANDLE).
 std::uintptr_t StandardHandle(bool error);
-// GetStdHandle(STD_INPUT_HANDLE); ReadConsoleW into buffer, *read the
-// characters it took (a line, up to its Enter).
 std::uintptr_t StandardInputHandle();
+// ReadConsoleW into buffer, *read the characters it took (a line, up to
+// its Enter).
 bool ReadConsoleW(std::uintptr_t handle, char16_t* buffer, std::uint32_t size, std::uint32_t* read);
+// WriteConsoleW; WriteFile, for output led to a file or a pipe.
 bool WriteConsoleW(std::uintptr_t handle, const std::u16string& text);
 bool WriteFileBytes(std::uintptr_t handle, const std::string& bytes);
 std::uint32_t GetConsoleOutputCP();
+
+// The shell (shell32).
+// ShellExecuteA, ShellExecuteW.
+std::intptr_t ShellRun(WindowHandle owner, const std::string& verb, const std::string& file,
+                       const std::string& parameters, const std::string& directory, int show);
+std::intptr_t ShellRunW(WindowHandle owner, const std::u16string& verb, const std::u16string& file,
+                        const std::u16string& parameters, const std::u16string& directory, int show);
+// ShellExecuteExW with SEE_MASK_NOCLOSEPROCESS (and the no-UI flag): the
+// started process, 0 when none was.
+ProcessHandle ShellRunProcessW(const std::u16string& verb, const std::u16string& file,
+                               const std::u16string& parameters);
+bool IsUserAnAdmin();
+
+// Windows and boxes (user32).
+WindowHandle GetForegroundWindow();
+// MessageBoxW: every box's text is UTF-16.
+int ShowBox(WindowHandle owner, const std::u16string& text, const std::u16string& caption, std::uint32_t style);
+
+// Version resources (version.dll).
+// GetFileVersionInfoSizeA, GetFileVersionInfoSizeW.
+std::uint32_t QueryFileVersionInfoSize(const std::string& path);
+std::uint32_t QueryFileVersionInfoSizeW(const std::u16string& path);
+// GetFileVersionInfoA, GetFileVersionInfoW: fills *block, of the given
+// size, with the file's version information.
+bool QueryFileVersionInfo(const std::string& path, std::uint32_t size, std::vector<unsigned char>* block);
+bool QueryFileVersionInfoW(const std::u16string& path, std::uint32_t size, std::vector<unsigned char>* block);
+// VerQueryValueA of the root block: dwFileVersionMS of the fixed information.
+bool VerQueryFileVersionMS(const std::vector<unsigned char>& block, std::uint32_t* versionMS);
+// VerQueryValueW of a text.
+bool VerQueryTextW(const std::vector<unsigned char>& block, const std::u16string& subBlock, std::u16string* text);
+
+// Text and locale (kernel32, user32).
+inline constexpr std::uint32_t kCodePageAnsi = 0;   // CP_ACP
+inline constexpr std::uint32_t kCodePageUtf8 = 65001;
+inline constexpr std::uint32_t kNoBestFitChars = 0x400;  // WC_NO_BEST_FIT_CHARS
+// MultiByteToWideChar over the whole text; empty on failure.
+std::u16string MultiByteToWideChar(std::uint32_t codePage, const std::string& text);
+// WideCharToMultiByte over the whole text, with the system's default
+// character; empty on failure. *usedDefault: some character had no form.
+std::string WideCharToMultiByte(std::uint32_t codePage, std::uint32_t flags, const std::u16string& text,
+                                bool* usedDefault);
+bool IsDBCSLeadByte(unsigned char byte);
+// CharLowerBuffA, CharLowerBuffW.
+std::uint32_t LowerCaseBuffer(char* text, std::uint32_t length);
+std::uint32_t LowerCaseBufferW(char16_t* text, std::uint32_t length);
+std::uint32_t GetSystemDefaultLCID();
+// GetLocaleInfoA for LOCALE_SDECIMAL; returns the count written, 0 on failure.
+int GetLocaleDecimalSeparator(std::uint32_t lcid, char* buffer, int size);
 
 }  // namespace os

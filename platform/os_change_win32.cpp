@@ -1,6 +1,7 @@
-// The system seam's calls that change the system, on Windows: each one
-// Win32 call. Apart from os_win32.cpp so that the launcher, which changes
-// nothing, carries none of them.
+// The system seam's calls that only the settings and setup programs make,
+// on Windows: each one Win32 call, reads and changes alike. Apart from
+// os_win32.cpp, the launcher's calls and all of the seam it links, so that
+// the launcher carries none of them.
 #include <windows.h>
 #include <shellapi.h>
 #include <shlobj.h>
@@ -41,6 +42,7 @@ long SetValueW(KeyHandle key, const std::u16string& name, std::uint32_t type, co
   return ::RegSetValueExW(Key(key), Wide(name), 0, type, data, size);
 }
 
+long DeleteValue(KeyHandle key, const std::string& name) { return ::RegDeleteValueA(Key(key), name.c_str()); }
 long DeleteValueW(KeyHandle key, const std::u16string& name) { return ::RegDeleteValueW(Key(key), Wide(name)); }
 
 long DeleteKeyW(KeyHandle parent, const std::u16string& subkey, std::uint32_t view) {
@@ -65,21 +67,29 @@ long EnumValueNameW(KeyHandle key, std::uint32_t index, std::u16string* name) {
   return status;
 }
 
-bool CopyFileOverW(const std::u16string& from, const std::u16string& to) {
-  return ::CopyFileW(Wide(from), Wide(to), FALSE) != FALSE;
-}
-
-bool MakeDirectoryW(const std::u16string& path) { return ::CreateDirectoryW(Wide(path), nullptr) != FALSE; }
-bool RemoveDirectoryOnlyW(const std::u16string& path) { return ::RemoveDirectoryW(Wide(path)) != FALSE; }
 std::uint32_t FileAttributesW(const std::u16string& path) { return ::GetFileAttributesW(Wide(path)); }
 
 std::uint32_t ShortPathNameW(const std::u16string& path, char16_t* buffer, std::uint32_t size) {
   return ::GetShortPathNameW(Wide(path), reinterpret_cast<wchar_t*>(buffer), size);
 }
 
+FileHandle OpenFileForWritingW(const std::u16string& path) {
+  const HANDLE file = ::CreateFileW(Wide(path), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  return reinterpret_cast<FileHandle>(file);
+}
+
+bool CopyFileOverW(const std::u16string& from, const std::u16string& to) {
+  return ::CopyFileW(Wide(from), Wide(to), FALSE) != FALSE;
+}
+
 bool RemoveAtRestartW(const std::u16string& path) {
   return ::MoveFileExW(Wide(path), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != FALSE;
 }
+
+bool MakeDirectoryW(const std::u16string& path) { return ::CreateDirectoryW(Wide(path), nullptr) != FALSE; }
+
+bool RemoveDirectoryOnlyW(const std::u16string& path) { return ::RemoveDirectoryW(Wide(path)) != FALSE; }
 
 std::uint32_t QueryWindowsDirectoryW(char16_t* buffer, std::uint32_t size) {
   return ::GetWindowsDirectoryW(reinterpret_cast<wchar_t*>(buffer), size);
@@ -89,10 +99,6 @@ std::uint32_t QueryModuleFileNameW(char16_t* buffer, std::uint32_t size) {
   return ::GetModuleFileNameW(nullptr, reinterpret_cast<wchar_t*>(buffer), size);
 }
 
-std::uint32_t GetEnvironmentVariableW(const std::u16string& name, char16_t* buffer, std::uint32_t size) {
-  return ::GetEnvironmentVariableW(Wide(name), reinterpret_cast<wchar_t*>(buffer), size);
-}
-
 bool GetExitCodeProcess(ProcessHandle process, std::uint32_t* code) {
   DWORD exitCode = 0;
   if (!::GetExitCodeProcess(Handle(process), &exitCode)) return false;
@@ -100,23 +106,9 @@ bool GetExitCodeProcess(ProcessHandle process, std::uint32_t* code) {
   return true;
 }
 
-ProcessHandle ShellRunProcessW(const std::u16string& verb, const std::u16string& file,
-                               const std::u16string& parameters) {
-  SHELLEXECUTEINFOW info;
-  std::memset(&info, 0, sizeof info);
-  info.cbSize = sizeof info;
-  // NOASYNC: the program may exit right after; the start must be done
-  // when the call returns, not left to the shell's own threads.
-  info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI | SEE_MASK_NOASYNC;
-  info.lpVerb = Wide(verb);
-  info.lpFile = Wide(file);
-  info.lpParameters = Wide(parameters);
-  info.nShow = SW_SHOWNORMAL;
-  if (!::ShellExecuteExW(&info)) return 0;
-  return reinterpret_cast<ProcessHandle>(info.hProcess);
+std::uint32_t GetEnvironmentVariableW(const std::u16string& name, char16_t* buffer, std::uint32_t size) {
+  return ::GetEnvironmentVariableW(Wide(name), reinterpret_cast<wchar_t*>(buffer), size);
 }
-
-bool IsUserAnAdmin() { return ::IsUserAnAdmin() != FALSE; }
 
 bool IsWow64Process2(std::uint16_t* processMachine, std::uint16_t* nativeMachine) {
   // Looked up, never imported: it came with Windows 10 1709, and an import
@@ -138,6 +130,52 @@ std::uint16_t NativeProcessorArchitecture() {
   return info.wProcessorArchitecture;
 }
 
+std::uintptr_t StandardHandle(bool error) {
+  return reinterpret_cast<std::uintptr_t>(::GetStdHandle(error ? STD_ERROR_HANDLE : STD_OUTPUT_HANDLE));
+}
+
+std::uintptr_t StandardInputHandle() { return reinterpret_cast<std::uintptr_t>(::GetStdHandle(STD_INPUT_HANDLE)); }
+
+bool ReadConsoleW(std::uintptr_t handle, char16_t* buffer, std::uint32_t size, std::uint32_t* read) {
+  DWORD count = 0;
+  const BOOL ok = ::ReadConsoleW(Handle(handle), buffer, size, &count, nullptr);
+  *read = count;
+  return ok != FALSE;
+}
+
+// WriteConsoleW fails on a handle that is a file or a pipe.
+bool WriteConsoleW(std::uintptr_t handle, const std::u16string& text) {
+  DWORD written = 0;
+  return ::WriteConsoleW(Handle(handle), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) != FALSE &&
+         written == text.size();
+}
+
+bool WriteFileBytes(std::uintptr_t handle, const std::string& bytes) {
+  DWORD written = 0;
+  return ::WriteFile(Handle(handle), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) != FALSE &&
+         written == bytes.size();
+}
+
+std::uint32_t GetConsoleOutputCP() { return ::GetConsoleOutputCP(); }
+
+ProcessHandle ShellRunProcessW(const std::u16string& verb, const std::u16string& file,
+                               const std::u16string& parameters) {
+  SHELLEXECUTEINFOW info;
+  std::memset(&info, 0, sizeof info);
+  info.cbSize = sizeof info;
+  // NOASYNC: the program may exit right after; the start must be done
+  // when the call returns, not left to the shell's own threads.
+  info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI | SEE_MASK_NOASYNC;
+  info.lpVerb = Wide(verb);
+  info.lpFile = Wide(file);
+  info.lpParameters = Wide(parameters);
+  info.nShow = SW_SHOWNORMAL;
+  if (!::ShellExecuteExW(&info)) return 0;
+  return reinterpret_cast<ProcessHandle>(info.hProcess);
+}
+
+bool IsUserAnAdmin() { return ::IsUserAnAdmin() != FALSE; }
+
 std::uint32_t QueryFileVersionInfoSizeW(const std::u16string& path) {
   DWORD ignored = 0;
   return ::GetFileVersionInfoSizeW(Wide(path), &ignored);
@@ -158,40 +196,6 @@ bool VerQueryTextW(const std::vector<unsigned char>& block, const std::u16string
   text->assign(static_cast<const char16_t*>(value), length);
   if (!text->empty() && text->back() == u'\0') text->pop_back();
   return true;
-}
-
-std::uintptr_t StandardHandle(bool error) {
-  return reinterpret_cast<std::uintptr_t>(::GetStdHandle(error ? STD_ERROR_HANDLE : STD_OUTPUT_HANDLE));
-}
-
-// WriteConsoleW fails on a handle that is a file or a pipe.
-bool WriteConsoleW(std::uintptr_t handle, const std::u16string& text) {
-  DWORD written = 0;
-  return ::WriteConsoleW(Handle(handle), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) != FALSE &&
-         written == text.size();
-}
-
-bool WriteFileBytes(std::uintptr_t handle, const std::string& bytes) {
-  DWORD written = 0;
-  return ::WriteFile(Handle(handle), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) != FALSE &&
-         written == bytes.size();
-}
-
-std::uint32_t GetConsoleOutputCP() { return ::GetConsoleOutputCP(); }
-
-std::uintptr_t StandardInputHandle() { return reinterpret_cast<std::uintptr_t>(::GetStdHandle(STD_INPUT_HANDLE)); }
-
-bool ReadConsoleW(std::uintptr_t handle, char16_t* buffer, std::uint32_t size, std::uint32_t* read) {
-  DWORD count = 0;
-  const BOOL ok = ::ReadConsoleW(Handle(handle), buffer, size, &count, nullptr);
-  *read = count;
-  return ok != FALSE;
-}
-
-ProcessHandle OpenFileForWritingW(const std::u16string& path) {
-  const HANDLE file = ::CreateFileW(Wide(path), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  return reinterpret_cast<ProcessHandle>(file);
 }
 
 }  // namespace os

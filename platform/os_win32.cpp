@@ -1,4 +1,6 @@
-// The system seam on Windows: each function is one Win32 call.
+// The system seam's calls the launcher makes, on Windows: each function is
+// one Win32 call. The settings and setup programs link these and
+// os_change_win32.cpp's too.
 #include <windows.h>
 #include <shellapi.h>
 #include <tlhelp32.h>
@@ -66,6 +68,10 @@ Info ToStartupInfo(const BasicStartupInfo<Text>& startup) {
 
 }  // namespace
 
+bool CloseHandle(std::uintptr_t handle) { return ::CloseHandle(Handle(handle)) != FALSE; }
+
+std::uint32_t GetLastError() { return ::GetLastError(); }
+
 long OpenKey(KeyHandle parent, const std::string& subkey, std::uint32_t access, KeyHandle* result) {
   HKEY key = nullptr;
   const LONG status = ::RegOpenKeyExA(Key(parent), subkey.c_str(), 0, access, &key);
@@ -91,6 +97,15 @@ long QueryValue(KeyHandle key, const std::string& name, std::uint32_t* type, uns
   return status;
 }
 
+long QueryValueW(KeyHandle key, const std::u16string& name, std::uint32_t* type, unsigned char* data,
+                 std::uint32_t* size) {
+  DWORD valueType = 0, valueSize = *size;
+  const LONG status = ::RegQueryValueExW(Key(key), Wide(name), nullptr, &valueType, data, &valueSize);
+  *type = valueType;
+  *size = valueSize;
+  return status;
+}
+
 long SetValue(KeyHandle key, const std::string& name, std::uint32_t type, const unsigned char* data,
               std::uint32_t size) {
   return ::RegSetValueExA(Key(key), name.c_str(), 0, type, data, size);
@@ -101,6 +116,17 @@ long CloseKey(KeyHandle key) { return ::RegCloseKey(Key(key)); }
 FindHandle FindFirst(const std::string& pattern, FindData* data) {
   WIN32_FIND_DATAA found;
   HANDLE handle = ::FindFirstFileA(pattern.c_str(), &found);
+  if (handle != INVALID_HANDLE_VALUE) {
+    data->attributes = found.dwFileAttributes;
+    data->lastWriteTime = FromFileTime(found.ftLastWriteTime);
+    data->size = (static_cast<std::uint64_t>(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
+  }
+  return reinterpret_cast<FindHandle>(handle);
+}
+
+FindHandle FindFirstW(const std::u16string& pattern, FindData* data) {
+  WIN32_FIND_DATAW found;
+  HANDLE handle = ::FindFirstFileW(Wide(pattern), &found);
   if (handle != INVALID_HANDLE_VALUE) {
     data->attributes = found.dwFileAttributes;
     data->lastWriteTime = FromFileTime(found.ftLastWriteTime);
@@ -132,65 +158,31 @@ bool RenameFile(const std::string& from, const std::string& to) {
   return ::MoveFileA(from.c_str(), to.c_str()) != FALSE;
 }
 
+bool RenameFileW(const std::u16string& from, const std::u16string& to) {
+  return ::MoveFileW(Wide(from), Wide(to)) != FALSE;
+}
+
 bool RemoveFile(const std::string& path) { return ::DeleteFileA(path.c_str()) != FALSE; }
 
+bool RemoveFileW(const std::u16string& path) { return ::DeleteFileW(Wide(path)) != FALSE; }
+
 std::uint32_t QueryWindowsDirectory(char* buffer, std::uint32_t size) { return ::GetWindowsDirectoryA(buffer, size); }
+
 std::uint32_t QuerySystemDirectory(char* buffer, std::uint32_t size) { return ::GetSystemDirectoryA(buffer, size); }
+
 std::uint32_t QueryTempPath(std::uint32_t size, char* buffer) { return ::GetTempPathA(size, buffer); }
+
+std::uint32_t QueryTempPathW(std::uint32_t size, char16_t* buffer) {
+  return ::GetTempPathW(size, reinterpret_cast<wchar_t*>(buffer));
+}
+
 std::uint32_t QueryModuleFileName(char* buffer, std::uint32_t size) {
   return ::GetModuleFileNameA(nullptr, buffer, size);
 }
 
 std::string AnsiCommandLine() { return ::GetCommandLineA(); }
 
-bool GetVersionPlatformId(std::uint32_t* platformId) {
-  OSVERSIONINFOA info;
-  std::memset(&info, 0, sizeof info);
-  info.dwOSVersionInfoSize = sizeof info;
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-  if (!::GetVersionExA(&info)) return false;
-#pragma GCC diagnostic pop
-  *platformId = info.dwPlatformId;
-  return true;
-}
-
-bool IsDBCSLeadByte(unsigned char byte) { return ::IsDBCSLeadByte(byte) != FALSE; }
-
-std::uint32_t GetLastError() { return ::GetLastError(); }
-
-std::uint32_t LowerCaseBuffer(char* text, std::uint32_t length) { return ::CharLowerBuffA(text, length); }
-
-std::uint32_t GetSystemDefaultLCID() { return ::GetSystemDefaultLCID(); }
-
-int GetLocaleDecimalSeparator(std::uint32_t lcid, char* buffer, int size) {
-  return ::GetLocaleInfoA(lcid, LOCALE_SDECIMAL, buffer, size);
-}
-
-std::u16string MultiByteToWideChar(std::uint32_t codePage, const std::string& text) {
-  if (text.empty()) return std::u16string();
-  const int length = ::MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-  if (length <= 0) return std::u16string();
-  std::u16string wide(static_cast<std::size_t>(length), u'\0');
-  ::MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()),
-                        reinterpret_cast<wchar_t*>(&wide[0]), length);
-  return wide;
-}
-
-WindowHandle GetForegroundWindow() { return reinterpret_cast<WindowHandle>(::GetForegroundWindow()); }
-
-int ShowBox(WindowHandle owner, const std::u16string& text, const std::u16string& caption,
-            std::uint32_t style) {
-  return ::MessageBoxW(reinterpret_cast<HWND>(owner), reinterpret_cast<const wchar_t*>(text.c_str()),
-                       reinterpret_cast<const wchar_t*>(caption.c_str()), style);
-}
-
-std::intptr_t ShellRun(WindowHandle owner, const std::string& verb, const std::string& file,
-                       const std::string& parameters, const std::string& directory, int show) {
-  return reinterpret_cast<std::intptr_t>(::ShellExecuteA(reinterpret_cast<HWND>(owner), verb.c_str(),
-                                                         file.c_str(), parameters.c_str(), directory.c_str(),
-                                                         show));
-}
+std::u16string WideCommandLine() { return reinterpret_cast<const char16_t*>(::GetCommandLineW()); }
 
 StartupInfo OwnStartupInfo() {
   STARTUPINFOA info;
@@ -198,6 +190,14 @@ StartupInfo OwnStartupInfo() {
   info.cb = sizeof info;
   ::GetStartupInfoA(&info);
   return FromStartupInfo<std::string>(info);
+}
+
+StartupInfoW OwnStartupInfoW() {
+  STARTUPINFOW info;
+  std::memset(&info, 0, sizeof info);
+  info.cb = sizeof info;
+  ::GetStartupInfoW(&info);
+  return FromStartupInfo<std::u16string>(info);
 }
 
 bool StartProcess(const std::string& commandLine, const StartupInfo& startup, ProcessHandles* handles) {
@@ -210,15 +210,27 @@ bool StartProcess(const std::string& commandLine, const StartupInfo& startup, Pr
                         &info, &process))
     return false;
   handles->process = reinterpret_cast<ProcessHandle>(process.hProcess);
-  handles->thread = reinterpret_cast<ProcessHandle>(process.hThread);
+  handles->thread = reinterpret_cast<ThreadHandle>(process.hThread);
+  return true;
+}
+
+bool StartProcessW(const std::u16string& commandLine, const StartupInfoW& startup, ProcessHandles* handles) {
+  STARTUPINFOW info = ToStartupInfo<STARTUPINFOW>(startup);
+  // CreateProcessW writes into the command line it is given.
+  std::u16string writable = commandLine;
+  PROCESS_INFORMATION process;
+  std::memset(&process, 0, sizeof process);
+  if (!::CreateProcessW(nullptr, reinterpret_cast<wchar_t*>(&writable[0]), nullptr, nullptr, FALSE,
+                        NORMAL_PRIORITY_CLASS, nullptr, nullptr, &info, &process))
+    return false;
+  handles->process = reinterpret_cast<ProcessHandle>(process.hProcess);
+  handles->thread = reinterpret_cast<ThreadHandle>(process.hThread);
   return true;
 }
 
 std::uint32_t WaitForSingleObject(ProcessHandle handle, std::uint32_t milliseconds) {
   return ::WaitForSingleObject(Handle(handle), milliseconds);
 }
-
-bool CloseHandle(ProcessHandle handle) { return ::CloseHandle(Handle(handle)) != FALSE; }
 
 std::uint32_t GetCurrentProcessId() { return ::GetCurrentProcessId(); }
 
@@ -254,57 +266,23 @@ bool Process32NextW(SnapshotHandle snapshot, ProcessEntry* entry) {
   return TakeEntry(::Process32NextW(Handle(snapshot), &raw), raw, entry);
 }
 
-std::u16string WideCommandLine() { return reinterpret_cast<const char16_t*>(::GetCommandLineW()); }
-
-std::string WideCharToMultiByte(std::uint32_t codePage, std::uint32_t flags, const std::u16string& text,
-                                bool* usedDefault) {
-  BOOL defaulted = FALSE;
-  *usedDefault = false;
-  if (text.empty()) return std::string();
-  const int units = static_cast<int>(text.size());
-  // The UTF-8 and UTF-7 code pages take no used-default flag.
-  BOOL* asked = codePage != 65001 && codePage != 65000 ? &defaulted : nullptr;
-  const int length = ::WideCharToMultiByte(codePage, flags, Wide(text), units, nullptr, 0, nullptr, nullptr);
-  if (length <= 0) return std::string();
-  std::string bytes(static_cast<std::size_t>(length), '\0');
-  if (::WideCharToMultiByte(codePage, flags, Wide(text), units, &bytes[0], length, nullptr, asked) <= 0)
-    return std::string();
-  *usedDefault = defaulted != FALSE;
-  return bytes;
+bool GetVersionPlatformId(std::uint32_t* platformId) {
+  OSVERSIONINFOA info;
+  std::memset(&info, 0, sizeof info);
+  info.dwOSVersionInfoSize = sizeof info;
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+  if (!::GetVersionExA(&info)) return false;
+#pragma GCC diagnostic pop
+  *platformId = info.dwPlatformId;
+  return true;
 }
 
-FindHandle FindFirstW(const std::u16string& pattern, FindData* data) {
-  WIN32_FIND_DATAW found;
-  HANDLE handle = ::FindFirstFileW(Wide(pattern), &found);
-  if (handle != INVALID_HANDLE_VALUE) {
-    data->attributes = found.dwFileAttributes;
-    data->lastWriteTime = FromFileTime(found.ftLastWriteTime);
-    data->size = (static_cast<std::uint64_t>(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
-  }
-  return reinterpret_cast<FindHandle>(handle);
-}
-
-bool RenameFileW(const std::u16string& from, const std::u16string& to) {
-  return ::MoveFileW(Wide(from), Wide(to)) != FALSE;
-}
-
-bool RemoveFileW(const std::u16string& path) { return ::DeleteFileW(Wide(path)) != FALSE; }
-
-std::uint32_t QueryTempPathW(std::uint32_t size, char16_t* buffer) {
-  return ::GetTempPathW(size, reinterpret_cast<wchar_t*>(buffer));
-}
-
-long QueryValueW(KeyHandle key, const std::u16string& name, std::uint32_t* type, unsigned char* data,
-                 std::uint32_t* size) {
-  DWORD valueType = 0, valueSize = *size;
-  const LONG status = ::RegQueryValueExW(Key(key), Wide(name), nullptr, &valueType, data, &valueSize);
-  *type = valueType;
-  *size = valueSize;
-  return status;
-}
-
-std::uint32_t LowerCaseBufferW(char16_t* text, std::uint32_t length) {
-  return ::CharLowerBuffW(reinterpret_cast<wchar_t*>(text), length);
+std::intptr_t ShellRun(WindowHandle owner, const std::string& verb, const std::string& file,
+                       const std::string& parameters, const std::string& directory, int show) {
+  return reinterpret_cast<std::intptr_t>(::ShellExecuteA(reinterpret_cast<HWND>(owner), verb.c_str(),
+                                                         file.c_str(), parameters.c_str(), directory.c_str(),
+                                                         show));
 }
 
 std::intptr_t ShellRunW(WindowHandle owner, const std::u16string& verb, const std::u16string& file,
@@ -313,26 +291,12 @@ std::intptr_t ShellRunW(WindowHandle owner, const std::u16string& verb, const st
                                                          Wide(parameters), Wide(directory), show));
 }
 
-StartupInfoW OwnStartupInfoW() {
-  STARTUPINFOW info;
-  std::memset(&info, 0, sizeof info);
-  info.cb = sizeof info;
-  ::GetStartupInfoW(&info);
-  return FromStartupInfo<std::u16string>(info);
-}
+WindowHandle GetForegroundWindow() { return reinterpret_cast<WindowHandle>(::GetForegroundWindow()); }
 
-bool StartProcessW(const std::u16string& commandLine, const StartupInfoW& startup, ProcessHandles* handles) {
-  STARTUPINFOW info = ToStartupInfo<STARTUPINFOW>(startup);
-  // CreateProcessW writes into the command line it is given.
-  std::u16string writable = commandLine;
-  PROCESS_INFORMATION process;
-  std::memset(&process, 0, sizeof process);
-  if (!::CreateProcessW(nullptr, reinterpret_cast<wchar_t*>(&writable[0]), nullptr, nullptr, FALSE,
-                        NORMAL_PRIORITY_CLASS, nullptr, nullptr, &info, &process))
-    return false;
-  handles->process = reinterpret_cast<ProcessHandle>(process.hProcess);
-  handles->thread = reinterpret_cast<ProcessHandle>(process.hThread);
-  return true;
+int ShowBox(WindowHandle owner, const std::u16string& text, const std::u16string& caption,
+            std::uint32_t style) {
+  return ::MessageBoxW(reinterpret_cast<HWND>(owner), reinterpret_cast<const wchar_t*>(text.c_str()),
+                       reinterpret_cast<const wchar_t*>(caption.c_str()), style);
 }
 
 std::uint32_t QueryFileVersionInfoSize(const std::string& path) {
@@ -355,7 +319,45 @@ bool VerQueryFileVersionMS(const std::vector<unsigned char>& block, std::uint32_
   return true;
 }
 
-// Settings window
-long DeleteValue(KeyHandle key, const std::string& name) { return ::RegDeleteValueA(Key(key), name.c_str()); }
+std::u16string MultiByteToWideChar(std::uint32_t codePage, const std::string& text) {
+  if (text.empty()) return std::u16string();
+  const int length = ::MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  if (length <= 0) return std::u16string();
+  std::u16string wide(static_cast<std::size_t>(length), u'\0');
+  ::MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()),
+                        reinterpret_cast<wchar_t*>(&wide[0]), length);
+  return wide;
+}
+
+std::string WideCharToMultiByte(std::uint32_t codePage, std::uint32_t flags, const std::u16string& text,
+                                bool* usedDefault) {
+  BOOL defaulted = FALSE;
+  *usedDefault = false;
+  if (text.empty()) return std::string();
+  const int units = static_cast<int>(text.size());
+  // The UTF-8 and UTF-7 code pages take no used-default flag.
+  BOOL* asked = codePage != 65001 && codePage != 65000 ? &defaulted : nullptr;
+  const int length = ::WideCharToMultiByte(codePage, flags, Wide(text), units, nullptr, 0, nullptr, nullptr);
+  if (length <= 0) return std::string();
+  std::string bytes(static_cast<std::size_t>(length), '\0');
+  if (::WideCharToMultiByte(codePage, flags, Wide(text), units, &bytes[0], length, nullptr, asked) <= 0)
+    return std::string();
+  *usedDefault = defaulted != FALSE;
+  return bytes;
+}
+
+bool IsDBCSLeadByte(unsigned char byte) { return ::IsDBCSLeadByte(byte) != FALSE; }
+
+std::uint32_t LowerCaseBuffer(char* text, std::uint32_t length) { return ::CharLowerBuffA(text, length); }
+
+std::uint32_t LowerCaseBufferW(char16_t* text, std::uint32_t length) {
+  return ::CharLowerBuffW(reinterpret_cast<wchar_t*>(text), length);
+}
+
+std::uint32_t GetSystemDefaultLCID() { return ::GetSystemDefaultLCID(); }
+
+int GetLocaleDecimalSeparator(std::uint32_t lcid, char* buffer, int size) {
+  return ::GetLocaleInfoA(lcid, LOCALE_SDECIMAL, buffer, size);
+}
 
 }  // namespace os

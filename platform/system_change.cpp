@@ -60,11 +60,10 @@ bool RunAndWait(const std::u16string& command) {
   startup.flags = kUseStdHandles;  // the tools' own output stays out of ours
   os::ProcessHandles handles;
   if (!os::StartProcessW(command, startup, &handles)) return false;
-  ProcessOwner process(handles.process);
-  ProcessOwner thread(handles.thread);
+  const StartedProcess started(handles);
   std::uint32_t code = 1;
-  if (os::WaitForSingleObject(process.get(), os::kWaitInfinite) != os::kWaitObject0) return false;
-  return os::GetExitCodeProcess(process.get(), &code) && code == 0;
+  if (os::WaitForSingleObject(started.process(), os::kWaitInfinite) != os::kWaitObject0) return false;
+  return os::GetExitCodeProcess(started.process(), &code) && code == 0;
 }
 
 bool IsEmpty(const RegistryKey& key) {
@@ -147,7 +146,7 @@ void PutBack(const Done& done) {
         bool created = false;
         if (os::CreateKeyW(change.key.root, change.key.path, Access(change.key, os::kKeyAllAccess), &handle, &created) ==
             os::kSuccess)
-          os::CloseKey(handle);
+          RegKey(handle).reset();
       }
       break;
     case Kind::CopyFile:

@@ -1,5 +1,6 @@
 #include "platform/kept_notepad.h"
 #include "platform/os.h"
+#include "platform/owners.h"
 #include "setup/ifeo.h"
 #include "setup/plan.h"
 
@@ -19,11 +20,9 @@ struct Role {
   std::u16string id, folder, source;
 };
 
+// Opened only to ask, and closed at once.
 bool Writable(const SetupMachine& machine, const std::u16string& path) {
-  const os::ProcessHandle handle = os::OpenFileForWritingW(AccessPath(machine, path));
-  if (handle == os::kInvalidFile) return false;
-  os::CloseHandle(handle);
-  return true;
+  return FileOwner(os::OpenFileForWritingW(AccessPath(machine, path))).valid();
 }
 
 class InstallPlanner {

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "platform/os.h"
+#include "platform/owners.h"
 #include "setup/record.h"
 
 namespace velquin {
@@ -138,10 +139,8 @@ bool FolderExists(const SetupMachine& machine, const std::u16string& path) {
 
 std::uint64_t FileSize(const SetupMachine& machine, const std::u16string& path) {
   os::FindData data;
-  const os::FindHandle handle = os::FindFirstW(AccessPath(machine, path), &data);
-  if (handle == os::kInvalidFindHandle) return 0;
-  os::CloseFind(handle);
-  return data.size;
+  const FindSearch search(os::FindFirstW(AccessPath(machine, path), &data));
+  return search.valid() ? data.size : 0;
 }
 
 std::vector<SystemChange> TakeOverChanges(const SetupMachine& machine, const std::u16string& path) {

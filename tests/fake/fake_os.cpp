@@ -1260,10 +1260,11 @@ std::uint32_t WaitForSingleObject(ProcessHandle handle, std::uint32_t) {
   return kWaitObject0;
 }
 
-bool CloseHandle(ProcessHandle handle) {
+bool CloseHandle(std::uintptr_t handle) {
   Count("CloseHandle");
   M().exitCodes.erase(handle);
-  return M().openProcesses.erase(handle) != 0 || M().openSnapshots.erase(handle) != 0;
+  return M().openProcesses.erase(handle) != 0 || M().openSnapshots.erase(handle) != 0 ||
+         M().openFiles.erase(handle) != 0;
 }
 
 std::uint32_t GetCurrentProcessId() {
@@ -1565,7 +1566,7 @@ std::uint32_t FileAttributesW(const std::u16string& path) {
   return node->directory ? kAttributeDirectory : 0x20;  // FILE_ATTRIBUTE_ARCHIVE
 }
 
-ProcessHandle OpenFileForWritingW(const std::u16string& path) {
+FileHandle OpenFileForWritingW(const std::u16string& path) {
   Count("CreateFileW");
   fake::FileNode* node = fake::FileAt(TrimmedDirectory(fake::SystemPathOf(fake::FromUtf16(path))));
   if (!node) {
@@ -1581,8 +1582,8 @@ ProcessHandle OpenFileForWritingW(const std::u16string& path) {
     M().lastError = kSharingViolation;
     return kInvalidFile;
   }
-  const ProcessHandle handle = M().nextHandle++;
-  M().openProcesses[handle] = "file";
+  const FileHandle handle = M().nextHandle++;
+  M().openFiles[handle] = node->path;
   return handle;
 }
 

@@ -151,6 +151,8 @@ struct Machine {
   std::map<os::KeyHandle, std::string> openKeys;
   std::map<os::KeyHandle, std::uint32_t> openKeyAccess;  // the rights each handle was opened with
   std::map<os::FindHandle, int> openFinds;
+  std::map<os::FileHandle, std::string> openFiles;  // the real path
+  // Processes ("stays", "ends", "ended") and their threads ("thread").
   std::map<os::ProcessHandle, std::string> openProcesses;
   std::map<os::ProcessHandle, std::uint32_t> exitCodes;
   std::map<os::SnapshotHandle, std::size_t> openSnapshots;  // the next entry's index

@@ -220,6 +220,9 @@ TEST_F(SetupTest, InstallRepairAndUninstallGiveTheMachineBack) {
       EXPECT_EQ(State(), before) << what << ": after uninstall";
       EXPECT_EQ(Run("/uninstall"), kSetupDone) << what;
       EXPECT_EQ(State(), before) << what << ": the second uninstall";
+      const fake::Machine& m = fake::machine();
+      EXPECT_TRUE(m.openKeys.empty() && m.openFinds.empty() && m.openFiles.empty() && m.openProcesses.empty())
+          << what << ": a handle was left open";
     }
   }
 }
