@@ -26,7 +26,7 @@ foreach(dll advapi32 shell32 version user32)
   list(APPEND VELQUIN_DELAY_LIBS ${lib})
 endforeach()
 add_custom_target(velquin_delay_libs DEPENDS ${VELQUIN_DELAY_LIBS})
-target_compile_definitions(velquin_core PUBLIC WIN32_LEAN_AND_MEAN)
+target_compile_definitions(velquin_platform PUBLIC WIN32_LEAN_AND_MEAN)
 
 # The manifests with the version filled in, where windres looks for the
 # files the resources name.
@@ -47,7 +47,7 @@ function(velquin_add_launcher name)
   )
   target_compile_options(${name} PRIVATE ${VELQUIN_WARNINGS} -Os -ffunction-sections -fdata-sections)
   add_dependencies(${name} velquin_delay_libs)
-  target_link_libraries(${name} PRIVATE velquin_core ${VELQUIN_DELAY_LIBS})
+  target_link_libraries(${name} PRIVATE velquin_launcher ${VELQUIN_DELAY_LIBS})
   target_link_options(${name} PRIVATE -static -static-libgcc -static-libstdc++ -s -Wl,--gc-sections)
   target_include_directories(${name} PRIVATE ${VELQUIN_GENERATED})
 endfunction()
@@ -63,7 +63,9 @@ if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64" AND EXISTS ${CMAKE_SOURCE_DIR}/tests
 endif()
 
 # Small code: the launcher runs on every double-click and should load fast.
-target_compile_options(velquin_core PRIVATE -Os -ffunction-sections -fdata-sections)
+foreach(room platform settings browser launcher)
+  target_compile_options(velquin_${room} PRIVATE -Os -ffunction-sections -fdata-sections)
+endforeach()
 
 if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
   add_subdirectory(bench)
