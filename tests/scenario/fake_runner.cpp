@@ -93,6 +93,8 @@ std::string ApplySetup(const scn::Scenario& s) {
       case scn::SetupItem::Program: {
         fake::Program program;
         program.staysMs = item.staysMs;
+        if (item.exitCode != 0)
+          program.run = [code = static_cast<std::uint32_t>(item.exitCode)](const std::string&) { return code; };
         program.hasVersion = item.hasVersion;
         program.versionMS = (item.versionMajor << 16) | item.versionMinor;
         fake::AddProgram(fake::Utf16(item.path), program);

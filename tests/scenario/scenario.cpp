@@ -180,12 +180,21 @@ bool ParseSetupLine(const std::string& line, Scenario* s, std::string* why) {
   } else if (TakeKeyword(line, "program", &rest)) {
     item.kind = SetupItem::Program;
     size_t at;
+    bool exits = false;
+    if ((at = rest.rfind(" exits ")) != std::string::npos) {
+      long long code;
+      if (!ParseInt(rest.substr(at + 7), 0, 255, &code)) return *why = "exits takes an exit code from 0 to 255", false;
+      item.exitCode = int(code);
+      exits = true;
+      rest.resize(at);
+    }
     if ((at = rest.rfind(" stays ")) != std::string::npos) {
       long long ms;
       if (!ParseInt(rest.substr(at + 7), 0, 600000, &ms)) return *why = "stays takes milliseconds", false;
       item.staysMs = int(ms);
       rest.resize(at);
     } else if ((at = rest.rfind(" version ")) != std::string::npos) {
+      if (exits) return *why = "exits follows the path or stays, not version", false;
       std::string v = rest.substr(at + 9);
       size_t dot = v.find('.');
       long long a, b;

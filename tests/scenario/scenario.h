@@ -36,6 +36,7 @@ struct SetupItem {
   std::string time;       // File: YYYY-MM-DD, empty for now
   bool locked = false;    // File
   int staysMs = 0;        // Program
+  int exitCode = 0;       // Program: the code its process ends with
   bool hasVersion = false;
   unsigned versionMajor = 0, versionMinor = 0;
 };

@@ -1,6 +1,9 @@
 // Checks of the harness's own logic that needs no launcher: the stub log,
-// the stay list, the shell's parameters, event order, icon choice, version
-// patching and the locale passes. Run under Wine by scripts/scenarios.
+// the stay and exit code lists, the stub's own exit code, the shell's
+// parameters, event order, icon choice, version patching and the locale
+// passes. Run under Wine by scripts/scenarios.
+#include <windows.h>
+
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -9,7 +12,9 @@
 #include "observed.h"
 #include "passes.h"
 #include "stub_log.h"
+#include "text.h"
 #include "version_patch.h"
+#include "win_handles.h"
 
 namespace {
 
@@ -40,10 +45,11 @@ void LogRoundTrip() {
   Check(stub::Parse("junk\nstart\t1\t2\tm\tt\tc\n").size() == 1, "a foreign line is skipped");
 }
 
-void Stays() {
+// Both lists take the same entries: each row is read as either.
+void StaysAndExits() {
   struct Case {
     std::string list, module;
-    int ms;
+    int number;
   } cases[] = {
       {"", "C:\\a.exe", 0},
       {"700*C:\\Tools\\slow.exe", "C:\\Tools\\slow.exe", 700},
@@ -51,8 +57,78 @@ void Stays() {
       {"5*C:\\a.exe|900*C:\\b.exe", "C:\\b.exe", 900},
       {"5*C:\\a.exe|900*C:\\b.exe", "C:\\c.exe", 0},
       {stub::StaysEntry(42, "C:\\表\\x.exe"), "C:\\表\\x.exe", 42},
+      {stub::ExitsEntry(3, "C:\\Tools\\ed.exe"), "c:\\tools\\ED.EXE", 3},
+      {stub::ExitsEntry(255, "C:\\Tools\\ed.exe"), "C:\\Tools\\ed.exe", 255},
+      {stub::ExitsEntry(0, "C:\\a.exe") + "|" + stub::ExitsEntry(9, "C:\\b.exe"), "C:\\a.exe", 0},
+      {"3*C:\\Tools\\ed.exe", "C:\\Tools\\ed.exe.bak", 0},
   };
-  for (const Case& c : cases) Check(stub::StaysFor(c.list, c.module) == c.ms, "stays '" + c.list + "' for " + c.module);
+  for (const Case& c : cases) {
+    Check(stub::StaysFor(c.list, c.module) == c.number, "stays '" + c.list + "' for " + c.module);
+    Check(stub::ExitCodeFor(c.list, c.module) == c.number, "exit code '" + c.list + "' for " + c.module);
+  }
+}
+
+std::wstring BesideThisProgram(const std::wstring& name) {
+  wchar_t buffer[MAX_PATH];
+  const DWORD n = GetModuleFileNameW(nullptr, buffer, MAX_PATH);
+  std::wstring path(buffer, n);
+  return path.substr(0, path.find_last_of(L'\\') + 1) + name;
+}
+
+// The stub itself, started with the lists as the harness hands them on,
+// ends with the code listed for its own path and logs its start (and its
+// end when it stays).
+void StubExitCodes() {
+  const std::wstring stubPath = BesideThisProgram(L"velquin_stub.exe");
+  const std::string stub = text::ToUtf8(stubPath);
+  if (GetFileAttributesW(stubPath.c_str()) == INVALID_FILE_ATTRIBUTES) {
+    Check(false, "the stub beside the harness tests: " + stub);
+    return;
+  }
+  wchar_t temp[MAX_PATH];
+  GetTempPathW(MAX_PATH, temp);
+  const std::wstring logPath = std::wstring(temp) + L"velquin-stub-exit-test.log";
+  struct Case {
+    std::string exits, stays;
+    DWORD code;
+    size_t records;  // start, and end when it stays
+  } cases[] = {
+      {"", "", 0, 1},
+      {stub::ExitsEntry(3, stub), "", 3, 1},
+      {stub::ExitsEntry(255, stub), "", 255, 1},
+      {stub::ExitsEntry(9, "C:\\Tools\\other.exe"), "", 0, 1},
+      {stub::ExitsEntry(9, "C:\\Tools\\other.exe") + "|" + stub::ExitsEntry(7, stub), stub::StaysEntry(200, stub), 7, 2},
+  };
+  for (const Case& c : cases) {
+    DeleteFileW(logPath.c_str());
+    SetEnvironmentVariableW(stub::kLogVariable, logPath.c_str());
+    SetEnvironmentVariableW(stub::kExitsVariable, text::ToWide(c.exits).c_str());
+    SetEnvironmentVariableW(stub::kStaysVariable, text::ToWide(c.stays).c_str());
+    std::wstring commandLine = L"\"" + stubPath + L"\" x";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    DWORD code = 0xDEAD;
+    if (CreateProcessW(stubPath.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                       &info)) {
+      win::Handle process(info.hProcess), thread(info.hThread);
+      if (WaitForSingleObject(process.get(), 10000) != WAIT_OBJECT_0 || !GetExitCodeProcess(process.get(), &code))
+        code = 0xDEAD;
+    }
+    std::string log;
+    win::File file(CreateFileW(logPath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    char buffer[4096];
+    DWORD read = 0;
+    while (file.valid() && ReadFile(file.get(), buffer, sizeof buffer, &read, nullptr) && read > 0) log.append(buffer, read);
+    Check(code == c.code, "the stub with exits '" + c.exits + "' ended with " + std::to_string(code) + ", not " +
+                              std::to_string(c.code));
+    Check(stub::Parse(log).size() == c.records, "the stub's log with exits '" + c.exits + "'");
+  }
+  SetEnvironmentVariableW(stub::kLogVariable, nullptr);
+  SetEnvironmentVariableW(stub::kExitsVariable, nullptr);
+  SetEnvironmentVariableW(stub::kStaysVariable, nullptr);
+  DeleteFileW(logPath.c_str());
 }
 
 void ShellParams() {
@@ -194,7 +270,8 @@ void Passes() {
 
 int main() {
   LogRoundTrip();
-  Stays();
+  StaysAndExits();
+  StubExitCodes();
   ShellParams();
   MergeOrder();
   TracedStarts();

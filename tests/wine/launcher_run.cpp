@@ -153,10 +153,12 @@ std::string Runner::Run(const scn::Scenario& scenario, std::string* skipReason) 
 std::string Runner::RunPrepared(const scn::Scenario& scenario, const setup::Prepared& prepared,
                                 bool* refusedByWine) {
   const std::wstring temp = text::ToWide(scenario.temp);
-  std::wstring environment = EnvironmentBlock({{L"TMP", temp},
-                                               {L"TEMP", temp},
-                                               {stub::kLogVariable, logPath_},
-                                               {stub::kStaysVariable, text::ToWide(prepared.stays)}});
+  std::map<std::wstring, std::wstring> overrides = {{L"TMP", temp},
+                                                     {L"TEMP", temp},
+                                                     {stub::kLogVariable, logPath_},
+                                                     {stub::kStaysVariable, text::ToWide(prepared.stays)},
+                                                     {stub::kExitsVariable, text::ToWide(prepared.exits)}};
+  std::wstring environment = EnvironmentBlock(overrides);
 
   // A launcher copy logs nothing of its own: its start is read from Wine's
   // process trace, which the launcher and everything it starts write to the
@@ -166,11 +168,8 @@ std::string Runner::RunPrepared(const scn::Scenario& scenario, const setup::Prep
   long long traceStart = 0;
   if (copies) {
     if (config_.tracePath.empty()) return "a launcher copy's start needs the process trace (--trace)";
-    environment = EnvironmentBlock({{L"TMP", temp},
-                                    {L"TEMP", temp},
-                                    {stub::kLogVariable, logPath_},
-                                    {stub::kStaysVariable, text::ToWide(prepared.stays)},
-                                    {L"WINEDEBUG", kProcessTrace}});
+    overrides[L"WINEDEBUG"] = kProcessTrace;
+    environment = EnvironmentBlock(overrides);
     traceStart = static_cast<long long>(ReadWhole(config_.tracePath).size());
   }
 

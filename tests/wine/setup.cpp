@@ -74,6 +74,10 @@ std::string PlaceProgram(const scn::SetupItem& item, const Programs& programs, m
     if (!prepared->stays.empty()) prepared->stays += "|";
     prepared->stays += stub::StaysEntry(item.staysMs, item.path);
   }
+  if (item.exitCode != 0) {
+    if (!prepared->exits.empty()) prepared->exits += "|";
+    prepared->exits += stub::ExitsEntry(item.exitCode, item.path);
+  }
   return "";
 }
 

@@ -20,6 +20,7 @@ struct Programs {
 struct Prepared {
   std::vector<win::File> locks;  // files held without sharing during the run
   std::string stays;             // the stubs' stay list (see stub_log.h)
+  std::string exits;             // the stubs' exit code list, the same form
 };
 
 HKEY RootOf(const std::string& root);

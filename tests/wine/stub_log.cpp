@@ -43,6 +43,21 @@ std::vector<std::string> SplitTabs(const std::string& line) {
   return out;
 }
 
+// The number of the first "NUMBER*PATH" entry naming modulePath, 0 when none does.
+int NumberFor(const std::string& list, const std::string& modulePath) {
+  size_t begin = 0;
+  while (begin <= list.size()) {
+    size_t end = list.find('|', begin);
+    if (end == std::string::npos) end = list.size();
+    std::string entry = list.substr(begin, end - begin);
+    size_t star = entry.find('*');
+    if (star != std::string::npos && text::EqualNoCase(entry.substr(star + 1), modulePath))
+      return std::atoi(entry.substr(0, star).c_str());
+    begin = end + 1;
+  }
+  return 0;
+}
+
 }  // namespace
 
 std::string Format(const Record& r) {
@@ -72,18 +87,10 @@ std::vector<Record> Parse(const std::string& log) {
 
 std::string StaysEntry(int ms, const std::string& path) { return std::to_string(ms) + "*" + path; }
 
-int StaysFor(const std::string& stays, const std::string& modulePath) {
-  size_t begin = 0;
-  while (begin <= stays.size()) {
-    size_t end = stays.find('|', begin);
-    if (end == std::string::npos) end = stays.size();
-    std::string entry = stays.substr(begin, end - begin);
-    size_t star = entry.find('*');
-    if (star != std::string::npos && text::EqualNoCase(entry.substr(star + 1), modulePath))
-      return std::atoi(entry.substr(0, star).c_str());
-    begin = end + 1;
-  }
-  return 0;
-}
+int StaysFor(const std::string& stays, const std::string& modulePath) { return NumberFor(stays, modulePath); }
+
+std::string ExitsEntry(int code, const std::string& path) { return StaysEntry(code, path); }
+
+int ExitCodeFor(const std::string& exits, const std::string& modulePath) { return NumberFor(exits, modulePath); }
 
 }  // namespace stub

@@ -12,6 +12,9 @@ inline constexpr wchar_t kLogVariable[] = L"VELQUIN_STUB_LOG";
 // Which stubs stay and how long: "MS*PATH" entries joined by '|', two
 // characters no Windows path holds.
 inline constexpr wchar_t kStaysVariable[] = L"VELQUIN_STUB_STAYS";
+// Which stubs end with an exit code other than 0: "CODE*PATH" entries, the
+// same form.
+inline constexpr wchar_t kExitsVariable[] = L"VELQUIN_STUB_EXITS";
 inline constexpr wchar_t kDefaultLog[] = L"C:\\velquin-stub.log";
 
 struct Record {
@@ -28,5 +31,9 @@ std::vector<Record> Parse(const std::string& log);
 std::string StaysEntry(int ms, const std::string& path);
 // The milliseconds the program at modulePath stays, 0 when not listed.
 int StaysFor(const std::string& staysVariable, const std::string& modulePath);
+
+std::string ExitsEntry(int code, const std::string& path);
+// The exit code of the program at modulePath, 0 when not listed.
+int ExitCodeFor(const std::string& exitsVariable, const std::string& modulePath);
 
 }  // namespace stub

@@ -1,9 +1,10 @@
 // The stand-in for every program a scenario places: it records when it
 // started, where it lives, its exact command line and the title of the
 // startup information it was given, then, when the harness asked it to
-// stay, waits and records its end. The harness tells it where to write and
-// how long to stay through the environment, which the launcher passes on
-// whichever way it starts a program.
+// stay, waits and records its end; it ends with the exit code the harness
+// gave it. The harness tells it where to write, how long to stay and how to
+// end through the environment, which the launcher passes on whichever way
+// it starts a program.
 #include <windows.h>
 
 #include <string>
@@ -68,5 +69,5 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     end.ticks = Now();
     Append(logPath, stub::Format(end));
   }
-  return 0;
+  return stub::ExitCodeFor(text::ToUtf8(Environment(stub::kExitsVariable)), start.module);
 }
