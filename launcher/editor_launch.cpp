@@ -43,8 +43,7 @@ ProcessOwner StartProgram(const std::string& command) {
     ShowError(messages::EditorStartFailed(command, os::GetLastError()));
     return ProcessOwner();
   }
-  ProcessOwner thread(handles.thread);  // closed at once: only the process is waited for
-  return ProcessOwner(handles.process);
+  return StartedProcess(handles).TakeProcess();  // only the process is waited for
 }
 
 }  // namespace
