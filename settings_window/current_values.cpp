@@ -47,6 +47,16 @@ CurrentValue ReadOne(os::KeyHandle key, const SettingDefinition& definition) {
   return value;
 }
 
+// Beside the two boxes that act on a browser's temporary file: a program
+// that starts Notepad quoted on its own file directly in %TEMP% and waits
+// for it (a commit message, say) has that file renamed or deleted too.
+MessageText BrowserFileCaution(const std::string& name, const std::string& effective) {
+  using namespace setting_names;
+  if ((name == Ie4Temp || name == ChangeIeExt) && effective == "1")
+    return Fixed("注意: %TEMP% 直下の、待っているプログラムのファイルも対象です");
+  return MessageText{};
+}
+
 // What an empty text means, where it means more than "none".
 MessageText EmptyMeaning(const std::string& name) {
   using namespace setting_names;
@@ -100,7 +110,7 @@ MessageText StateMark(const CurrentValue& value) {
       if (IsEditorPath(value.definition.name) && !IsExistingFile(value.stored))
         return MissingEditorNote(value.definition.name);
       if (IsEditorPath(value.definition.name) && NamesNotepad(value.stored)) return NotepadNote();
-      return MessageText{};
+      return BrowserFileCaution(value.definition.name, value.effective);
     case ValueState::Empty: return EmptyMeaning(value.definition.name);
     case ValueState::Invalid:
       return Fixed("無効: 「") + Ansi(value.stored) + Fixed("」は整数でないため、既定値 (") +
@@ -121,6 +131,7 @@ MessageText InputMark(const CurrentValue& loaded, const std::string& text, bool 
   if (IsEditorPath(name) && NamesNotepad(text)) return NotepadNote();
   if (text.empty() && loaded.definition.kind == SettingKind::Text && !IsEmpty(EmptyMeaning(name)))
     return EmptyMeaning(name);
+  if (!IsEmpty(BrowserFileCaution(name, text))) return BrowserFileCaution(name, text);
   return Fixed("変更あり (まだ保存していません)");
 }
 

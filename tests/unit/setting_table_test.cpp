@@ -142,7 +142,7 @@ TEST(SettingTable, TheDialogsFieldsAndTheValuesItLeavesAlone) {
   for (int i = 0; i < kFieldCount; ++i) order.push_back(kFieldControls[i].name);
   EXPECT_EQ(order, (std::vector<std::string>{"Editor", "ParamEditor", "FrontEditor", "HtmlEditor", "ParamHtml",
                                              "FrontHtml", "PrintEditor", "ParamPrint", "FrontPrint", "NoTrap",
-                                             "NoTrapExt", "NoFile", "DoNotepad", "ChangeIeExt", "IeExt", "Ie4Temp"}));
+                                             "NoTrapExt", "NoFile", "DoNotepad", "ChangeIeExt", "IeExt", "Ie4Temp", "NoWait"}));
   std::vector<std::string> hidden;
   for (const Row& row : Rows())
     if (!IsShownSetting(row.name)) hidden.push_back(row.name);

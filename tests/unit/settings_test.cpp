@@ -225,9 +225,9 @@ TEST_F(SettingsTest, SettingsKeyThatCannotBeOpenedReadsFromTheRootSection) {
 TEST_F(SettingsTest, EachValueOpensAndClosesTheSection) {
   Set("Editor", "C:\\Tools\\ed.exe");
   Read();
-  // 21 values less the two LAN ones, each opened once, and the write-back's
+  // 22 values less the two LAN ones, each opened once, and the write-back's
   // open after its create; the settings key itself is created.
-  EXPECT_EQ(fake::machine().calls["RegOpenKeyEx"], 19 + 1);
+  EXPECT_EQ(fake::machine().calls["RegOpenKeyEx"], 20 + 1);
   EXPECT_EQ(fake::machine().calls["RegCreateKeyEx"], 2);
   EXPECT_EQ(fake::machine().calls["RegCloseKey"], fake::machine().calls["RegOpenKeyEx"] +
                                                       fake::machine().calls["RegCreateKeyEx"]);
