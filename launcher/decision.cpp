@@ -33,6 +33,7 @@ class Decider {
       : s_(settings), input_(input), machine_(machine) {}
 
   RunDecision Decide() {
+    d_.waitForProgram = !s_.NoWait;
     d_.editor = s_.Editor;
     // The fallback is looked up once more; an editor just found is not.
     if (!machine_.FileExists(d_.editor)) {

@@ -77,6 +77,9 @@ struct RunDecision {
   std::string program, extra;
   bool fileFirst = false;
   BrowserFileRename rename;
+  // The launcher stays until the program it started has ended and ends
+  // with its exit code (NoWait off).
+  bool waitForProgram = true;
   // Once started, the editor is waited for and the file deleted when it is
   // a browser's temporary file, asked of the file as it then stands
   // (renamed or not) and only once the editor has started.

@@ -7,16 +7,20 @@
 #include "platform/files.h"
 #include "platform/kept_notepad.h"
 #include "platform/messages.h"
+#include "platform/owners.h"
 #include "platform/run_calls.h"
 
 namespace velquin {
 namespace {
 
-void ShellOpen(const std::string& file, const std::string& parameters) {
-  // A failed shell open is not reported: there is nobody to tell but the user,
-  // and the shell has its own message for it.
-  MarkStartsAsOurs();
-  ShellOpenFile(file, parameters);
+// A failed shell open is not reported: there is nobody to tell but the user,
+// and the shell has its own message for it. An open that a running program
+// or DDE served hands over no process: there is nothing to wait for.
+ExitCode ShellOpen(const std::string& file, const std::string& parameters, bool waitForProgram) {
+  MarkStartsAsOurs(PlaceInChain);
+  const ProcessOwner process = ShellOpenFile(file, parameters);
+  if (!waitForProgram || !process.valid()) return kExitDone;
+  return WaitForProgram(process.get());
 }
 
 }  // namespace
@@ -34,9 +38,12 @@ ExitCode OpenInKeptNotepad() {
 
 ExitCode RunLauncher() {
   // An editor setting that leads back to the launcher (notepad.exe, which
-  // the launcher stands in for) would start it again and again: the second
-  // one reads no settings, writes nothing and opens the kept Notepad.
-  if (StartedByALauncher()) return OpenInKeptNotepad();
+  // the launcher stands in for, or a script that starts Notepad) would
+  // start it again and again: the one that ends the chain reads no
+  // settings, writes nothing and opens the kept Notepad.
+  const ChainPlace chain = ReadChainPlace();
+  PlaceInChain = chain.place;
+  if (chain.endsChain) return OpenInKeptNotepad();
   Settings = ReadLauncherSettings();
   LiveMachine machine;
   const RunDecision decision = DecideRun(Settings, ThisRunsInput(), machine);
@@ -53,8 +60,7 @@ ExitCode DispatchArguments(const RunDecision& decision) {
   switch (decision.route) {
     case Route::ShellOpenEditor:
     case Route::HandOver:
-      ShellOpen(decision.shellFile, decision.shellParameters);
-      return kExitDone;
+      return ShellOpen(decision.shellFile, decision.shellParameters, decision.waitForProgram);
     case Route::NothingToOpen:
     case Route::NoEditor:
       return kExitDone;

@@ -19,7 +19,7 @@ ExitCode OpenTarget(const RunDecision& decision) {
     ShowMessageBox(messages::HtmlEditorMissing(Settings.HtmlEditor), ProductCaption(), kIconError);
   // An editor of the route's own opens the file: no notice about Notepad.
   FellBackToNotepad = decision.fallbackNotice;
-  return StartEditor(BuildEditorCommand(decision), decision.deleteBrowserFileAfterWait);
+  return StartEditor(BuildEditorCommand(decision), decision.deleteBrowserFileAfterWait, decision.waitForProgram);
 }
 
 }  // namespace velquin

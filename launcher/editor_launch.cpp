@@ -37,7 +37,7 @@ void RenameBrowserFile(const BrowserFileRename& rename) {
 // that fails is reported at once, before anything else can change the
 // error code, and leaves an invalid owner.
 ProcessOwner StartProgram(const std::string& command) {
-  MarkStartsAsOurs();
+  MarkStartsAsOurs(PlaceInChain);
   os::ProcessHandles handles;
   if (!StartCommand(command, &handles)) {
     ShowError(messages::EditorStartFailed(command, os::GetLastError()));
@@ -63,26 +63,39 @@ std::string BuildEditorCommand(const std::string& editor, const std::string& ext
   return BuildEditorCommand(decision);
 }
 
-ExitCode StartAndWait(const std::string& command) {
-  ProcessOwner process = StartProgram(command);
-  if (!process.valid()) return kExitEditorNotStarted;
-  os::WaitForSingleObject(process.get(), os::kWaitInfinite);
-  return kExitDone;
+ExitCode WaitForProgram(os::ProcessHandle process) {
+  // Notepad takes its message queue as it starts; so does its stand-in, so
+  // that the starting cursor and a caller in WaitForInputIdle let go now,
+  // not when the editor ends.
+  os::PeekMessageNoRemove();
+  std::uint32_t code = 0;
+  if (os::WaitForSingleObject(process, os::kWaitInfinite) != os::kWaitObject0 ||
+      !os::GetExitCodeProcess(process, &code))
+    return kExitDone;
+  return static_cast<ExitCode>(code);
 }
 
-ExitCode StartEditor(const std::string& command, bool deleteBrowserFileAfterWait) {
+ExitCode StartAndWait(const std::string& command) {
+  const ProcessOwner process = StartProgram(command);
+  if (!process.valid()) return kExitEditorNotStarted;
+  return WaitForProgram(process.get());
+}
+
+ExitCode StartEditor(const std::string& command, bool deleteBrowserFileAfterWait, bool waitForProgram) {
   if (FellBackToNotepad) ShowMessageBox(messages::NotepadStandsIn(), ProductCaption(), kIconInformation);
   // A file the editor never opened is the user's: it is not deleted.
-  ProcessOwner process = StartProgram(command);
+  const ProcessOwner process = StartProgram(command);
   if (!process.valid()) return kExitEditorNotStarted;
-  if (!(deleteBrowserFileAfterWait && IsBrowserTempFile(TargetFile))) return kExitDone;
-  if (os::WaitForSingleObject(process.get(), os::kWaitInfinite) == os::kWaitObject0) process.reset();
-  if (IsExistingFile(TargetFile) && !DeleteFileAt(TargetFile)) ShowError(messages::DeleteFailed(TargetFile));
-  return kExitDone;
+  const bool deletes = deleteBrowserFileAfterWait && IsBrowserTempFile(TargetFile);
+  if (!waitForProgram && !deletes) return kExitDone;
+  const ExitCode code = WaitForProgram(process.get());
+  if (deletes && IsExistingFile(TargetFile) && !DeleteFileAt(TargetFile)) ShowError(messages::DeleteFailed(TargetFile));
+  // With NoWait the wait was the deletion's alone, and the run ends as it did.
+  return waitForProgram ? code : kExitDone;
 }
 
 ExitCode StartEditor(const std::string& command) {
-  return StartEditor(command, Settings.Ie4Temp && CommandLineStartsQuoted(RawCommandLine));
+  return StartEditor(command, Settings.Ie4Temp && CommandLineStartsQuoted(RawCommandLine), !Settings.NoWait);
 }
 
 }  // namespace velquin

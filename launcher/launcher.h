@@ -6,12 +6,14 @@
 #include <string>
 
 #include "launcher/decision.h"
+#include "platform/os.h"
 
 namespace velquin {
 
-// How a run ends, as the process's exit code says it.
+// How a run ends, as the process's exit code says it; a run that waited
+// for the program it started ends with that program's code.
 enum ExitCode : int {
-  kExitDone = 0,              // every handled outcome
+  kExitDone = 0,              // every other handled outcome
   kExitFatal = 1,             // the top-level error report
   kExitEditorNotStarted = 2,  // the editor's start failed and was reported
 };
@@ -29,9 +31,9 @@ ExitCode OpenTarget(const RunDecision& decision);
 // Renames a browser's temporary file as decided, then builds the command
 // line on TargetFile as it now stands.
 std::string BuildEditorCommand(const RunDecision& decision);
-// The fallback notice, the start, and for a browser's temporary file the
-// wait and the deletion.
-ExitCode StartEditor(const std::string& command, bool deleteBrowserFileAfterWait);
+// The fallback notice, the start, the wait, and for a browser's temporary
+// file the deletion.
+ExitCode StartEditor(const std::string& command, bool deleteBrowserFileAfterWait, bool waitForProgram);
 
 // The same two steps alone, their part of the decision taken from the
 // settings, TargetFile and the machine as they now stand.
@@ -40,9 +42,11 @@ ExitCode StartEditor(const std::string& command);
 
 // The kept Notepad this run's hand-overs open.
 std::string KeptNotepadPath();
-// Starts the program and returns once it has ended; a failed start is
-// reported as for an editor.
+// Starts the program and returns once it has ended, with its exit code; a
+// failed start is reported as for an editor.
 ExitCode StartAndWait(const std::string& command);
+// Waits for a started program: its exit code, 0 when it cannot be read.
+ExitCode WaitForProgram(os::ProcessHandle process);
 // For a launcher that a launcher started: the command line's text, after
 // the launcher's own path, opens in the kept Notepad.
 ExitCode OpenInKeptNotepad();

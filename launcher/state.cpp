@@ -15,6 +15,7 @@ std::string RawCommandLine;
 std::uint32_t PlatformId = 0;
 char DecimalSeparator = '.';
 bool LauncherNamedNotepad = true;
+std::uint32_t PlaceInChain = 1;
 
 namespace {
 
@@ -32,6 +33,7 @@ void ResetProcessState() {
   Settings = LauncherSettings();
   TargetFile.clear();
   FellBackToNotepad = false;
+  PlaceInChain = 1;
   // First: every text the run reads later is taken in the form this sets.
   RawCommandLine = TakeCommandLine();
   if (!os::GetVersionPlatformId(&PlatformId)) PlatformId = 0;

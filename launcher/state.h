@@ -16,6 +16,7 @@ extern std::string RawCommandLine;  // as the system reports it, own path includ
 extern std::uint32_t PlatformId;    // dwPlatformId; 0 when unknown
 extern char DecimalSeparator;       // of the system default locale
 extern bool LauncherNamedNotepad;   // stands in Notepad's place under its name
+extern std::uint32_t PlaceInChain;  // 1, or later in a chain of launchers each started by the one before
 
 // Takes the system facts that are read once before the run.
 void ResetProcessState();

@@ -172,6 +172,13 @@ bool StartProcessW(const std::u16string& commandLine, const StartupInfoW& startu
 std::uint32_t WaitForSingleObject(ProcessHandle handle, std::uint32_t milliseconds);
 bool GetExitCodeProcess(ProcessHandle process, std::uint32_t* code);
 std::uint32_t GetCurrentProcessId();
+// GetCurrentProcess: this process's own handle, which is never closed.
+ProcessHandle CurrentProcess();
+// OpenProcess for PROCESS_QUERY_LIMITED_INFORMATION: 0 when it is gone or
+// refused.
+ProcessHandle OpenProcessToQuery(std::uint32_t processId);
+// GetProcessTimes: *creationTime as a FILETIME value.
+bool GetProcessCreationTime(ProcessHandle process, std::uint64_t* creationTime);
 // This process's environment, which every program it starts inherits.
 // GetEnvironmentVariableA: the count written without the NUL, the size
 // needed with it when the buffer is too small, 0 when it is not set; the W
@@ -213,9 +220,14 @@ bool WriteFileBytes(std::uintptr_t handle, const std::string& bytes);
 std::uint32_t GetConsoleOutputCP();
 
 // The shell (shell32).
-// ShellExecuteA, ShellExecuteW.
-std::intptr_t ShellRun(WindowHandle owner, const std::string& verb, const std::string& file,
-                       const std::string& parameters, const std::string& directory, int show);
+// ShellExecuteExA, ShellExecuteExW with SEE_MASK_NOCLOSEPROCESS and no
+// owner window: the started process, 0 when the shell hands none over (the
+// open failed, or a running program or DDE served it).
+ProcessHandle ShellOpenProcess(const std::string& verb, const std::string& file, const std::string& parameters,
+                               const std::string& directory, int show);
+ProcessHandle ShellOpenProcessW(const std::u16string& verb, const std::u16string& file,
+                                const std::u16string& parameters, const std::u16string& directory, int show);
+// ShellExecuteW.
 std::intptr_t ShellRunW(WindowHandle owner, const std::u16string& verb, const std::u16string& file,
                         const std::u16string& parameters, const std::u16string& directory, int show);
 // ShellExecuteExW with SEE_MASK_NOCLOSEPROCESS (and the no-UI flag): the
@@ -226,6 +238,10 @@ bool IsUserAnAdmin();
 
 // Windows and boxes (user32).
 WindowHandle GetForegroundWindow();
+// PeekMessageA over every message, PM_NOREMOVE: makes this thread's message
+// queue, which tells the system the program is up (the starting cursor,
+// and callers waiting in WaitForInputIdle, are released).
+bool PeekMessageNoRemove();
 // MessageBoxW: every box's text is UTF-16.
 int ShowBox(WindowHandle owner, const std::u16string& text, const std::u16string& caption, std::uint32_t style);
 

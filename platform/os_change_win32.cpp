@@ -99,13 +99,6 @@ std::uint32_t QueryModuleFileNameW(char16_t* buffer, std::uint32_t size) {
   return ::GetModuleFileNameW(nullptr, reinterpret_cast<wchar_t*>(buffer), size);
 }
 
-bool GetExitCodeProcess(ProcessHandle process, std::uint32_t* code) {
-  DWORD exitCode = 0;
-  if (!::GetExitCodeProcess(Handle(process), &exitCode)) return false;
-  *code = exitCode;
-  return true;
-}
-
 std::uint32_t GetEnvironmentVariableW(const std::u16string& name, char16_t* buffer, std::uint32_t size) {
   return ::GetEnvironmentVariableW(Wide(name), reinterpret_cast<wchar_t*>(buffer), size);
 }
@@ -157,6 +150,12 @@ bool WriteFileBytes(std::uintptr_t handle, const std::string& bytes) {
 }
 
 std::uint32_t GetConsoleOutputCP() { return ::GetConsoleOutputCP(); }
+
+std::intptr_t ShellRunW(WindowHandle owner, const std::u16string& verb, const std::u16string& file,
+                        const std::u16string& parameters, const std::u16string& directory, int show) {
+  return reinterpret_cast<std::intptr_t>(::ShellExecuteW(reinterpret_cast<HWND>(owner), Wide(verb), Wide(file),
+                                                         Wide(parameters), Wide(directory), show));
+}
 
 ProcessHandle ShellRunProcessW(const std::u16string& verb, const std::u16string& file,
                                const std::u16string& parameters) {

@@ -234,6 +234,26 @@ std::uint32_t WaitForSingleObject(ProcessHandle handle, std::uint32_t millisecon
 
 std::uint32_t GetCurrentProcessId() { return ::GetCurrentProcessId(); }
 
+ProcessHandle CurrentProcess() { return reinterpret_cast<ProcessHandle>(::GetCurrentProcess()); }
+
+ProcessHandle OpenProcessToQuery(std::uint32_t processId) {
+  return reinterpret_cast<ProcessHandle>(::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
+}
+
+bool GetProcessCreationTime(ProcessHandle process, std::uint64_t* creationTime) {
+  FILETIME created, exited, kernel, user;
+  if (!::GetProcessTimes(Handle(process), &created, &exited, &kernel, &user)) return false;
+  *creationTime = (std::uint64_t{created.dwHighDateTime} << 32) | created.dwLowDateTime;
+  return true;
+}
+
+bool GetExitCodeProcess(ProcessHandle process, std::uint32_t* code) {
+  DWORD exitCode = 0;
+  if (!::GetExitCodeProcess(Handle(process), &exitCode)) return false;
+  *code = exitCode;
+  return true;
+}
+
 std::uint32_t GetEnvironmentVariableA(const std::string& name, char* buffer, std::uint32_t size) {
   return ::GetEnvironmentVariableA(name.c_str(), buffer, size);
 }
@@ -278,20 +298,40 @@ bool GetVersionPlatformId(std::uint32_t* platformId) {
   return true;
 }
 
-std::intptr_t ShellRun(WindowHandle owner, const std::string& verb, const std::string& file,
-                       const std::string& parameters, const std::string& directory, int show) {
-  return reinterpret_cast<std::intptr_t>(::ShellExecuteA(reinterpret_cast<HWND>(owner), verb.c_str(),
-                                                         file.c_str(), parameters.c_str(), directory.c_str(),
-                                                         show));
+namespace {
+template <typename Info, typename Text>
+ProcessHandle ShellOpen(Info info, const Text& verb, const Text& file, const Text& parameters, const Text& directory,
+                        int show, BOOL(WINAPI* execute)(Info*)) {
+  info.cbSize = sizeof info;
+  info.fMask = SEE_MASK_NOCLOSEPROCESS;
+  info.lpVerb = verb;
+  info.lpFile = file;
+  info.lpParameters = parameters;
+  info.lpDirectory = directory;
+  info.nShow = show;
+  if (!execute(&info)) return 0;
+  return reinterpret_cast<ProcessHandle>(info.hProcess);
+}
+}  // namespace
+
+ProcessHandle ShellOpenProcess(const std::string& verb, const std::string& file, const std::string& parameters,
+                               const std::string& directory, int show) {
+  return ShellOpen(SHELLEXECUTEINFOA{}, verb.c_str(), file.c_str(), parameters.c_str(), directory.c_str(), show,
+                   ::ShellExecuteExA);
 }
 
-std::intptr_t ShellRunW(WindowHandle owner, const std::u16string& verb, const std::u16string& file,
-                        const std::u16string& parameters, const std::u16string& directory, int show) {
-  return reinterpret_cast<std::intptr_t>(::ShellExecuteW(reinterpret_cast<HWND>(owner), Wide(verb), Wide(file),
-                                                         Wide(parameters), Wide(directory), show));
+ProcessHandle ShellOpenProcessW(const std::u16string& verb, const std::u16string& file,
+                                const std::u16string& parameters, const std::u16string& directory, int show) {
+  return ShellOpen(SHELLEXECUTEINFOW{}, Wide(verb), Wide(file), Wide(parameters), Wide(directory), show,
+                   ::ShellExecuteExW);
 }
 
 WindowHandle GetForegroundWindow() { return reinterpret_cast<WindowHandle>(::GetForegroundWindow()); }
+
+bool PeekMessageNoRemove() {
+  MSG message;
+  return ::PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE) != FALSE;
+}
 
 int ShowBox(WindowHandle owner, const std::u16string& text, const std::u16string& caption,
             std::uint32_t style) {

@@ -21,12 +21,10 @@ bool StartCommand(const std::string& commandLine, os::ProcessHandles* handles) {
                  : os::StartProcess(commandLine, os::OwnStartupInfo(), handles);
 }
 
-void ShellOpenFile(const std::string& file, const std::string& parameters) {
+ProcessOwner ShellOpenFile(const std::string& file, const std::string& parameters) {
   constexpr int kShowNormal = 5;  // SW_SHOW
-  if (WideRun)
-    os::ShellRunW(0, u"Open", WideText(file), WideText(parameters), u"", kShowNormal);
-  else
-    os::ShellRun(0, "Open", file, parameters, "", kShowNormal);
+  return ProcessOwner(WideRun ? os::ShellOpenProcessW(u"Open", WideText(file), WideText(parameters), u"", kShowNormal)
+                              : os::ShellOpenProcess("Open", file, parameters, "", kShowNormal));
 }
 
 }  // namespace velquin

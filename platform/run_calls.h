@@ -17,8 +17,9 @@ bool MoveFileTo(const std::string& from, const std::string& to);
 bool DeleteFileAt(const std::string& path);
 // CreateProcess, handing on this process's own startup information.
 bool StartCommand(const std::string& commandLine, os::ProcessHandles* handles);
-// ShellExecute's "Open" of the file with these parameters, shown normally,
-// from the current directory. What the shell answers is not looked at.
-void ShellOpenFile(const std::string& file, const std::string& parameters);
+// ShellExecuteEx's "Open" of the file with these parameters, shown
+// normally, from the current directory, with no owner window: the process
+// it started, invalid when the shell hands none over.
+ProcessOwner ShellOpenFile(const std::string& file, const std::string& parameters);
 
 }  // namespace velquin

@@ -8,6 +8,7 @@
 #include <cctype>
 #include <cstring>
 #include <ctime>
+#include <optional>
 
 namespace fake {
 namespace {
@@ -1119,14 +1120,16 @@ const std::string* RedirectOf(const fake::FileNode& program) {
 
 // A start that reached the launcher again, through a copy of it or a
 // redirect, runs it with the command line the system hands it.
-void RunAgainIfLauncher(const fake::FileNode& program, const Texts& commandLine, bool wide) {
-  if (!M().runLauncher) return;
+// The launcher's exit code when it ran.
+std::optional<std::uint32_t> RunAgainIfLauncher(const fake::FileNode& program, const Texts& commandLine, bool wide) {
+  if (!M().runLauncher) return std::nullopt;
   if (const std::string* debugger = RedirectOf(program)) {
-    M().runLauncher(*debugger + " " + commandLine.real, fake::ToAnsi(*debugger) + " " + commandLine.ansi, wide,
-                    fake::ToAnsi(*debugger));
+    return M().runLauncher(*debugger + " " + commandLine.real, fake::ToAnsi(*debugger) + " " + commandLine.ansi,
+                           wide, fake::ToAnsi(*debugger));
   } else if (program.program && program.program->launcher) {
-    M().runLauncher(commandLine.real, commandLine.ansi, wide, fake::AnsiOfWide(fake::Utf16(program.path)));
+    return M().runLauncher(commandLine.real, commandLine.ansi, wide, fake::AnsiOfWide(fake::Utf16(program.path)));
   }
+  return std::nullopt;
 }
 
 // A redirect whose Debugger names no file fails the start as a missing
@@ -1153,7 +1156,8 @@ using RunHook = std::function<std::uint32_t(const std::string&)>;
 RunHook HookOf(const fake::FileNode& program) { return program.program ? program.program->run : RunHook(); }
 std::uint32_t RunHookFor(const RunHook& run, const Texts& commandLine) { return run ? run(commandLine.real) : 0; }
 
-std::intptr_t ShellReal(WindowHandle owner, const std::string& verb, const Texts& file, const Texts& parameters,
+// Runs the program the shell found; its process, 0 when there is none.
+ProcessHandle ShellReal(WindowHandle owner, const std::string& verb, const Texts& file, const Texts& parameters,
                         const std::string& directory, int show, bool wide) {
   Record(fake::Event::Shell, file, parameters, wide);
   fake::Event& event = M().events.back();
@@ -1161,14 +1165,16 @@ std::intptr_t ShellReal(WindowHandle owner, const std::string& verb, const Texts
   event.verb = verb;
   event.directory = directory;
   event.show = show;
-  if (const fake::FileNode* program = fake::ImageOf("\"" + file.real + "\"");
-      program && program->program && !RedirectFails(*program)) {
-    const Texts commandLine = ShellCommandLine(*program, parameters);
-    const RunHook run = HookOf(*program);
-    RunAgainIfLauncher(*program, commandLine, wide);
-    RunHookFor(run, commandLine);
-  }
-  return 42;
+  const fake::FileNode* program = fake::ImageOf("\"" + file.real + "\"");
+  if (!program || !program->program || RedirectFails(*program)) return 0;
+  const Texts commandLine = ShellCommandLine(*program, parameters);
+  const RunHook run = HookOf(*program);
+  const ProcessHandle handle = M().nextHandle++;
+  M().openProcesses[handle] = program->program->staysMs > 0 ? "stays" : "ends";
+  const std::optional<std::uint32_t> launcher = RunAgainIfLauncher(*program, commandLine, wide);
+  const std::uint32_t code = RunHookFor(run, commandLine);
+  M().exitCodes[handle] = launcher ? *launcher : code;
+  return handle;
 }
 
 bool StartReal(const Texts& commandLine, const StartupInfo& startup, ProcessHandles* handles, bool wide) {
@@ -1194,24 +1200,34 @@ bool StartReal(const Texts& commandLine, const StartupInfo& startup, ProcessHand
   M().openProcesses[handles->thread] = "thread";
   const RunHook run = HookOf(*program);
   const ProcessHandle process = handles->process;
-  RunAgainIfLauncher(*program, commandLine, wide);
-  M().exitCodes[process] = RunHookFor(run, commandLine);
+  const std::optional<std::uint32_t> launcher = RunAgainIfLauncher(*program, commandLine, wide);
+  const std::uint32_t code = RunHookFor(run, commandLine);
+  M().exitCodes[process] = launcher ? *launcher : code;
   return true;
 }
 
 }  // namespace
 
-std::intptr_t ShellRun(WindowHandle owner, const std::string& verb, const std::string& file,
-                       const std::string& parameters, const std::string& directory, int show) {
-  Count("ShellExecute");
-  return ShellReal(owner, verb, Texts::OfAnsi(file), Texts::OfAnsi(parameters), directory, show, false);
+ProcessHandle ShellOpenProcess(const std::string& verb, const std::string& file, const std::string& parameters,
+                               const std::string& directory, int show) {
+  Count("ShellExecuteEx");
+  return ShellReal(0, verb, Texts::OfAnsi(file), Texts::OfAnsi(parameters), directory, show, false);
+}
+
+ProcessHandle ShellOpenProcessW(const std::u16string& verb, const std::u16string& file,
+                                const std::u16string& parameters, const std::u16string& directory, int show) {
+  Count("ShellExecuteExW");
+  return ShellReal(0, fake::FromUtf16(verb), Texts::OfWide(file), Texts::OfWide(parameters),
+                   fake::FromUtf16(directory), show, true);
 }
 
 std::intptr_t ShellRunW(WindowHandle owner, const std::u16string& verb, const std::u16string& file,
                         const std::u16string& parameters, const std::u16string& directory, int show) {
   Count("ShellExecuteW");
-  return ShellReal(owner, fake::FromUtf16(verb), Texts::OfWide(file), Texts::OfWide(parameters),
-                   fake::FromUtf16(directory), show, true);
+  const ProcessHandle process = ShellReal(owner, fake::FromUtf16(verb), Texts::OfWide(file),
+                                          Texts::OfWide(parameters), fake::FromUtf16(directory), show, true);
+  CloseHandle(process);
+  return 42;
 }
 
 StartupInfo OwnStartupInfo() {
@@ -1264,12 +1280,51 @@ bool CloseHandle(std::uintptr_t handle) {
   Count("CloseHandle");
   M().exitCodes.erase(handle);
   return M().openProcesses.erase(handle) != 0 || M().openSnapshots.erase(handle) != 0 ||
-         M().openFiles.erase(handle) != 0;
+         M().openFiles.erase(handle) != 0 || M().queriedProcesses.erase(handle) != 0;
 }
 
 std::uint32_t GetCurrentProcessId() {
   Count("GetCurrentProcessId");
   return M().processId;
+}
+
+namespace {
+constexpr ProcessHandle kCurrentProcess = ~std::uintptr_t{0};  // as Windows' pseudo handle
+bool FailedWith(std::uint32_t error) {
+  M().lastError = error;
+  return false;
+}
+}  // namespace
+
+ProcessHandle CurrentProcess() {
+  Count("GetCurrentProcess");
+  return kCurrentProcess;
+}
+
+ProcessHandle OpenProcessToQuery(std::uint32_t processId) {
+  Count("OpenProcess");
+  bool running = processId == M().processId;
+  for (const fake::Machine::Process& process : M().otherProcesses) running = running || process.processId == processId;
+  if (!running) return FailedWith(87), 0;  // ERROR_INVALID_PARAMETER
+  const ProcessHandle handle = M().nextHandle++;
+  M().queriedProcesses[handle] = processId;
+  return handle;
+}
+
+bool GetProcessCreationTime(ProcessHandle process, std::uint64_t* creationTime) {
+  Count("GetProcessTimes");
+  if (process == kCurrentProcess) return *creationTime = M().creationTime, true;
+  auto queried = M().queriedProcesses.find(process);
+  if (queried == M().queriedProcesses.end()) return FailedWith(6);  // ERROR_INVALID_HANDLE
+  if (queried->second == M().processId) return *creationTime = M().creationTime, true;
+  for (const fake::Machine::Process& other : M().otherProcesses)
+    if (other.processId == queried->second) return *creationTime = other.creationTime, true;
+  return FailedWith(87);
+}
+
+bool PeekMessageNoRemove() {
+  Count("PeekMessage");
+  return false;  // the queue is made, and holds nothing
 }
 
 std::uint32_t GetEnvironmentVariableA(const std::string& name, char* buffer, std::uint32_t size) {
@@ -1307,7 +1362,8 @@ bool SnapshotEntry(SnapshotHandle snapshot, ProcessEntry* entry, bool first) {
     return true;
   }
   if (index - 1 >= M().otherProcesses.size()) return false;
-  *entry = M().otherProcesses[index - 1];
+  const fake::Machine::Process& other = M().otherProcesses[index - 1];
+  *entry = ProcessEntry{other.processId, other.parentProcessId};
   return true;
 }
 }  // namespace

@@ -127,9 +127,14 @@ struct Machine {
   std::string consoleOut, consoleErr;
 
   // This process, its parent and its environment (by upper-cased name:
-  // the name as set and the value).
+  // the name as set and the value). Creation times are FILETIME values.
+  struct Process {
+    std::uint32_t processId = 0, parentProcessId = 0;
+    std::uint64_t creationTime = 0;
+  };
   std::uint32_t processId = 4242, parentProcessId = 4000;
-  std::vector<os::ProcessEntry> otherProcesses;  // listed after this one
+  std::uint64_t creationTime = 133000000000000000ull;
+  std::vector<Process> otherProcesses;  // listed after this one
   bool snapshotFails = false;
   std::map<std::string, std::pair<std::string, std::string>> environment;
   // The system's redirects of image names (Image File Execution Options'
@@ -137,9 +142,9 @@ struct Machine {
   std::map<std::string, std::string> redirects;
   // Runs the launcher again for a start or shell open that reached a copy
   // of it or a redirect: its command line (the real text and the ANSI
-  // view) and its own path (ANSI). Unset: nothing runs.
-  std::function<void(const std::string& realCommandLine, const std::string& ansiCommandLine, bool wide,
-                     const std::string& modulePath)>
+  // view) and its own path (ANSI); its exit code. Unset: nothing runs.
+  std::function<std::uint32_t(const std::string& realCommandLine, const std::string& ansiCommandLine, bool wide,
+                              const std::string& modulePath)>
       runLauncher;
 
   std::vector<Event> events;
@@ -155,6 +160,7 @@ struct Machine {
   // Processes ("stays", "ends", "ended") and their threads ("thread").
   std::map<os::ProcessHandle, std::string> openProcesses;
   std::map<os::ProcessHandle, std::uint32_t> exitCodes;
+  std::map<os::ProcessHandle, std::uint32_t> queriedProcesses;  // OpenProcess's handles: the process id
   std::map<os::SnapshotHandle, std::size_t> openSnapshots;  // the next entry's index
   std::uintptr_t nextHandle = 0x100;
   std::uint32_t lastError = 0;  // as the last failing call left it

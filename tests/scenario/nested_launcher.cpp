@@ -23,11 +23,13 @@ struct OwnProcess {
   std::uint32_t platformId = velquin::PlatformId;
   char decimalSeparator = velquin::DecimalSeparator;
   bool namedNotepad = velquin::LauncherNamedNotepad;
+  std::uint32_t placeInChain = velquin::PlaceInChain;
   bool wideRun = velquin::WideRun;
   std::string commandLine = fake::machine().commandLine;
   std::u16string wideCommandLine = fake::machine().wideCommandLine;
   std::string modulePath = fake::machine().modulePath;
   std::uint32_t processId = fake::machine().processId, parentProcessId = fake::machine().parentProcessId;
+  std::uint64_t creationTime = fake::machine().creationTime;
   std::map<std::string, std::pair<std::string, std::string>> environment = fake::machine().environment;
 
   void Restore() const {
@@ -38,6 +40,7 @@ struct OwnProcess {
     velquin::PlatformId = platformId;
     velquin::DecimalSeparator = decimalSeparator;
     velquin::LauncherNamedNotepad = namedNotepad;
+    velquin::PlaceInChain = placeInChain;
     velquin::WideRun = wideRun;
     fake::Machine& m = fake::machine();
     m.commandLine = commandLine;
@@ -45,6 +48,7 @@ struct OwnProcess {
     m.modulePath = modulePath;
     m.processId = processId;
     m.parentProcessId = parentProcessId;
+    m.creationTime = creationTime;
     m.environment = environment;
   }
 };
@@ -55,7 +59,7 @@ void RunLaunchersAgainOnTheFake() {
   auto launchers = std::make_shared<int>(1);
   fake::machine().runLauncher = [launchers](const std::string& real, const std::string& ansi, bool wide,
                                              const std::string& modulePath) {
-    if (*launchers >= kMaxLaunchers) return;
+    if (*launchers >= kMaxLaunchers) return 0u;
     ++*launchers;
     const OwnProcess first;
     fake::Machine& m = fake::machine();
@@ -66,10 +70,12 @@ void RunLaunchersAgainOnTheFake() {
     m.modulePath = modulePath;
     m.parentProcessId = m.processId;
     m.processId = first.processId + 4 * static_cast<std::uint32_t>(*launchers);
-    m.otherProcesses.push_back({first.processId, first.parentProcessId});
-    velquin::LauncherMain();
+    m.creationTime = first.creationTime + 10000 * static_cast<std::uint64_t>(*launchers);  // a millisecond later
+    m.otherProcesses.push_back({first.processId, first.parentProcessId, first.creationTime});
+    const int code = velquin::LauncherMain();
     m.otherProcesses.pop_back();
     first.Restore();
+    return static_cast<std::uint32_t>(code);
   };
 }
 

@@ -208,25 +208,33 @@ TEST_F(StartTest, HandsOnTheLaunchersOwnStartupInformation) {
 
 TEST_F(StartTest, WaitsAndDeletesOnlyWhenEveryConditionHolds) {
   struct Row {
-    bool ie4Temp;
+    bool ie4Temp, noWait;
     std::string commandLine, target;
     bool waited, deleted;
+    int exitCode;  // the editor's 7 once waited for, unless NoWait
   };
   const Row rows[] = {
-      {true, "\"C:\\V\\notepad.exe\" x", "C:\\TEMP\\a.htm", true, true},
-      {false, "\"C:\\V\\notepad.exe\" x", "C:\\TEMP\\a.htm", false, false},
-      {true, "C:\\V\\notepad.exe x", "C:\\TEMP\\a.htm", false, false},
-      {true, "\"C:\\V\\notepad.exe\" x", "C:\\Docs\\a.htm", false, false},
+      {true, false, "\"C:\\V\\notepad.exe\" x", "C:\\TEMP\\a.htm", true, true, 7},
+      {false, false, "\"C:\\V\\notepad.exe\" x", "C:\\TEMP\\a.htm", true, false, 7},
+      {true, true, "\"C:\\V\\notepad.exe\" x", "C:\\TEMP\\a.htm", true, true, 0},
+      {false, true, "\"C:\\V\\notepad.exe\" x", "C:\\TEMP\\a.htm", false, false, 0},
+      {true, true, "C:\\V\\notepad.exe x", "C:\\TEMP\\a.htm", false, false, 0},
+      {true, true, "\"C:\\V\\notepad.exe\" x", "C:\\Docs\\a.htm", false, false, 0},
   };
   for (const Row& row : rows) {
     SetUp();
-    fake::AddProgram("C:\\slow.exe", fake::Program{false, 0, 500});
+    fake::Program slow{false, 0, 500};
+    slow.run = [](const std::string&) { return 7u; };
+    fake::AddProgram("C:\\slow.exe", slow);
     fake::AddFile(row.target);
     Prepare(row.commandLine);
     Settings.Ie4Temp = row.ie4Temp;
+    Settings.NoWait = row.noWait;
     TargetFile = row.target;
-    StartEditor("C:\\slow.exe \"" + row.target + "\"");
+    EXPECT_EQ(StartEditor("C:\\slow.exe \"" + row.target + "\""), row.exitCode) << row.target;
     EXPECT_EQ(Events(fake::Event::Waited).size(), row.waited ? 1u : 0u) << row.target;
+    // The message queue is taken once, before the wait and only for it.
+    EXPECT_EQ(fake::machine().calls["PeekMessage"], row.waited ? 1 : 0) << row.target;
     EXPECT_EQ(fake::FindFile(row.target) == nullptr, row.deleted) << row.target;
     EXPECT_TRUE(fake::machine().openProcesses.empty());
   }

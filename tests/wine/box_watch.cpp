@@ -1,6 +1,9 @@
 #include "box_watch.h"
 
+#include <tlhelp32.h>
+
 #include <algorithm>
+#include <map>
 
 #include "text.h"
 #include "win_handles.h"
@@ -91,6 +94,27 @@ std::vector<DWORD> ProcessesIn(HANDLE job) {
   return out;
 }
 
+// The processes started from these, and from those in turn. Wine puts a
+// process that a waiting launcher starts in the job only once the launcher
+// has ended, so a box shown meanwhile is found through its parents.
+void AddDescendants(std::set<DWORD>* processes) {
+  win::File snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));  // INVALID_HANDLE_VALUE on failure
+  if (!snapshot.valid()) return;
+  std::multimap<DWORD, DWORD> children;
+  PROCESSENTRY32W entry{};
+  entry.dwSize = sizeof entry;
+  for (BOOL found = Process32FirstW(snapshot.get(), &entry); found; found = Process32NextW(snapshot.get(), &entry))
+    if (entry.th32ProcessID != entry.th32ParentProcessID) children.emplace(entry.th32ParentProcessID, entry.th32ProcessID);
+  std::vector<DWORD> pending(processes->begin(), processes->end());
+  while (!pending.empty()) {
+    const DWORD parent = pending.back();
+    pending.pop_back();
+    const auto range = children.equal_range(parent);
+    for (auto child = range.first; child != range.second; ++child)
+      if (processes->insert(child->second).second) pending.push_back(child->second);
+  }
+}
+
 icons::Pixels Grab(const RECT& r) {
   win::WindowDc screen(nullptr);
   return FromDib(screen.get(), r.left, r.top, r.right - r.left, r.bottom - r.top, false, 0, nullptr);
@@ -153,6 +177,7 @@ void Watcher::Poll(std::vector<observed::Box>* seen) {
   const std::vector<DWORD> inJob = ProcessesIn(job_);
   Search search{std::set<DWORD>(inJob.begin(), inJob.end()), {}};
   search.processes.insert(processId_);
+  AddDescendants(&search.processes);
   EnumWindows(CollectBoxes, reinterpret_cast<LPARAM>(&search));
   for (HWND box : search.found) {
     if (!handled_.insert(box).second) continue;
