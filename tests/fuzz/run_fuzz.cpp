@@ -10,7 +10,8 @@
 //   P path (program that ends)   Q path (program the launcher may wait for)   D path
 //   K cache directory (REG_SZ)   k<type digit>data (cache "Directory" of that type)
 //   A browser path   V<8 hex digits> its version     M knobs (see ApplyKnob)
-//   E the mark a starting launcher inherited (this process is 4242, its parent 4000)
+//   E the mark a starting launcher inherited (this process is 4242, its
+//     parent 4000, created at kParentCreated)
 // "*N*c" inside a value or path stands for the byte c N times.
 #include <algorithm>
 #include <cstddef>
@@ -26,6 +27,7 @@
 #include "browser/browser.h"
 #include "launcher/arguments.h"
 #include "launcher/launcher.h"
+#include "launcher/start_mark.h"
 #include "launcher/state.h"
 #include "platform/files.h"
 #include "platform/kept_notepad.h"
@@ -46,6 +48,7 @@ constexpr const char* kAppPathKey = "HKLM\\Software\\Microsoft\\Windows\\Current
 constexpr std::size_t kCommandLineCap = 8 * 1024;
 constexpr std::size_t kValueCap = 64 * 1024;
 constexpr std::uint32_t kIconError = 0x10, kIconInformation = 0x40, kFatalStyle = 0x2010;
+constexpr std::uint64_t kParentCreated = 132000000000000000ull;  // the parent's creation time
 
 // The first "*N*c" in a text stands for the byte c N times, so that a short
 // input can hold an over-long path or value.
@@ -106,6 +109,7 @@ Setup Build(const std::string& input) {
   fake::Reset();
   fake::Machine& m = fake::machine();
   m.modulePath = "C:\\Velquin\\notepad.exe";
+  m.otherProcesses = {{4000, 3000, kParentCreated}};
   m.startup.hasTitle = true;
   m.startup.title = "fuzz";
   Setup setup;
@@ -282,12 +286,14 @@ void CheckRun(const std::string& input) {
   }
   FUZZ_CHECK(exitCode == 0 || exitCode == 2, "exit code " + std::to_string(exitCode) + ": " + story);
 
-  // Started by a launcher (the mark names the parent, in digits): nothing
-  // read or written, only the kept Notepad started, with the command line's
-  // own text after the launcher's path.
-  const bool chain = setup.mark && !setup.mark->empty() && setup.mark->size() <= 10 &&
-                     setup.mark->find_first_not_of("0123456789") == std::string::npos &&
-                     std::stoull(*setup.mark) == 4000 && !m.snapshotFails;
+  // Started by a launcher (the mark names the parent, by its id and
+  // creation time, or this launcher is a chain's fourth): nothing read or
+  // written, only the kept Notepad started, with the command line's own
+  // text after the launcher's path.
+  const std::optional<velquin::StartMark> mark = setup.mark ? velquin::ParseStartMark(*setup.mark) : std::nullopt;
+  const bool chain = mark && mark->processId != 4242 &&
+                     (mark->place >= velquin::kLongestChain - 1 ||
+                      (mark->processId == 4000 && mark->creationTime == kParentCreated && !m.snapshotFails));
   if (chain) {
     FUZZ_CHECK(m.calls["RegOpenKeyEx"] + m.calls["RegCreateKeyEx"] + m.calls["RegSetValueEx"] == 0,
                "a chained launcher touched the settings: " + story);
@@ -474,7 +480,8 @@ void CheckRun(const std::string& input) {
   std::set<std::string> after;
   for (const auto& entry : m.files) after.insert(entry.first);
   FUZZ_CHECK(after == expected, "files lost or made: " + story);
-  FUZZ_CHECK(waits == 0 || (SettingFlag(setup, "Ie4Temp", false) && quoted), "waited unasked: " + story);
+  FUZZ_CHECK(waits == 0 || !SettingFlag(setup, "NoWait", false) || (SettingFlag(setup, "Ie4Temp", false) && quoted),
+             "waited unasked: " + story);
 }
 
 }  // namespace
