@@ -53,7 +53,7 @@ CurrentValue ReadOne(os::KeyHandle key, const SettingDefinition& definition) {
 MessageText BrowserFileCaution(const std::string& name, const std::string& effective) {
   using namespace setting_names;
   if ((name == Ie4Temp || name == ChangeIeExt) && effective == "1")
-    return Fixed("注意: %TEMP% 直下の、待っているプログラムのファイルも対象です");
+    return Fixed("注意: %TEMP% 直下の他のプログラムのファイルも対象");
   return MessageText{};
 }
 

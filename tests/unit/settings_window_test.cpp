@@ -131,8 +131,8 @@ TEST_F(SettingsWindowTest, MarksSayWhyAValueIsNotUsedAsStored) {
       // Not found, the launcher never reaches it: the missing mark says what happens.
       {"PrintEditor", "E:\\gone\\notepad.exe", "見つかりません: エラーを表示し、印刷しません"},
       // A waiting caller's own file in %TEMP% is taken for a browser's.
-      {"Ie4Temp", "1", "注意: %TEMP% 直下の、待っているプログラムのファイルも対象です"},
-      {"ChangeIeExt", "1", "注意: %TEMP% 直下の、待っているプログラムのファイルも対象です"},
+      {"Ie4Temp", "1", "注意: %TEMP% 直下の他のプログラムのファイルも対象"},
+      {"ChangeIeExt", "1", "注意: %TEMP% 直下の他のプログラムのファイルも対象"},
       {"Ie4Temp", "0", ""},
   };
   for (const Row& row : rows) {
