@@ -220,9 +220,9 @@ bool WriteFileBytes(std::uintptr_t handle, const std::string& bytes);
 std::uint32_t GetConsoleOutputCP();
 
 // The shell (shell32).
-// ShellExecuteExA, ShellExecuteExW with SEE_MASK_NOCLOSEPROCESS and no
-// owner window: the started process, 0 when the shell hands none over (the
-// open failed, or a running program or DDE served it).
+// ShellExecuteExA, ShellExecuteExW with SEE_MASK_NOCLOSEPROCESS (and
+// NOASYNC) and no owner window: the started process, 0 when the shell hands
+// none over (the open failed, or a running program or DDE served it).
 ProcessHandle ShellOpenProcess(const std::string& verb, const std::string& file, const std::string& parameters,
                                const std::string& directory, int show);
 ProcessHandle ShellOpenProcessW(const std::u16string& verb, const std::u16string& file,

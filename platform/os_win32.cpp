@@ -303,7 +303,9 @@ template <typename Info, typename Text>
 ProcessHandle ShellOpen(Info info, const Text& verb, const Text& file, const Text& parameters, const Text& directory,
                         int show, BOOL(WINAPI* execute)(Info*)) {
   info.cbSize = sizeof info;
-  info.fMask = SEE_MASK_NOCLOSEPROCESS;
+  // NOASYNC: a launcher that does not wait ends right after the call, so
+  // the open must be done by then, not left to the shell's own threads.
+  info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_NOASYNC;
   info.lpVerb = verb;
   info.lpFile = file;
   info.lpParameters = parameters;
