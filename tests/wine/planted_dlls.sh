@@ -17,7 +17,7 @@ cd "$(dirname "$0")/../.."
 . scripts/lib/wine-env.sh
 wine_env_packages
 wine_env_locales
-wine_env_build_win64 velquin velquin_dll_fallback velquin_dll_full_path velquin_planted_dll velquin_stub_versioned
+wine_env_build_win64 velquin velquin-setup velquin_dll_fallback velquin_dll_full_path velquin_planted_dll velquin_stub_versioned
 wine_env_xvfb
 wine_env_prefix "$PWD/build/planted-dlls-prefix"
 export LC_ALL=ja_JP.UTF-8
@@ -89,6 +89,21 @@ for build in velquin velquin_dll_fallback velquin_dll_full_path; do
   # A planted DLL that was loaded may leave a crashed launcher behind.
   timeout 60 "$WINESERVER" -w || "$WINESERVER" -k
   same "$build: no planted DLL was loaded" "$(cd "$LAUNCHER_DIR" && ls -- *.loaded 2>/dev/null | tr '\n' ' ')" ""
+done
+
+# The setup program, which install.cmd runs elevated from the unpacked zip,
+# a folder the user can write: its planning reads the registry and
+# notepad.exe's version resource, and must take neither DLL from there.
+rm -rf "$LAUNCHER_DIR"
+mkdir -p "$LAUNCHER_DIR"
+for name in velquin velquin64 velquin-settings velquin-settings64; do cp build/win64/velquin.exe "$LAUNCHER_DIR/$name.exe"; done
+cp build/win64/velquin-setup.exe "$LAUNCHER_DIR/velquin-setup64.exe"
+for dll in version advapi32 shell32 user32; do cp "$BIN/planted.dll" "$LAUNCHER_DIR/$dll.dll"; done
+for form in /redirect /user; do
+  (cd "$C" && WINEDLLOVERRIDES="$WINEDLLOVERRIDES;version,advapi32,shell32,user32=n,b" \
+    timeout 60 "$WINE" 'C:\Planted Here\velquin-setup64.exe' $form /whatif >/dev/null 2>&1)
+  timeout 60 "$WINESERVER" -w || "$WINESERVER" -k
+  same "setup $form /whatif: no planted DLL was loaded" "$(cd "$LAUNCHER_DIR" && ls -- *.loaded 2>/dev/null | tr '\n' ' ')" ""
 done
 
 # Stays for a look only when a check failed.
