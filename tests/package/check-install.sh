@@ -159,7 +159,7 @@ prepare_launcher
 settle
 imported=$(wreg query "$SETTINGS")
 count=$(printf '%s\n' "$imported" | grep -c 'REG_SZ')
-same "regedit imports 19 string values" "$count" "19"
+same "regedit imports 20 string values" "$count" "20"
 for entry in $DEFAULTS; do
   name=${entry%%=*}
   value=${entry#*=}
