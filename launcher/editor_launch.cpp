@@ -17,6 +17,10 @@
 namespace velquin {
 namespace {
 
+// Long enough for an editor to be running its own code, short enough that
+// a caller waiting for this program's input to settle hardly notices.
+constexpr std::uint32_t kEditorStartMs = 100;
+
 // Every formatted text is held to the limit; a longer one ends the run.
 std::string Limited(std::string text) {
   if (TextLength(text) > kFormattedTextLimit) RaiseConvertError(messages::TextTooLong());
@@ -65,13 +69,17 @@ std::string BuildEditorCommand(const std::string& editor, const std::string& ext
 
 ExitCode WaitForProgram(os::ProcessHandle process) {
   // Notepad takes its message queue as it starts; so does its stand-in, so
-  // that the starting cursor and a caller in WaitForInputIdle let go now,
-  // not when the editor ends.
-  os::PeekMessageNoRemove();
+  // that the starting cursor and a caller in WaitForInputIdle let go, not
+  // only when the editor ends. Taking it loads the window DLLs, work that
+  // would compete with the editor's own start for a busy processor: the
+  // editor gets its start first.
+  std::uint32_t waited = os::WaitForSingleObject(process, kEditorStartMs);
+  if (waited == os::kWaitTimeout) {
+    os::PeekMessageNoRemove();
+    waited = os::WaitForSingleObject(process, os::kWaitInfinite);
+  }
   std::uint32_t code = 0;
-  if (os::WaitForSingleObject(process, os::kWaitInfinite) != os::kWaitObject0 ||
-      !os::GetExitCodeProcess(process, &code))
-    return kExitDone;
+  if (waited != os::kWaitObject0 || !os::GetExitCodeProcess(process, &code)) return kExitDone;
   return static_cast<ExitCode>(code);
 }
 

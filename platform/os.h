@@ -139,6 +139,7 @@ std::uint32_t QueryModuleFileNameW(char16_t* buffer, std::uint32_t size);
 // Processes (kernel32).
 inline constexpr std::uint32_t kWaitInfinite = 0xFFFFFFFFu;
 inline constexpr std::uint32_t kWaitObject0 = 0;
+inline constexpr std::uint32_t kWaitTimeout = 0x102;  // WAIT_TIMEOUT
 inline constexpr std::uint32_t kStillActive = 259;  // STILL_ACTIVE
 // GetCommandLineA, GetCommandLineW.
 std::string AnsiCommandLine();

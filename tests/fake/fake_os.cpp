@@ -1157,6 +1157,13 @@ RunHook HookOf(const fake::FileNode& program) { return program.program ? program
 std::uint32_t RunHookFor(const RunHook& run, const Texts& commandLine) { return run ? run(commandLine.real) : 0; }
 
 // Runs the program the shell found; its process, 0 when there is none.
+// A started program's process: one that stays runs for its time, which
+// the launcher's waits use up.
+void OpenProcessOf(ProcessHandle handle, const fake::Program& program) {
+  M().openProcesses[handle] = program.staysMs > 0 ? "stays" : "ends";
+  if (program.staysMs > 0) M().stayLeftMs[handle] = std::uint32_t(program.staysMs);
+}
+
 ProcessHandle ShellReal(WindowHandle owner, const std::string& verb, const Texts& file, const Texts& parameters,
                         const std::string& directory, int show, bool wide) {
   Record(fake::Event::Shell, file, parameters, wide);
@@ -1170,7 +1177,7 @@ ProcessHandle ShellReal(WindowHandle owner, const std::string& verb, const Texts
   const Texts commandLine = ShellCommandLine(*program, parameters);
   const RunHook run = HookOf(*program);
   const ProcessHandle handle = M().nextHandle++;
-  M().openProcesses[handle] = program->program->staysMs > 0 ? "stays" : "ends";
+  OpenProcessOf(handle, *program->program);
   const std::optional<std::uint32_t> launcher = RunAgainIfLauncher(*program, commandLine, wide);
   const std::uint32_t code = RunHookFor(run, commandLine);
   M().exitCodes[handle] = launcher ? *launcher : code;
@@ -1196,7 +1203,7 @@ bool StartReal(const Texts& commandLine, const StartupInfo& startup, ProcessHand
   M().events.push_back(event);
   handles->process = M().nextHandle++;
   handles->thread = M().nextHandle++;
-  M().openProcesses[handles->process] = program->program->staysMs > 0 ? "stays" : "ends";
+  OpenProcessOf(handles->process, *program->program);
   M().openProcesses[handles->thread] = "thread";
   const RunHook run = HookOf(*program);
   const ProcessHandle process = handles->process;
@@ -1263,11 +1270,16 @@ bool StartProcessW(const std::u16string& commandLine, const StartupInfoW& startu
   return StartReal(Texts::OfWide(commandLine), a, handles, true);
 }
 
-std::uint32_t WaitForSingleObject(ProcessHandle handle, std::uint32_t) {
+std::uint32_t WaitForSingleObject(ProcessHandle handle, std::uint32_t milliseconds) {
   Count("WaitForSingleObject");
   auto process = M().openProcesses.find(handle);
   if (process == M().openProcesses.end()) return 0xFFFFFFFFu;  // WAIT_FAILED
   if (process->second == "stays") {
+    std::uint32_t& left = M().stayLeftMs[handle];
+    if (milliseconds < left) {
+      left -= milliseconds;
+      return kWaitTimeout;
+    }
     fake::Event event;
     event.kind = fake::Event::Waited;
     M().events.push_back(event);
@@ -1786,7 +1798,7 @@ ProcessHandle ShellRunProcessW(const std::u16string& verb, const std::u16string&
   const Texts commandLine = ShellCommandLine(*program, parameterText);
   const RunHook run = HookOf(*program);
   const ProcessHandle handle = M().nextHandle++;
-  M().openProcesses[handle] = program->program->staysMs > 0 ? "stays" : "ends";
+  OpenProcessOf(handle, *program->program);
   RunAgainIfLauncher(*program, commandLine, true);
   M().exitCodes[handle] = RunHookFor(run, commandLine);
   return handle;

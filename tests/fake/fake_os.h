@@ -159,6 +159,7 @@ struct Machine {
   std::map<os::FileHandle, std::string> openFiles;  // the real path
   // Processes ("stays", "ends", "ended") and their threads ("thread").
   std::map<os::ProcessHandle, std::string> openProcesses;
+  std::map<os::ProcessHandle, std::uint32_t> stayLeftMs;  // a staying process's time still to run
   std::map<os::ProcessHandle, std::uint32_t> exitCodes;
   std::map<os::ProcessHandle, std::uint32_t> queriedProcesses;  // OpenProcess's handles: the process id
   std::map<os::SnapshotHandle, std::size_t> openSnapshots;  // the next entry's index

@@ -212,9 +212,12 @@ TEST_F(StartTest, WaitsAndDeletesOnlyWhenEveryConditionHolds) {
     std::string commandLine, target;
     bool waited, deleted;
     int exitCode;  // the editor's 7 once waited for, unless NoWait
+    std::uint32_t staysMs = 500;
   };
   const Row rows[] = {
       {true, false, "\"C:\\V\\notepad.exe\" x", "C:\\TEMP\\a.htm", true, true, 7},
+      // An editor that ends while it is still starting leaves no queue to take.
+      {false, false, "C:\\V\\notepad.exe x", "C:\\Docs\\a.txt", true, false, 7, 60},
       {false, false, "\"C:\\V\\notepad.exe\" x", "C:\\TEMP\\a.htm", true, false, 7},
       {true, true, "\"C:\\V\\notepad.exe\" x", "C:\\TEMP\\a.htm", true, true, 0},
       {false, true, "\"C:\\V\\notepad.exe\" x", "C:\\TEMP\\a.htm", false, false, 0},
@@ -223,7 +226,7 @@ TEST_F(StartTest, WaitsAndDeletesOnlyWhenEveryConditionHolds) {
   };
   for (const Row& row : rows) {
     SetUp();
-    fake::Program slow{false, 0, 500};
+    fake::Program slow{false, 0, int(row.staysMs)};
     slow.run = [](const std::string&) { return 7u; };
     fake::AddProgram("C:\\slow.exe", slow);
     fake::AddFile(row.target);
@@ -233,8 +236,9 @@ TEST_F(StartTest, WaitsAndDeletesOnlyWhenEveryConditionHolds) {
     TargetFile = row.target;
     EXPECT_EQ(StartEditor("C:\\slow.exe \"" + row.target + "\""), row.exitCode) << row.target;
     EXPECT_EQ(Events(fake::Event::Waited).size(), row.waited ? 1u : 0u) << row.target;
-    // The message queue is taken once, before the wait and only for it.
-    EXPECT_EQ(fake::machine().calls["PeekMessage"], row.waited ? 1 : 0) << row.target;
+    // The message queue is taken once, before the wait and only for it,
+    // once the editor has had its start.
+    EXPECT_EQ(fake::machine().calls["PeekMessage"], row.waited && row.staysMs > 100 ? 1 : 0) << row.target;
     EXPECT_EQ(fake::FindFile(row.target) == nullptr, row.deleted) << row.target;
     EXPECT_TRUE(fake::machine().openProcesses.empty());
   }
