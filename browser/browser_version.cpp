@@ -10,13 +10,20 @@
 
 namespace velquin {
 
+namespace {
+
+// The most GetFileVersionInfoSize answers for a version block, which holds
+// at most 64 KiB: four times that for a 16-bit file (twice for a 32-bit
+// one, with room for the ANSI texts). A block that large is read whole;
+// asking its size first would map the file a second time.
+constexpr std::uint32_t kLargestVersionInfo = 0x40000;
+
+}  // namespace
+
 std::string FileVersionText(const std::string& path) {
   std::uint32_t ms = 0;
-  const std::uint32_t size = os::QueryFileVersionInfoSize(path);
-  if (size != 0) {
-    std::vector<unsigned char> block;
-    if (!os::QueryFileVersionInfo(path, size, &block) || !os::VerQueryFileVersionMS(block, &ms)) ms = 0;
-  }
+  std::vector<unsigned char> block;
+  if (!os::QueryFileVersionInfo(path, kLargestVersionInfo, &block) || !os::VerQueryFileVersionMS(block, &ms)) ms = 0;
   return std::to_string(ms >> 16) + "." + std::to_string(ms & 0xFFFFu);
 }
 

@@ -247,8 +247,7 @@ bool PeekMessageNoRemove();
 int ShowBox(WindowHandle owner, const std::u16string& text, const std::u16string& caption, std::uint32_t style);
 
 // Version resources (version.dll).
-// GetFileVersionInfoSizeA, GetFileVersionInfoSizeW.
-std::uint32_t QueryFileVersionInfoSize(const std::string& path);
+// GetFileVersionInfoSizeW.
 std::uint32_t QueryFileVersionInfoSizeW(const std::u16string& path);
 // GetFileVersionInfoA, GetFileVersionInfoW: fills *block, of the given
 // size, with the file's version information.

@@ -341,11 +341,6 @@ int ShowBox(WindowHandle owner, const std::u16string& text, const std::u16string
                        reinterpret_cast<const wchar_t*>(caption.c_str()), style);
 }
 
-std::uint32_t QueryFileVersionInfoSize(const std::string& path) {
-  DWORD ignored = 0;
-  return ::GetFileVersionInfoSizeA(path.c_str(), &ignored);
-}
-
 bool QueryFileVersionInfo(const std::string& path, std::uint32_t size, std::vector<unsigned char>* block) {
   block->assign(size, 0);
   return ::GetFileVersionInfoA(path.c_str(), 0, size, block->data()) != FALSE;

@@ -1399,11 +1399,6 @@ const fake::FileNode* VersionedProgram(const std::string& path) {
 }
 }  // namespace
 
-std::uint32_t QueryFileVersionInfoSize(const std::string& path) {
-  Count("GetFileVersionInfoSize");
-  return VersionedProgram(path) ? 64 : 0;
-}
-
 bool QueryFileVersionInfo(const std::string& path, std::uint32_t size, std::vector<unsigned char>* block) {
   Count("GetFileVersionInfo");
   const fake::FileNode* node = VersionedProgram(path);
