@@ -17,10 +17,6 @@
 namespace velquin {
 namespace {
 
-// Long enough for an editor to be running its own code, short enough that
-// a caller waiting for this program's input to settle hardly notices.
-constexpr std::uint32_t kEditorStartMs = 100;
-
 // Every formatted text is held to the limit; a longer one ends the run.
 std::string Limited(std::string text) {
   if (TextLength(text) > kFormattedTextLimit) RaiseConvertError(messages::TextTooLong());

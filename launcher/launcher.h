@@ -45,6 +45,10 @@ std::string KeptNotepadPath();
 // Starts the program and returns once it has ended, with its exit code; a
 // failed start is reported as for an editor.
 ExitCode StartAndWait(const std::string& command);
+// How long the program is left to start before this one takes its message
+// queue: about as long as Notepad takes to show its window, so that a caller
+// waiting for it to settle is released no later than by Notepad.
+inline constexpr std::uint32_t kEditorStartMs = 250;
 // Waits for a started program: its exit code, 0 when it cannot be read.
 ExitCode WaitForProgram(os::ProcessHandle process);
 // For a launcher that a launcher started: the command line's text, after

@@ -238,7 +238,7 @@ TEST_F(StartTest, WaitsAndDeletesOnlyWhenEveryConditionHolds) {
     EXPECT_EQ(Events(fake::Event::Waited).size(), row.waited ? 1u : 0u) << row.target;
     // The message queue is taken once, before the wait and only for it,
     // once the editor has had its start.
-    EXPECT_EQ(fake::machine().calls["PeekMessage"], row.waited && row.staysMs > 100 ? 1 : 0) << row.target;
+    EXPECT_EQ(fake::machine().calls["PeekMessage"], row.waited && row.staysMs > kEditorStartMs ? 1 : 0) << row.target;
     EXPECT_EQ(fake::FindFile(row.target) == nullptr, row.deleted) << row.target;
     EXPECT_TRUE(fake::machine().openProcesses.empty());
   }
