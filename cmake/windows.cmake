@@ -5,9 +5,10 @@ enable_language(RC)
 # shell32, version and user32 are loaded only when a route calls into them:
 # loading them costs more than the rest of a run. The registry calls are
 # delay-loaded too, so that they, like the version calls, can be bound to
-# the already loaded kernelbase (platform/delay_binding_win32.cpp).
+# the already loaded kernelbase (platform/delay_binding_win32.cpp). The
+# settings program's common controls, dialogs and COM come the same way.
 set(VELQUIN_DELAY_LIBS)
-foreach(dll advapi32 shell32 version user32)
+foreach(dll advapi32 shell32 version user32 comctl32 comdlg32 ole32)
   set(lib ${CMAKE_BINARY_DIR}/lib${dll}_delay.a)
   set(def ${CMAKE_SOURCE_DIR}/cmake/delayload/${dll}.def)
   # The x86_64 copy below is written when configuring: a changed list must
@@ -86,11 +87,12 @@ add_executable(velquin-settings WIN32
 target_compile_definitions(velquin-settings PRIVATE UNICODE _UNICODE)
 target_include_directories(velquin-settings PRIVATE ${VELQUIN_GENERATED})
 target_compile_options(velquin-settings PRIVATE ${VELQUIN_WARNINGS} -Os -ffunction-sections -fdata-sections)
-# Its system DLLs are taken the launcher's way: version.dll is no known DLL,
-# and a copy beside the program must not be loaded.
+# Its system DLLs are taken the launcher's way, none at load time: a
+# load-time import is searched for in the program's folder before its entry
+# can limit the search, and comctl32 and version.dll (which Wine's user32
+# imports) are no known DLLs.
 add_dependencies(velquin-settings velquin_delay_libs)
-target_link_libraries(velquin-settings PRIVATE velquin_settings_window ${VELQUIN_DELAY_LIBS}
-  comctl32 comdlg32 ole32 uuid shell32 version)
+target_link_libraries(velquin-settings PRIVATE velquin_settings_window ${VELQUIN_DELAY_LIBS} uuid)
 target_link_options(velquin-settings PRIVATE -municode -static -static-libgcc -static-libstdc++ -s -Wl,--gc-sections)
 
 # The setup program: a console program that installs and uninstalls; it

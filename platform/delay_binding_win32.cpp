@@ -5,10 +5,11 @@
 // advapi32 a tenth of a whole run under Wine). Where kernelbase is absent or
 // lacks a function, that function comes from its own DLL as usual.
 //
-// Every DLL comes from the system directory. A plain LoadLibrary looks in
-// the program's own folder first, and version.dll is not a known DLL: a copy
-// next to the launcher (an unpacked zip, a folder the user can write to)
-// would be loaded into every run.
+// Every DLL comes from the system directory (or, for a name the manifest
+// redirects, side by side). A plain LoadLibrary looks in the program's own
+// folder first, and version.dll is not a known DLL: a copy next to the
+// launcher (an unpacked zip, a folder the user can write to) would be loaded
+// into every run.
 //
 // Test builds force the rarer ways: VELQUIN_TEST_WITHOUT_KERNELBASE binds
 // the two DLLs to a module that exports nothing, VELQUIN_TEST_WITHOUT_DEFAULT_DIRECTORIES
@@ -43,8 +44,19 @@ bool SearchFlagsKnown() {
 #endif
 }
 
+// A name the program's manifest redirects (the common controls' version 6
+// for the settings program) resolves side by side before any folder is
+// searched, as it did as a load-time import; by its system-directory path
+// it would be the old version.
+bool RedirectedSideBySide(LPCSTR dll) {
+  ACTCTX_SECTION_KEYED_DATA data = {};
+  data.cbSize = sizeof data;
+  return FindActCtxSectionStringA(0, nullptr, ACTIVATION_CONTEXT_SECTION_DLL_REDIRECTION, dll, &data);
+}
+
 HMODULE LoadSystemLibrary(LPCSTR dll) {
   if (SearchFlagsKnown()) return LoadLibraryExA(dll, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+  if (RedirectedSideBySide(dll)) return LoadLibraryA(dll);
   // By full path; the altered search order looks for its own imports in
   // the system directory too, not in the program's folder.
   char path[MAX_PATH];

@@ -11,13 +11,14 @@
 # LOAD_LIBRARY_SEARCH_SYSTEM32 and once by system-directory path. Wine
 # prefers its built-in DLLs; the override makes it take a native copy first,
 # as Windows does, so that a load which searched the launcher's folder shows.
+# Then the setup and settings programs, from the unpacked zip's folder.
 # Ends with "N passed, M failed" and exits non-zero on any failure.
 set -uo pipefail
 cd "$(dirname "$0")/../.."
 . scripts/lib/wine-env.sh
 wine_env_packages
 wine_env_locales
-wine_env_build_win64 velquin velquin-setup velquin_dll_fallback velquin_dll_full_path velquin_planted_dll velquin_stub_versioned
+wine_env_build_win64 velquin velquin-setup velquin-settings velquin_settings_drive velquin_dll_fallback velquin_dll_full_path velquin_planted_dll velquin_stub_versioned
 wine_env_xvfb
 wine_env_prefix "$PWD/build/planted-dlls-prefix"
 export LC_ALL=ja_JP.UTF-8
@@ -92,18 +93,28 @@ for build in velquin velquin_dll_fallback velquin_dll_full_path; do
 done
 
 # The setup program, which install.cmd runs elevated from the unpacked zip,
-# a folder the user can write: its planning reads the registry and
-# notepad.exe's version resource, and must take neither DLL from there.
+# a folder the user can write, and the settings program there: the setup's
+# planning, the settings program's shortcut and its dialog (up, then
+# cancelled, through the driver) must end with 0 and take no DLL from there.
+# ole32 is not planted: Wine's imm32, a known DLL on Windows, delay-loads it
+# by the search order the process started with.
 rm -rf "$LAUNCHER_DIR"
 mkdir -p "$LAUNCHER_DIR"
-for name in velquin velquin64 velquin-settings velquin-settings64; do cp build/win64/velquin.exe "$LAUNCHER_DIR/$name.exe"; done
-cp build/win64/velquin-setup.exe "$LAUNCHER_DIR/velquin-setup64.exe"
-for dll in version advapi32 shell32 user32; do cp "$BIN/planted.dll" "$LAUNCHER_DIR/$dll.dll"; done
-for form in /redirect /user; do
-  (cd "$C" && WINEDLLOVERRIDES="$WINEDLLOVERRIDES;version,advapi32,shell32,user32=n,b" \
-    timeout 60 "$WINE" 'C:\Planted Here\velquin-setup64.exe' $form /whatif >/dev/null 2>&1)
+for name in velquin velquin64; do cp build/win64/velquin.exe "$LAUNCHER_DIR/$name.exe"; done
+for name in velquin-setup velquin-settings; do cp "build/win64/$name.exe" "$LAUNCHER_DIR/${name}64.exe"; done
+for dll in version advapi32 shell32 user32 comctl32 comdlg32; do cp "$BIN/planted.dll" "$LAUNCHER_DIR/$dll.dll"; done
+here='C:\Planted Here\'
+# Command lines run in C:\, @ standing for that folder.
+for run in "@velquin-setup64.exe /redirect /whatif" "@velquin-setup64.exe /user /whatif" \
+    "@velquin-settings64.exe /add-shortcut" "@velquin-settings64.exe /remove-shortcut" \
+    "$PWD/$BIN/velquin_settings_drive.exe @velquin-settings64.exe press=2"; do
+  read -r -a words <<<"$run"
+  rm -f "$LAUNCHER_DIR"/*.loaded
+  (cd "$C" && WINEDLLOVERRIDES="$WINEDLLOVERRIDES;version,advapi32,shell32,user32,comctl32,comdlg32=n,b" \
+    timeout 60 "$WINE" "${words[@]/#@/"$here"}" >/dev/null 2>&1)
+  same "${run#"$PWD/$BIN/"}: ends with 0" "$?" 0
   timeout 60 "$WINESERVER" -w || "$WINESERVER" -k
-  same "setup $form /whatif: no planted DLL was loaded" "$(cd "$LAUNCHER_DIR" && ls -- *.loaded 2>/dev/null | tr '\n' ' ')" ""
+  same "${run#"$PWD/$BIN/"}: no planted DLL was loaded" "$(cd "$LAUNCHER_DIR" && ls -- *.loaded 2>/dev/null | tr '\n' ' ')" ""
 done
 
 # Stays for a look only when a check failed.
