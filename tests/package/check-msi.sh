@@ -196,9 +196,11 @@ msi /x "$(prop_of "$X64" ProductCode)" /qn  # by its product code, as a deployme
 same "upgrade: msiexec /x succeeds" "$MSI_RC" 0
 same_state "upgrade: after msiexec /x everything is as before" "$(msi_snapshot)" "$before"
 
-# A failure after the uninstall (an action added to a copy) puts the install back; the shortcut is made anew,
-# and Wine's rollback leaves out Windows Installer's own Apps & features entry.
-ours() { msi_snapshot | awk '/^\[/ { skip = index($0, "[Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Uninstall\\\\{") == 1 } !skip && !/[.]lnk$/'; }
+# A failure after the uninstall (an action added to a copy) puts the install back; the shortcut is made anew.
+# Wine's rollback leaves out Windows Installer's own Apps & features entry, and puts the package's Form
+# value back before the put-back install (Windows after it), which then records no vendor key made.
+ours() { msi_snapshot | awk '/^\[/ { skip = $0 ~ /^\[Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Uninstall(\\\\\{|\])/ }
+  !skip && !/[.]lnk$/ && !/^"CreatedKey"=/'; }
 new_prefix uninstall-rollback
 plant_notepads wow64
 cp "$X64" "$P/drive_c/failing.msi"
