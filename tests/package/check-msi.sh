@@ -4,8 +4,7 @@
 # program and still exits 0), and the x64 package installed in both forms,
 # repaired, upgraded from a lower version, refused and removed by Wine's
 # msiexec in scratch prefixes shaped like Windows 10 and Windows 11, with
-# the machine compared before and after (also after a failure that follows
-# the uninstall). Ends with "N passed, M failed".
+# the machine compared before and after. Ends with "N passed, M failed".
 set -uo pipefail
 cd "$(dirname "$0")/../.."
 . tests/package/wine_prefixes.sh
@@ -91,7 +90,7 @@ done
 PKG=$SCRATCH/package
 mkdir -p "$PKG"
 unzip -q "$ZIP" -d "$PKG"
-# A package of a lower version, for the upgrade, made at a given time.
+# A package of a lower version, for the upgrade.
 LOWER=$SCRATCH/lower.msi
 SOURCE_DATE_EPOCH=946684800 packaging/build-msi.sh x64 "$PKG" 0.1.0 0.1.0.0 "$LOWER"
 same "SOURCE_DATE_EPOCH, the time a package is made at" "$(summary_of "$LOWER" 12)" "2000/01/01 00:00:00"
@@ -196,9 +195,8 @@ msi /x "$(prop_of "$X64" ProductCode)" /qn  # by its product code, as a deployme
 same "upgrade: msiexec /x succeeds" "$MSI_RC" 0
 same_state "upgrade: after msiexec /x everything is as before" "$(msi_snapshot)" "$before"
 
-# A failure after the uninstall (an action added to a copy) puts the install back; the shortcut is made anew.
-# Wine's rollback leaves out Windows Installer's own Apps & features entry, and puts the package's Form
-# value back before the put-back install (Windows after it), which then records no vendor key made.
+# A failure after the uninstall (an action added to a copy) puts the install back. Not compared: the shortcut, made anew;
+# Windows Installer's own entry, which Wine leaves out; the vendor key, Form being back first in Wine's order.
 ours() { msi_snapshot | awk '/^\[/ { skip = $0 ~ /^\[Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Uninstall(\\\\\{|\])/ }
   !skip && !/[.]lnk$/ && !/^"CreatedKey"=/'; }
 new_prefix uninstall-rollback
