@@ -21,6 +21,12 @@ check "scripts/package makes the x64 package" test -f "$X64"
 check "scripts/package makes the x86 package" test -f "$X86"
 
 table() { msiinfo export "$1" "$2" | tail -n +4 | tr -d '\r'; }  # rows only
+prop_of() { table "$1" Property | awk -F '\t' -v p="$2" '$1 == p { print $2 }'; }
+summary_of() { table "$1" _SummaryInformation | awk -F '\t' -v p="$2" '$1 == p { print $2 }'; }
+# A version's and architecture's product code, worked out apart from build-msi.sh: cmake's own.
+named_guid() { printf 'string(UUID u NAMESPACE 9EB89622-5D43-4286-8E4D-7929E6B9FF63 NAME "%s" TYPE SHA1 UPPER)
+message("{${u}}")' "$1" >"$SCRATCH/guid.cmake" && cmake -P "$SCRATCH/guid.cmake" 2>&1; }
+COMMIT_TIME=$(date -u -d "@$(git log -1 --format=%ct)" '+%Y/%m/%d %H:%M:%S')
 # The sequence number of each action, "ACTION NUMBER" a line.
 sequence() { table "$1" InstallExecuteSequence | awk -F '\t' '{ print $1 " " $3 }'; }
 seq_of() { awk -v a="$2" '$1 == a { print $2 }' <<<"$1"; }
@@ -45,10 +51,15 @@ for msi in "$X64" "$X86"; do
        done <<<"$actions" | sort)" \
 "SystemInstall 3090 /[FORM] /package /quiet
 SystemRollback 3410 /uninstall /package /quiet
-SystemUninstall 3090 /uninstall /package /quiet"
+SystemUninstall 3090 /uninstall /package /quiet
+SystemUninstallRollback 3410 /[FORM] /package /quiet"
   check "$arch: the install after InstallFiles" test "$(seq_of "$seqs" SystemInstall)" -gt "$(seq_of "$seqs" InstallFiles)"
   check "$arch: its rollback before it" test "$(seq_of "$seqs" SystemRollback)" -lt "$(seq_of "$seqs" SystemInstall)"
   check "$arch: the uninstall before RemoveFiles" test "$(seq_of "$seqs" SystemUninstall)" -lt "$(seq_of "$seqs" RemoveFiles)"
+  check "$arch: the uninstall's rollback before it" \
+    test "$(seq_of "$seqs" SystemUninstallRollback)" -lt "$(seq_of "$seqs" SystemUninstall)"
+  same "$arch: both on the uninstall's condition only" \
+    "$(table "$msi" InstallExecuteSequence | awk -F '\t' '$1 ~ /^SystemUninstall/ { print $2 }' | sort -u)" 'REMOVE="ALL"'
   check "$arch: RemoveExistingProducts before InstallInitialize" \
     test "$(seq_of "$seqs" RemoveExistingProducts)" -lt "$initialize"
   props=$(table "$msi" Property)
@@ -56,9 +67,14 @@ SystemUninstall 3090 /uninstall /package /quiet"
   same "$arch: ProductVersion" "$(prop ProductVersion)" "$MSI_VERSION"
   same "$arch: the fixed UpgradeCode" "$(prop UpgradeCode)" "{6B1D6C2E-3C1A-4B8E-9B57-2B2A1A3B4C51}"
   same "$arch: FORM's default" "$(prop FORM)" "redirect"
+  same "$arch: FORM secure, kept from a prompt that is not elevated" "$(prop SecureCustomProperties | tr ';' '\n' | grep -x FORM)" FORM
+  same "$arch: the product code, named by version and architecture" "$(prop ProductCode)" "$(named_guid "$MSI_VERSION $arch")"
+  same "$arch: made and saved at the commit's time" "$(summary_of "$msi" 12), $(summary_of "$msi" 13)" "$COMMIT_TIME, $COMMIT_TIME"
   same "$arch: Apps & features' icon, no Modify" "$(prop ARPPRODUCTICON) $(prop ARPNOMODIFY)" "velquin.ico 1"
   files=$(table "$msi" File | awk -F '\t' '{ print $3 }' | sort | tr '\n' ' ')
   conditions=$(table "$msi" LaunchCondition)
+  same "$arch: the downgrade's refusal says why" "$(grep '^NOT WIX_DOWNGRADE_DETECTED' <<<"$conditions" | cut -f 2)" \
+    "A newer version of Velquin is installed already. Remove it first to install this one."
   if [ "$arch" = x64 ]; then
     same "x64: the files" "$files" "README.ja.md velquin-settings.exe velquin-setup.exe velquin.exe velquin32.exe "
     same "x64: a 64-bit package" "$(msiinfo suminfo "$msi" | sed -n 's/^Template: //p' | tr -d '\r')" "x64;1033"
@@ -76,7 +92,10 @@ mkdir -p "$PKG"
 unzip -q "$ZIP" -d "$PKG"
 # A package of a lower version, for the upgrade.
 LOWER=$SCRATCH/lower.msi
-packaging/build-msi.sh x64 "$PKG" 0.1.0 0.1.0.0 "$LOWER"
+SOURCE_DATE_EPOCH=946684800 packaging/build-msi.sh x64 "$PKG" 0.1.0 0.1.0.0 "$LOWER"
+same "SOURCE_DATE_EPOCH, the time a package is made at" "$(summary_of "$LOWER" 12)" "2000/01/01 00:00:00"
+packaging/build-msi.sh x64 "$PKG" "$MSI_VERSION" "$VERSION" "$SCRATCH/again.msi"
+check "the same sources make the same package" cmp "$SCRATCH/again.msi" "$X64"
 make_template "$PKG/velquin-settings64.exe"
 
 MSI_RC=
@@ -166,12 +185,31 @@ same "upgrade: msiexec /i of this version succeeds" "$MSI_RC" 0
 same "upgrade: one entry, this version's" "$(velquin_entries)" "Velquin $MSI_VERSION"
 same "upgrade: the form installed is kept" "$(reg_value "$STATE" Mode)" "replace"
 check "upgrade: velquin.exe in System32's notepad.exe" is_launcher velquin64.exe system32/notepad.exe
-msi /i 'C:\lower.msi' /qn
+# Wine's msiexec /qn shows and logs no launch condition's text: its log names the newer product found.
+msi /i 'C:\lower.msi' /qn /l*v 'C:\windows\temp\lower.log'
 check "upgrade: a lower version over it is refused" test "$MSI_RC" != 0
+same "upgrade: refused as a downgrade from this version" "$(tr -d '\r' <"$P/drive_c/windows/temp/lower.log" |
+  sed -n 's/^Property(S): WIX_DOWNGRADE_DETECTED = //p')" "$(prop_of "$X64" ProductCode)"
 same "upgrade: still this version's entry" "$(velquin_entries)" "Velquin $MSI_VERSION"
-msi /x 'C:\velquin.msi' /qn
+msi /x "$(prop_of "$X64" ProductCode)" /qn  # by its product code, as a deployment tool does
 same "upgrade: msiexec /x succeeds" "$MSI_RC" 0
 same_state "upgrade: after msiexec /x everything is as before" "$(msi_snapshot)" "$before"
+
+# A failure after the uninstall (an action added to a copy) puts the install back. Not compared: the shortcut, made anew;
+# Windows Installer's own entry, which Wine leaves out; the vendor key, Form being back first in Wine's order.
+ours() { msi_snapshot | awk '/^\[/ { skip = $0 ~ /^\[Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Uninstall(\\\\\{|\])/ }
+  !skip && !/[.]lnk$/ && !/^"CreatedKey"=/'; }
+new_prefix uninstall-rollback
+plant_notepads wow64
+cp "$X64" "$P/drive_c/failing.msi"
+msibuild "$P/drive_c/failing.msi" -q "INSERT INTO CustomAction (Action, Type, Source, Target) VALUES ('Fail', 3090, 'Setup', '/fail')" \
+  -q "INSERT INTO InstallExecuteSequence (Action, Condition, Sequence) VALUES ('Fail', 'REMOVE=\"ALL\"', 3420)"
+msi /i 'C:\failing.msi' /qn FORM=replace
+installed=$(ours)
+msi /x 'C:\failing.msi' /qn
+check "uninstall rollback: msiexec /x fails ($MSI_RC)" bash -c "[ '$MSI_RC' = 1603 ] || [ '$MSI_RC' = 1627 ]"
+same_state "uninstall rollback: the installed state put back" "$(ours)" "$installed"
+check "uninstall rollback: the Start-menu shortcut" test -s "$P/drive_c/$SHORTCUT"
 
 # A refusal of the setup program ends the install with nothing left behind
 # (Windows reports 1603, Wine 8 1627).
