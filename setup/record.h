@@ -5,8 +5,10 @@
 // was: "TYPE data", or "-" when absent), Debugger, Uninstaller, Settings,
 // Shortcut, Registered, RegAppsKey, MadeKey_<path> (a key under SOFTWARE
 // that the install made) and Package (the Windows Installer package's
-// install, which records no files of the program folder). A record with
-// neither Uninstaller nor Package is an earlier release's.
+// install, which records no files of the program folder) and Version (the
+// release that installed or last upgraded it; a record without one is older
+// than any with one). A record with neither Uninstaller nor Package is an
+// earlier release's.
 #pragma once
 
 #include <map>
@@ -19,6 +21,11 @@
 namespace velquin {
 
 inline constexpr char16_t kMadeKeyPrefix[] = u"MadeKey_";
+inline constexpr char16_t kRecordVersion[] = u"Version";
+
+// Releases in order: below 0 when a is older than b. Dotted decimal numbers,
+// a missing part counting as 0; no version at all is older than any.
+int CompareReleases(const std::u16string& a, const std::u16string& b);
 
 struct Record {
   bool exists = false;

@@ -11,7 +11,6 @@
 #include <utility>
 #include <vector>
 
-#include "resources/version.h"
 
 namespace scn {
 
@@ -144,7 +143,7 @@ std::string FoldedPath(std::string path);
 // The folder that holds a path; empty for a bare name.
 std::string FolderOf(const std::string& path);
 
-inline constexpr const char* kProductCaption = "Velquin " VELQUIN_VERSION_TEXT;
+inline constexpr const char* kProductCaption = "Velquin 2.33.0.1";
 inline constexpr const char* kFatalCaption = "ｱﾌﾟﾘｹｰｼｮﾝ ｴﾗｰ";
 
 // Runs every scenario of the files through run(): prints PASS/FAIL/SKIP

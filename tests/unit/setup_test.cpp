@@ -145,9 +145,9 @@ class SetupTest : public ::testing::Test {
     }
   }
 
-  static int Run(const std::string& arguments) {
+  static int Run(const std::string& arguments, const std::string& version = "9.8.7.6") {
     fake::machine().consoleOut.clear();
-    return RunSetup(u"\"" + fake::Utf16(fake::machine().modulePath) + u"\" " + fake::Utf16(arguments), u"9.8.7.6");
+    return RunSetup(u"\"" + fake::Utf16(fake::machine().modulePath) + u"\" " + fake::Utf16(arguments), fake::Utf16(version));
   }
   static std::string Output() { return fake::machine().consoleOut; }
   static std::string State() { return fake::DumpRegistry() + fake::DumpFiles(); }
@@ -378,6 +378,51 @@ TEST_F(SetupTest, AnEarlierReleasesInstallComesOffCleanly) {
     }
     ASSERT_EQ(Run("/uninstall"), kSetupDone) << Output();
     EXPECT_EQ(State(), before) << (upgrade ? "upgraded, then uninstalled" : "uninstalled");
+  }
+}
+
+// A release over another: a newer one replaces the programs and the
+// registration and keeps the record of the system's own state, the same
+// one repairs, an older one refuses; uninstall then gives the machine back.
+TEST_F(SetupTest, ANewerReleaseUpgradesAndAnOlderOneRefuses) {
+  struct Row {
+    const char* installed;  // the record's Version; "-": a record without one
+    int exit;
+    const char* said;
+    bool newFiles;
+  };
+  const Row rows[] = {
+      {"9.7.10.0", kSetupDone, "upgraded (/replace) to 9.8.7.6 from 9.7.10.0.", true},
+      {"-", kSetupDone, "upgraded (/replace) to 9.8.7.6.", true},
+      {"9.8.7.6", kSetupDone, "already installed (/replace). Nothing was changed.", false},
+      {"9.8.10", kSetupRefused, "Velquin 9.8.10 is installed, which is newer than this release (9.8.7.6).", false},
+  };
+  for (const Row& row : rows) {
+    SetUp();
+    MakeMachine(kShapes[3]);
+    const std::string before = State();
+    ASSERT_EQ(Run("/replace", row.installed[0] == '-' ? "1.0" : row.installed), kSetupDone) << Output();
+    if (row.installed[0] == '-') fake::FindKeyUtf8(kRecord)->values.erase(fake::KeyTextOfUtf8("VERSION"));
+    const auto newPackage = [](bool on) {
+      for (auto& [key, node] : fake::machine().files)
+        if (node.path.rfind(kPackage, 0) == 0) node.contents = on ? "new " + node.contents : node.contents.substr(4);
+    };
+    newPackage(true);
+    const std::string installed = State();
+    EXPECT_EQ(Run("/replace"), row.exit) << row.installed;
+    EXPECT_NE(Output().find(row.said), std::string::npos) << row.installed << "\n" << Output();
+    if (row.newFiles) {
+      EXPECT_EQ(Contents("C:\\Program Files\\Velquin\\velquin.exe"), "new build of velquin64.exe") << row.installed;
+      EXPECT_EQ(Contents("C:\\windows\\system32\\notepad.exe"), "new build of velquin64.exe") << row.installed;
+      EXPECT_EQ(Contents("C:\\windows\\system32\\notepa~.exe"), "system notepad") << row.installed;
+      EXPECT_EQ(Text(kRecord, "Version"), "9.8.7.6") << row.installed;
+      EXPECT_EQ(Text("HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Velquin", "DisplayVersion"), "9.8.7.6");
+    } else {
+      EXPECT_EQ(State(), installed) << row.installed;
+    }
+    ASSERT_EQ(Run("/uninstall"), kSetupDone) << row.installed << "\n" << Output();
+    newPackage(false);
+    EXPECT_EQ(State(), before) << row.installed << ": after uninstall";
   }
 }
 
