@@ -280,6 +280,22 @@ same "replace: the repair succeeds" "$CMD_RC" 0
 same "replace: /quiet prints nothing" "$CMD_OUT" ""
 check "replace: velquin64.exe back in System32's notepad.exe" is_velquin system32/notepad.exe
 same_state "replace: the repair restores the installed state" "$(snapshot)" "$after_install"
+# An older release's install (its record, Apps & features and files): the
+# newer install.cmd upgrades it to exactly what it installs itself; an
+# install older than the one recorded is refused.
+wreg add "$STATE" /v Version /t REG_SZ /d 2.0.0.0 /f >/dev/null
+wreg add "$ARP" /v DisplayVersion /t REG_SZ /d 2.0.0.0 /f >/dev/null
+cp "$PKG/velquin.exe" "$P/drive_c/$PROGRAM_DIR/velquin.exe"
+cp "$PKG/velquin.exe" "$P/drive_c/windows/system32/notepad.exe"
+run_cmd install.cmd /replace
+same "replace: the newer release's install.cmd succeeds" "$CMD_RC" 0
+check "replace: it says it upgraded" grep -qF "upgraded (/replace) to $VERSION from 2.0.0.0." <<<"$CMD_OUT"
+same_state "replace: the upgrade leaves the newer release's installed state" "$(snapshot)" "$after_install"
+wreg add "$STATE" /v Version /t REG_SZ /d 99.0 /f >/dev/null
+run_cmd install.cmd /replace
+same "replace: an older release's install.cmd is refused" "$CMD_RC" 3
+check "replace: the refusal names the release installed" grep -qF "Velquin 99.0 is installed" <<<"$CMD_OUT"
+wreg add "$STATE" /v Version /t REG_SZ /d "$VERSION" /f >/dev/null
 run_cmd install.cmd /redirect
 same "replace: install.cmd /redirect refused while installed" "$CMD_RC" 3
 echo "updated system notepad" >"$P/drive_c/windows/notepad.exe"
