@@ -96,7 +96,7 @@ plant_notepads() {  # distinct contents, so that every copy can be traced
 }
 # Everything install and uninstall may touch: the files under C:\ outside the
 # temporary and user folders, and the registry's machine and user hives
-# without Wine's time stamps and without the display's device keys, which
+# without Wine's time stamps and without the display's and monitors' device keys and classes, which
 # Wine writes again (with the screen's size) when it sees fit. The installed
 # setup program, which removed its own folder, waits in %TEMP% to be deleted
 # at the next restart: that one pending deletion is meant.
@@ -108,7 +108,9 @@ snapshot() {
   for hive in system.reg user.reg; do
     echo "== $hive"
     grep -v -e '^#time=' -e '^"DriverDateData"=' "$P/$hive" | grep -vE "$PENDING_SELF" | sed 's/^\(\[.*\]\) [0-9]*$/\1/' |
-      awk '/^\[/ { skip = index($0, "[System\\\\CurrentControlSet\\\\Enum\\\\DISPLAY\\\\") == 1 } !skip'
+      awk '/^\[/ { skip = index($0, "[System\\\\CurrentControlSet\\\\Enum\\\\DISPLAY\\\\") == 1 ||
+                         index($0, "[System\\\\CurrentControlSet\\\\Control\\\\Class\\\\{4D36E968-") == 1 ||
+                         index($0, "[System\\\\CurrentControlSet\\\\Control\\\\Class\\\\{4D36E96E-") == 1 } !skip'
   done
 }
 content() { tr -d '\0' <"$P/drive_c/windows/$1" 2>/dev/null || echo "(missing)"; }
