@@ -96,8 +96,9 @@ plant_notepads() {  # distinct contents, so that every copy can be traced
 }
 # Everything install and uninstall may touch: the files under C:\ outside the
 # temporary and user folders, and the registry's machine and user hives
-# without Wine's time stamps and without the display's and monitors' device keys and classes, which
-# Wine writes again (with the screen's size) when it sees fit. The installed
+# without Wine's time stamps and without the display's and monitors' device
+# keys and classes, which Wine writes again (with the screen's size) when it
+# sees fit. The installed
 # setup program, which removed its own folder, waits in %TEMP% to be deleted
 # at the next restart: that one pending deletion is meant.
 PENDING_SELF='^"PendingFileRenameOperations"=str\(7\):"\\\\\?\?\\\\C:\\\\users\\\\root\\\\Temp\\\\velquin-setup-[0-9]+\.exe\\0\\0"$'
