@@ -144,7 +144,7 @@ Plan InstallPlanner::Make() {
       if (record_.Has(std::u16string(u"Debugger_") + view)) ours_.push_back(record_.Get(std::u16string(u"Debugger_") + view));
   std::vector<IfeoView> views;
   if (!User()) views = ReadIfeoViews(machine_);
-  if (!plan_.repair && !earlier)
+  if (!plan_.repair)
     for (const Role& role : roles_) CheckRole(role);
   if (Redirect())
     for (const IfeoView& view : views) CheckView(view);
@@ -211,12 +211,18 @@ bool InstallPlanner::IsVelquin(const std::u16string& path, const std::u16string&
   return IsVelquinProgram(machine_, path, build);
 }
 
+// Judged on the machine as an earlier release's undoing will leave it, so
+// that a refusal comes before that undoing: the Notepad it replaced comes
+// back and the copy it made goes.
 void InstallPlanner::CheckRole(const Role& role) {
+  const bool earlier = record_.Earlier();
   const std::u16string notepad = role.folder + u"\\notepad.exe";
-  if (FileExists(machine_, notepad) && IsVelquin(notepad, role.source))
+  const bool givenBack = earlier && SameText(record_.Get(u"Replaced_" + role.id), notepad);
+  if (!givenBack && FileExists(machine_, notepad) && IsVelquin(notepad, role.source))
     Refuse(notepad + u" is already velquin.exe, not the system's Notepad.");
   const std::u16string kept = KeptNotepadIn(role.folder);
-  if (switches_.form == InstallForm::Replace && FileExists(machine_, kept))
+  const bool removed = earlier && SameText(record_.Get(u"Copy_" + role.id), kept);
+  if (switches_.form == InstallForm::Replace && !removed && FileExists(machine_, kept))
     Refuse(kept + u" already exists. Remove it, or use /redirect, which keeps it.");
 }
 

@@ -369,6 +369,14 @@ TEST_F(SetupTest, AnEarlierReleasesInstallComesOffCleanly) {
     fake::SetStringUtf8(kIfeo, "Debugger", "C:\\PROGRA~2\\Velquin\\velquin.exe");
     fake::AddFile("C:\\windows\\notepa~.exe").contents = "windows notepad";
     fake::AddFile("C:\\windows\\system32\\notepa~.exe").contents = "system notepad";
+    // A refusal of the new install comes before the earlier one is undone.
+    fake::FileNode& notepad = fake::machine().files[fake::FileKeyOfAnsi("C:\\windows\\notepad.exe")];
+    const fake::FileNode system = notepad;
+    notepad.program = Build("velquin.exe");
+    const std::string earlierInstall = State();
+    EXPECT_EQ(Run("/redirect"), kSetupRefused) << Output();
+    EXPECT_EQ(State(), earlierInstall) << "a refused install over the earlier release";
+    fake::machine().files[fake::FileKeyOfAnsi("C:\\windows\\notepad.exe")] = system;
     if (upgrade) {
       ASSERT_EQ(Run("/redirect"), kSetupDone) << Output();
       EXPECT_NE(Output().find("undid the earlier release's installation (/redirect)"), std::string::npos) << Output();
