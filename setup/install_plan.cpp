@@ -55,8 +55,11 @@ class InstallPlanner {
                                            before ? std::optional<RegistryData>(TextData(*before)) : std::nullopt));
     written_.push_back(name);
   }
+  // Only a value that differs: a repair's changes are its difference.
   void Set(const RegistryKey& key, const std::u16string& name, const RegistryData& data) {
-    plan_.changes.push_back(SetValueChange(key, name, data, ReadRegistryValue(key, name)));
+    std::optional<RegistryData> current = ReadRegistryValue(key, name);
+    if (current && *current == data) return;
+    plan_.changes.push_back(SetValueChange(key, name, data, std::move(current)));
   }
   void Copy(const std::u16string& from, const std::u16string& to, const std::u16string& restoreFrom = {}) {
     plan_.changes.push_back(CopyFileChange(AccessPath(machine_, from), AccessPath(machine_, to),
@@ -83,7 +86,7 @@ class InstallPlanner {
 
   const SetupMachine& machine_;
   const Switches& switches_;
-  const std::u16string version_;
+  std::u16string version_;
   const InstallPlace place_;
   const Record record_;
   const PackageFiles files_;
@@ -111,6 +114,13 @@ Plan InstallPlanner::Make() {
   }
   plan_.repair = record_.Has(u"Mode") && !earlier && plan_.refusals.empty();
   if (!plan_.refusals.empty()) return plan_;
+  // A repair keeps the version installed, as Apps & features shows it.
+  if (plan_.repair && !Package()) {
+    const std::optional<RegistryData> shown =
+        ReadRegistryValue(place_.Key(u"Microsoft\\Windows\\CurrentVersion\\Uninstall\\Velquin"), u"DisplayVersion");
+    if (shown && shown->type == os::kRegSz && !TextOf(*shown).empty()) version_ = TextOf(*shown);
+  }
+  plan_.version = version_;
 
   if (!User()) {
     roles_.push_back({u"W", machine_.windowsDirectory, files_.launcher});
@@ -172,13 +182,20 @@ Plan InstallPlanner::Make() {
     // written once, through the native view.
     if (!views.empty()) IfeoTargets(views.front(), true);
   }
+  const std::size_t registered = plan_.changes.size();
   Registration();
+  if (plan_.repair && plan_.changes.size() != registered) {
+    Say(u"repaired: the Default apps and Apps & features entries");
+    repaired_ = true;
+  }
   Results();
   return plan_;
 }
 
 void InstallPlanner::CheckPackage() {
-  for (const std::u16string& file : {files_.launcher, files_.launcher32, files_.settings, files_.setup})
+  // /check compares and copies nothing: it runs where the package is not.
+  if (!switches_.check)
+    for (const std::u16string& file : {files_.launcher, files_.launcher32, files_.settings, files_.setup})
     if (!FileExists(machine_, file)) {
       Refuse(u"a file of the package is missing next to the setup program (" + file + u").");
       return;
@@ -365,7 +382,7 @@ void InstallPlanner::Target(const IfeoView& view, bool write, const std::u16stri
 
 // Default apps (a ProgID, Capabilities and RegisteredApplications), "Open
 // with" (Applications\velquin.exe) and Apps & features. Every key is
-// Velquin's own; a repair writes them again when one is gone.
+// Velquin's own; a repair writes again each value that differs.
 void InstallPlanner::Registration() {
   const RegistryKey regApps = place_.Key(u"RegisteredApplications");
   const RegistryKey classes = place_.Key(u"Classes");
@@ -373,14 +390,7 @@ void InstallPlanner::Registration() {
   const RegistryKey application{classes.root, classes.path + u"\\Applications\\velquin.exe", classes.view};
   const RegistryKey capabilities = place_.Key(u"Tarrowind\\Velquin\\Capabilities");
   const RegistryKey uninstall = place_.Key(u"Microsoft\\Windows\\CurrentVersion\\Uninstall\\Velquin");
-  if (plan_.repair) {
-    const bool gone = !ReadRegistryValue(regApps, u"Velquin") ||
-                      !RegistryKeyExists({progId.root, progId.path + u"\\shell\\open\\command", progId.view}) ||
-                      (!Package() && !ReadRegistryValue(uninstall, u"UninstallString"));
-    if (!gone) return;
-    Say(u"repaired: the Default apps and Apps & features entries");
-    repaired_ = true;
-  } else {
+  if (!plan_.repair) {
     if (!RegistryKeyExists(regApps)) Put(u"RegAppsKey", u"1");
     // The keys Velquin's own hang under, where this machine lacks them
     // (a user's hive may): made now, and removed by the uninstall if empty.
@@ -403,8 +413,14 @@ void InstallPlanner::Registration() {
   Set(regApps, u"Velquin", TextData(place_.software + u"\\Tarrowind\\Velquin\\Capabilities"));
   // The package's entry is Windows Installer's own.
   if (Package()) return;
-  const std::uint64_t size =
-      FileSize(machine_, files_.launcher) + FileSize(machine_, files_.settings) + FileSize(machine_, files_.setup);
+  // The installed copies where they are (a /check runs without the package).
+  const auto sizeOf = [this](const std::u16string& installed, const std::u16string& source) {
+    return FileSize(machine_, FileExists(machine_, installed) ? installed : source);
+  };
+  const std::u16string& folder = place_.programDir;
+  const std::uint64_t size = sizeOf(program_, files_.launcher) +
+                             sizeOf(folder + u"\\velquin-settings.exe", files_.settings) +
+                             sizeOf(folder + u"\\velquin-setup.exe", files_.setup);
   const std::u16string setup = Quoted(place_.programDir + u"\\velquin-setup.exe") + u" /uninstall";
   Set(uninstall, u"DisplayName", TextData(u"Velquin " + version_));
   Set(uninstall, u"DisplayVersion", TextData(version_));

@@ -15,6 +15,7 @@ namespace {
 const char16_t* const kUsage[] = {
     u"Usage: velquin-setup.exe /redirect | /replace | /user [/quiet] [/whatif]",
     u"       velquin-setup.exe /uninstall [/user] [/quiet] [/whatif]",
+    u"       velquin-setup.exe /check [/user] [/quiet]",
     u"  (/package: run by the Windows Installer package, which owns the program's files)",
     u"  /redirect   let Windows run velquin.exe whenever notepad.exe is started",
     u"  /replace    put velquin.exe in the place of notepad.exe",
@@ -22,6 +23,7 @@ const char16_t* const kUsage[] = {
     u"  /uninstall  undo what the install did, as it recorded it",
     u"  /quiet      print only errors and refusals",
     u"  /whatif     print every change it would make, with what each replaces, and change nothing",
+    u"  /check      exit 0 when all is as installed, 5 when a repair is due (each difference listed), 6 when not installed",
     u"The machine-wide forms keep the system's Notepad as notepa~.exe. See README.ja.md.",
 };
 
@@ -32,6 +34,7 @@ class SetupRun {
 
   int Install();
   int Uninstall();
+  int Check() const;
 
  private:
   bool MachineWide() const { return switches_.form != InstallForm::User; }
@@ -154,6 +157,36 @@ int SetupRun::Uninstall() {
   return Carry(plan, u"uninstall");
 }
 
+// The repair's own plan for the form recorded: what it would change is
+// the difference.
+int SetupRun::Check() const {
+  const Record record = ReadRecord(PlaceOf(machine_, switches_).RecordKey());
+  if (!record.Has(u"Mode")) {
+    WriteLine(u"Velquin is not installed" + std::u16string(switches_.form == InstallForm::User ? u" for this user." : u"."));
+    return kSetupNotInstalled;
+  }
+  Switches installed = switches_;
+  installed.package = record.Package();
+  const std::u16string mode = record.Get(u"Mode");
+  for (const InstallForm form : {InstallForm::Redirect, InstallForm::Replace, InstallForm::User})
+    if (SameText(mode, FormName(form))) installed.form = form;
+  const Plan plan = PlanInstall(machine_, installed, version_);
+  const std::u16string name = u"Velquin " + plan.version + u" (/" + mode + (installed.package ? u", package)" : u")");
+  if (plan.undoesEarlier) {
+    WriteLine(name + u": an earlier release's install; install.cmd /" + mode + u" takes it over.");
+    return kSetupRepairDue;
+  }
+  if (plan.refusals.empty() && plan.changes.empty()) {
+    WriteLine(name + u" is installed as recorded.");
+    return kSetupDone;
+  }
+  WriteLine(name + u": a repair is due:");
+  if (switches_.quiet) return kSetupRepairDue;
+  for (const std::u16string& line : plan.refusals) WriteLine(u"  " + line);
+  for (const SystemChange& change : plan.changes) WriteLine(u"  " + DescribeChange(change));
+  return kSetupRepairDue;
+}
+
 }  // namespace
 
 int RunSetup(const std::u16string& commandLine, const std::u16string& version) {
@@ -163,6 +196,7 @@ int RunSetup(const std::u16string& commandLine, const std::u16string& version) {
     return kSetupUsage;
   }
   SetupRun run(*switches, version);
+  if (switches->check) return run.Check();
   if (!switches->uninstall) return run.Install();
   const int code = run.Uninstall();
   // The elevated run has a console window of its own (Apps & features).

@@ -247,6 +247,12 @@ run_quiet_uninstall() {  # $1: the entry's key, the machine's unless set
   run_cmd 'C:\quiet-uninstall.cmd'
   rm -f "$P/drive_c/quiet-uninstall.cmd"
 }
+# Runs the installed setup program's /check as a detection script would.
+run_check() {
+  printf '@"C:\\Program Files\\Velquin\\velquin-setup.exe" /check %s\r\n@exit /b %%errorlevel%%\r\n' "$*" >"$P/drive_c/check.cmd"
+  run_cmd 'C:\check.cmd'
+  rm -f "$P/drive_c/check.cmd"
+}
 
 # replace, on 64-bit Windows with a 32-bit Notepad in SysWOW64 (Windows 10:
 # no UseFilter, so the IFEO key stays untouched)
@@ -270,17 +276,23 @@ check "replace: the verbs name the installed velquin.exe by its short path" bash
 check "replace: Windows 7's build opens the Default apps page" grep -qxF \
   "Velquin: to open text files with Velquin, choose it in Settings > Apps > Default apps (ms-settings:defaultapps)." <<<"$CMD_OUT"
 after_install=$(snapshot)
+run_check
+same "replace: /check after the install" "$CMD_RC,$CMD_OUT" "0,Velquin $VERSION (/replace) is installed as recorded."
 run_cmd install.cmd /replace
 same "replace: install.cmd again succeeds" "$CMD_RC" 0
 check "replace: install.cmd again says so" grep -q "already installed (/replace). Nothing was changed." <<<"$CMD_OUT"
 same_state "replace: install.cmd again changes nothing" "$(snapshot)" "$after_install"
 # A Windows update puts the system's file back: the same install repairs it.
 echo "updated system notepad" >"$P/drive_c/windows/system32/notepad.exe"
+run_check /quiet
+same "replace: /check /quiet after the update" "$CMD_RC,$CMD_OUT" "5,Velquin $VERSION (/replace): a repair is due:"
 run_cmd install.cmd /replace /quiet
 same "replace: the repair succeeds" "$CMD_RC" 0
 same "replace: /quiet prints nothing" "$CMD_OUT" ""
 check "replace: velquin64.exe back in System32's notepad.exe" is_velquin system32/notepad.exe
 same_state "replace: the repair restores the installed state" "$(snapshot)" "$after_install"
+run_check
+same "replace: /check after the repair" "$CMD_RC" 0
 run_cmd install.cmd /redirect
 same "replace: install.cmd /redirect refused while installed" "$CMD_RC" 3
 echo "updated system notepad" >"$P/drive_c/windows/notepad.exe"
@@ -300,6 +312,8 @@ same "replace: Windows directory Notepad back" "$(content notepad.exe)" "windows
 same "replace: System32 Notepad back" "$(content system32/notepad.exe)" "system notepad"
 same "replace: SysWOW64 Notepad back" "$(content syswow64/notepad.exe)" "wow64 notepad"
 same_state "replace: after uninstall everything is as before" "$(snapshot)" "$before"
+run_cmd velquin-setup64.exe /check
+same "replace: /check after uninstall" "$CMD_RC,$CMD_OUT" "6,Velquin is not installed."
 run_cmd uninstall.cmd
 same "replace: uninstall.cmd again succeeds" "$CMD_RC" 0
 same_state "replace: uninstall.cmd again changes nothing" "$(snapshot)" "$before"
@@ -450,11 +464,16 @@ same "Windows 11 redirect: the open verb opens the file in the editor" \
 seed_windows11
 wreg delete 'HKLM\SOFTWARE\RegisteredApplications' /v Velquin /f >/dev/null
 same "Windows 11 redirect: after the update, the store app again" "$(entries)" "$(entries_all "the store app")"
+run_check
+same "Windows 11 redirect: /check after the update" "$CMD_RC" 5
+check "Windows 11 redirect: /check names the Debugger to write back" grep -qF 'Image File Execution Options\notepad.exe /reg:64: Debugger = REG_SZ' <<<"$CMD_OUT"
 run_cmd install.cmd /redirect
 same "Windows 11 redirect: the repair succeeds" "$CMD_RC" 0
 check "Windows 11 redirect: the repair says what it did" grep -q "^Velquin: repaired (/redirect)" <<<"$CMD_OUT"
 check "Windows 11 redirect: the repair names the entries" grep -q "repaired: the Default apps and Apps & features entries" <<<"$CMD_OUT"
 same_state "Windows 11 redirect: the repair restores the installed state, record included" "$(snapshot)" "$after_install"
+run_check /quiet
+same "Windows 11 redirect: /check after the repair" "$CMD_RC" 0
 run_cmd install.cmd /REDIRECT /Quiet
 same "Windows 11 redirect: /quiet again succeeds" "$CMD_RC" 0
 same "Windows 11 redirect: /quiet prints nothing" "$CMD_OUT" ""

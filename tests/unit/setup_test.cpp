@@ -149,6 +149,14 @@ class SetupTest : public ::testing::Test {
     fake::machine().consoleOut.clear();
     return RunSetup(u"\"" + fake::Utf16(fake::machine().modulePath) + u"\" " + fake::Utf16(arguments), u"9.8.7.6");
   }
+  // As a detection script runs it: the installed setup program, away from the package.
+  static int RunInstalled(const std::string& arguments) {
+    const std::string package = fake::machine().modulePath;
+    fake::machine().modulePath = "C:\\Program Files\\Velquin\\velquin-setup.exe";
+    const int code = Run(arguments);
+    fake::machine().modulePath = package;
+    return code;
+  }
   static std::string Output() { return fake::machine().consoleOut; }
   static std::string State() { return fake::DumpRegistry() + fake::DumpFiles(); }
   static std::string Contents(const std::string& path) {
@@ -247,16 +255,33 @@ TEST_F(SetupTest, RunAgainRepairsWhatAnUpdateReset) {
        [] { fake::FindKeyUtf8(kIfeo)->values.erase(fake::KeyTextOfUtf8("DEBUGGER")); }},
       {"the Default apps entry gone", "/replace",
        [] { fake::FindKeyUtf8("HKLM\\SOFTWARE\\RegisteredApplications")->values.clear(); }},
+      {"a feature update's reset of the redirect", "/redirect",
+       [] {
+         fake::SetDword(kIfeo, "UseFilter", 1);
+         fake::SetDword(kIfeo + "\\1", "AppExecutionAliasRedirect", 1);
+         fake::FindKeyUtf8(kIfeo)->values.erase(fake::KeyTextOfUtf8("DEBUGGER"));
+       }},
+      {"an installed program gone", "/redirect",
+       [] { fake::machine().files.erase(fake::FileKeyOfAnsi("C:\\Program Files\\Velquin\\velquin-settings.exe")); }},
   };
   for (const Row& row : rows) {
     SetUp();
     MakeMachine(kShapes[2]);
     ASSERT_EQ(Run(row.form), kSetupDone) << row.what;
     const std::string installed = State();
+    EXPECT_EQ(RunInstalled("/check /quiet"), kSetupDone) << row.what << "\n" << Output();
+    EXPECT_EQ(Output(), "Velquin 9.8.7.6 (" + std::string(row.form) + ") is installed as recorded.\r\n") << row.what;
     row.update();
+    EXPECT_EQ(Run("/check"), kSetupRepairDue) << row.what;
+    EXPECT_NE(Output().find(": a repair is due:\r\n  "), std::string::npos) << row.what << "\n" << Output();
+    EXPECT_EQ(RunInstalled("/check /quiet"), kSetupRepairDue) << row.what;
+    EXPECT_EQ(Output().find("\r\n"), Output().size() - 2) << row.what << ": one line\n" << Output();
     EXPECT_EQ(Run(std::string(row.form) + " /quiet"), kSetupDone) << row.what;
     EXPECT_EQ(Output(), "") << row.what;
     EXPECT_EQ(State(), installed) << row.what;
+    EXPECT_EQ(Run("/check"), kSetupDone) << row.what << "\n" << Output();
+    EXPECT_EQ(Run("/uninstall"), kSetupDone) << row.what;
+    EXPECT_EQ(Run("/check"), kSetupNotInstalled) << row.what;
   }
 }
 
