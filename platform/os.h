@@ -107,6 +107,12 @@ std::uint32_t ShortPathNameW(const std::u16string& path, char16_t* buffer, std::
 // this process may write the file, asked without changing it; closed with
 // CloseHandle.
 FileHandle OpenFileForWritingW(const std::u16string& path);
+// CreateFileW for reading (OPEN_EXISTING, sharing everything); closed with
+// CloseHandle.
+FileHandle OpenFileForReadingW(const std::u16string& path);
+// ReadFile: up to size bytes from the file's position, *read the count
+// taken (0 at its end).
+bool ReadFileBytes(FileHandle file, unsigned char* buffer, std::uint32_t size, std::uint32_t* read);
 // MoveFileA, MoveFileW.
 bool RenameFile(const std::string& from, const std::string& to);
 bool RenameFileW(const std::u16string& from, const std::u16string& to);

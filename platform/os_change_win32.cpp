@@ -79,6 +79,19 @@ FileHandle OpenFileForWritingW(const std::u16string& path) {
   return reinterpret_cast<FileHandle>(file);
 }
 
+FileHandle OpenFileForReadingW(const std::u16string& path) {
+  const HANDLE file = ::CreateFileW(Wide(path), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  return reinterpret_cast<FileHandle>(file);
+}
+
+bool ReadFileBytes(FileHandle file, unsigned char* buffer, std::uint32_t size, std::uint32_t* read) {
+  DWORD count = 0;
+  const BOOL ok = ::ReadFile(reinterpret_cast<HANDLE>(file), buffer, size, &count, nullptr);
+  *read = count;
+  return ok != FALSE;
+}
+
 bool CopyFileOverW(const std::u16string& from, const std::u16string& to) {
   return ::CopyFileW(Wide(from), Wide(to), FALSE) != FALSE;
 }

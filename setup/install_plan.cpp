@@ -1,6 +1,7 @@
 #include "platform/kept_notepad.h"
 #include "platform/os.h"
 #include "platform/owners.h"
+#include "setup/file_hash.h"
 #include "setup/ifeo.h"
 #include "setup/plan.h"
 
@@ -70,7 +71,6 @@ class InstallPlanner {
   void CheckRole(const Role& role);
   void CheckView(const IfeoView& view);
   bool IsOurs(const std::optional<RegistryData>& debugger) const;
-  bool IsVelquin(const std::u16string& path, const std::u16string& build) const;
   void RecordVendorKey();
   void CopyRole(const Role& role);
   void ProgramFiles();
@@ -208,13 +208,9 @@ void InstallPlanner::CheckPackage() {
   }
 }
 
-bool InstallPlanner::IsVelquin(const std::u16string& path, const std::u16string& build) const {
-  return IsVelquinProgram(machine_, path, build);
-}
-
 void InstallPlanner::CheckRole(const Role& role) {
   const std::u16string notepad = role.folder + u"\\notepad.exe";
-  if (FileExists(machine_, notepad) && IsVelquin(notepad, role.source))
+  if (FileExists(machine_, notepad) && IsVelquinProgram(machine_, notepad))
     Refuse(notepad + u" is already velquin.exe, not the system's Notepad.");
   const std::u16string kept = KeptNotepadIn(role.folder);
   if (switches_.form == InstallForm::Replace && FileExists(machine_, kept))
@@ -327,13 +323,17 @@ void InstallPlanner::ReplaceRole(const Role& role) {
   const std::u16string notepad = role.folder + u"\\notepad.exe";
   if (!FileExists(machine_, notepad)) return;
   // A Windows update puts the system's file back over velquin.exe.
-  if (plan_.repair && (!record_.Has(u"Replaced_" + role.id) || IsVelquin(notepad, role.source))) return;
+  if (plan_.repair && (!record_.Has(u"Replaced_" + role.id) || StillReplaced(machine_, record_, role.id, notepad)))
+    return;
   if (!Writable(machine_, notepad)) {
     // Protected by the system: the administrators take it over.
     Put(u"Owner_" + role.id, u"1");
     for (SystemChange& change : TakeOverChanges(machine_, notepad)) plan_.changes.push_back(std::move(change));
   }
   if (!plan_.repair) Put(u"Replaced_" + role.id, notepad);
+  // What the uninstall finds there if Windows has not put its own back.
+  const std::u16string hash = FileHash(machine_, role.source);
+  if (!hash.empty() && record_.Get(u"Hash_" + role.id) != hash) Put(u"Hash_" + role.id, hash);
   Copy(role.source, notepad, plan_.repair ? std::u16string() : KeptNotepadIn(role.folder));
   if (plan_.repair) {
     Say(u"repaired: velquin.exe stands in " + notepad + u" again");

@@ -4,8 +4,9 @@
 // CreatedKey; today's adds Was_<view>_<subkey>_<name> (the IFEO value as it
 // was: "TYPE data", or "-" when absent), Debugger, Uninstaller, Settings,
 // Shortcut, Registered, RegAppsKey, MadeKey_<path> (a key under SOFTWARE
-// that the install made) and Package (the Windows Installer package's
-// install, which records no files of the program folder). A record with
+// that the install made), Package (the Windows Installer package's
+// install, which records no files of the program folder) and Hash_<role>
+// (the SHA-256 of the build put in that notepad.exe's place). A record with
 // neither Uninstaller nor Package is an earlier release's.
 #pragma once
 

@@ -44,13 +44,6 @@ std::uint32_t ReadBuild(std::uint32_t view) {
   return build;
 }
 
-// Wine gives every user the administrator's rights: the package check sets
-// VELQUIN_TEST_NOT_ADMIN to see the refusal, which real Windows ignores.
-bool Administrator(bool wine) {
-  if (wine && !Environment(u"VELQUIN_TEST_NOT_ADMIN").empty()) return false;
-  return os::IsUserAnAdmin();
-}
-
 }  // namespace
 
 SetupMachine ReadSetupMachine() {
@@ -80,7 +73,7 @@ SetupMachine ReadSetupMachine() {
       QueryText([](char16_t* buffer, std::uint32_t size) { return os::QueryModuleFileNameW(buffer, size); });
   machine.packageDirectory = WithSlash(FolderOf(machine.modulePath));
   machine.wine = RegistryKeyExists({os::kLocalMachine, u"Software\\Wine", 0});
-  machine.administrator = Administrator(machine.wine);
+  machine.administrator = os::IsUserAnAdmin();
   return machine;
 }
 
@@ -159,13 +152,7 @@ std::vector<SystemChange> GiveBackChanges(const SetupMachine& machine, const std
   return changes;
 }
 
-bool IsVelquinProgram(const SetupMachine& machine, const std::u16string& path, const std::u16string& build) {
-  // Wine reads a system folder's notepad.exe's version from its own
-  // built-in Notepad, whatever the file holds: the size tells it there.
-  if (!build.empty()) {
-    const std::uint64_t size = FileSize(machine, build);
-    if (size != 0 && FileSize(machine, path) == size) return true;
-  }
+bool IsVelquinProgram(const SetupMachine& machine, const std::u16string& path) {
   const std::u16string access = AccessPath(machine, path);
   const std::uint32_t size = os::QueryFileVersionInfoSizeW(access);
   std::vector<unsigned char> block;

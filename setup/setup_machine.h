@@ -53,7 +53,7 @@ std::uint64_t FileSize(const SetupMachine& machine, const std::u16string& path);
 std::vector<SystemChange> TakeOverChanges(const SetupMachine& machine, const std::u16string& path);
 std::vector<SystemChange> GiveBackChanges(const SetupMachine& machine, const std::u16string& path);
 // A build of the launcher, by its version resource (every release's names
-// its maker and file), or as large as build, the one the install copies.
-bool IsVelquinProgram(const SetupMachine& machine, const std::u16string& path, const std::u16string& build = {});
+// its maker and file).
+bool IsVelquinProgram(const SetupMachine& machine, const std::u16string& path);
 
 }  // namespace velquin

@@ -3,6 +3,8 @@
 
 #include "platform/kept_notepad.h"
 #include "platform/os.h"
+#include "platform/owners.h"
+#include "setup/file_hash.h"
 #include "setup/ifeo.h"
 #include "setup/plan.h"
 
@@ -189,13 +191,21 @@ void UninstallPlanner::UndoShortcut() {
 void UninstallPlanner::UndoReplaced(const std::u16string& role) {
   const std::u16string target = record_.Get(u"Replaced_" + role);
   if (target.empty()) return;
+  // Windows restored or updated it (or someone did by hand): its file is
+  // left as it is, with the rights it was given.
+  if (!FileExists(machine_, target) || !StillReplaced(machine_, record_, role, target)) {
+    Say(target + u" is no longer velquin.exe: left as it is.");
+    return;
+  }
   const std::u16string copy = KeptNotepadIn(FolderOf(target));
   if (!FileExists(machine_, copy)) {
-    // Put back by hand (or by Windows) already: nothing left to give back.
-    if (!IsVelquinProgram(machine_, target)) return;
     Refuse(copy + u" is missing, so " + target + u" cannot be given back. Restore it by hand.");
     return;
   }
+  // Protected again since the install (its rights reset): taken over first.
+  const bool takeOver = !FileOwner(os::OpenFileForWritingW(AccessPath(machine_, target))).valid();
+  if (takeOver)
+    for (SystemChange& change : TakeOverChanges(machine_, target)) plan_.changes.push_back(std::move(change));
   // The launcher installed in Program Files is what stood there, for
   // putting back should a later change fail.
   const std::u16string program =
@@ -203,7 +213,7 @@ void UninstallPlanner::UndoReplaced(const std::u16string& role) {
   const bool restorable = role != u"X" && !program.empty() && FileExists(machine_, program);
   plan_.changes.push_back(CopyFileChange(AccessPath(machine_, copy), AccessPath(machine_, target),
                                          restorable ? AccessPath(machine_, program) : std::u16string()));
-  if (record_.Has(u"Owner_" + role)) {
+  if (takeOver || record_.Has(u"Owner_" + role)) {
     // The owner and rights that Windows gives its own files.
     for (SystemChange& change : GiveBackChanges(machine_, target)) plan_.changes.push_back(std::move(change));
   }

@@ -1279,6 +1279,7 @@ std::uint32_t WaitForSingleObject(ProcessHandle handle, std::uint32_t) {
 bool CloseHandle(std::uintptr_t handle) {
   Count("CloseHandle");
   M().exitCodes.erase(handle);
+  M().readOffsets.erase(handle);
   return M().openProcesses.erase(handle) != 0 || M().openSnapshots.erase(handle) != 0 ||
          M().openFiles.erase(handle) != 0 || M().queriedProcesses.erase(handle) != 0;
 }
@@ -1641,6 +1642,40 @@ FileHandle OpenFileForWritingW(const std::u16string& path) {
   const FileHandle handle = M().nextHandle++;
   M().openFiles[handle] = node->path;
   return handle;
+}
+
+FileHandle OpenFileForReadingW(const std::u16string& path) {
+  Count("CreateFileW");
+  fake::FileNode* node = fake::FileAt(TrimmedDirectory(fake::SystemPathOf(fake::FromUtf16(path))));
+  if (!node || node->directory) {
+    M().lastError = node ? fake::kAccessDenied : fake::kFileNotFound;
+    return kInvalidFile;
+  }
+  if (node->locked) {
+    M().lastError = kSharingViolation;
+    return kInvalidFile;
+  }
+  const FileHandle handle = M().nextHandle++;
+  M().openFiles[handle] = node->path;
+  M().readOffsets[handle] = 0;
+  return handle;
+}
+
+bool ReadFileBytes(FileHandle file, unsigned char* buffer, std::uint32_t size, std::uint32_t* read) {
+  Count("ReadFile");
+  *read = 0;
+  const auto offset = M().readOffsets.find(file);
+  const fake::FileNode* node = offset == M().readOffsets.end() ? nullptr : fake::FileAt(M().openFiles[file]);
+  if (!node) {
+    M().lastError = kInvalidHandle;
+    return false;
+  }
+  const std::string& contents = node->contents;
+  const std::size_t count = std::min<std::size_t>(size, contents.size() - std::min(offset->second, contents.size()));
+  std::memcpy(buffer, contents.data() + offset->second, count);
+  offset->second += count;
+  *read = static_cast<std::uint32_t>(count);
+  return true;
 }
 
 namespace {

@@ -157,6 +157,7 @@ struct Machine {
   std::map<os::KeyHandle, std::uint32_t> openKeyAccess;  // the rights each handle was opened with
   std::map<os::FindHandle, int> openFinds;
   std::map<os::FileHandle, std::string> openFiles;  // the real path
+  std::map<os::FileHandle, std::size_t> readOffsets;  // files open for reading: how far read
   // Processes ("stays", "ends", "ended") and their threads ("thread").
   std::map<os::ProcessHandle, std::string> openProcesses;
   std::map<os::ProcessHandle, std::uint32_t> exitCodes;

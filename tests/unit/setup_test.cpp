@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "setup/file_hash.h"
 #include "setup/setup.h"
 #include "tests/fake/fake_os.h"
 
@@ -285,6 +286,64 @@ TEST_F(SetupTest, RunAgainRepairsWhatAnUpdateReset) {
   }
 }
 
+// After a replace install Windows may put its own notepad.exe back (a
+// cumulative update, sfc), protected or not: the uninstall leaves that file
+// alone and gives back only what is still velquin.exe, taking over what is
+// protected again. A record of a release that kept no hash is judged by the
+// version resource.
+TEST_F(SetupTest, UninstallAfterWindowsPutItsNotepadBack) {
+  const std::string system32 = "C:\\windows\\system32\\notepad.exe";
+  struct Row {
+    const char* what;
+    bool hashKept;
+    std::function<void(fake::FileNode&)> update;
+    const char* contents;  // System32's notepad.exe after the uninstall
+    bool protectedAfter;
+  };
+  const Row rows[] = {
+      {"restored and protected", true,
+       [](fake::FileNode& n) { n.contents = "restored notepad", n.program = fake::Program{}, n.systemProtected = true; },
+       "restored notepad", true},
+      {"updated, writable", true, [](fake::FileNode& n) { n.contents = "newer notepad", n.program = fake::Program{}; },
+       "newer notepad", false},
+      {"still ours, protected again", true, [](fake::FileNode& n) { n.systemProtected = true; }, "system notepad", true},
+      {"restored, a record without hashes", false,
+       [](fake::FileNode& n) { n.contents = "restored notepad", n.program = fake::Program{}, n.systemProtected = true; },
+       "restored notepad", true},
+      {"still ours, a record without hashes", false, [](fake::FileNode&) {}, "system notepad", true},
+      {"a copy of the recorded program, no version read, no hashes", false,
+       [](fake::FileNode& n) { n.program = fake::Program{}; }, "system notepad", true},
+  };
+  for (const Row& row : rows) {
+    SetUp();
+    MakeMachine(kShapes[3]);
+    ASSERT_EQ(Run("/replace"), kSetupDone) << row.what << "\n" << Output();
+    ASSERT_EQ(Text(kRecord, "Hash_S"), fake::FromUtf16(Sha256Text(Bytes("build of velquin64.exe")))) << row.what;
+    if (!row.hashKept)
+      for (const char* role : {"Hash_W", "Hash_S", "Hash_X"}) fake::FindKeyUtf8(kRecord)->values.erase(fake::KeyTextOfUtf8(role));
+    row.update(fake::machine().files[fake::FileKeyOfAnsi(system32)]);
+    EXPECT_EQ(Run("/uninstall"), kSetupDone) << row.what << "\n" << Output();
+    const fake::FileNode* notepad = fake::FindFile(system32);
+    ASSERT_NE(notepad, nullptr) << row.what;
+    EXPECT_EQ(notepad->contents, row.contents) << row.what;
+    EXPECT_EQ(notepad->systemProtected, row.protectedAfter) << row.what;
+    EXPECT_EQ(Contents("C:\\windows\\notepad.exe"), "windows notepad") << row.what;
+    EXPECT_EQ(fake::FindFile("C:\\windows\\system32\\notepa~.exe"), nullptr) << row.what;
+    EXPECT_EQ(fake::FindKeyUtf8(kRecord), nullptr) << row.what;
+  }
+}
+
+TEST(FileHashTest, Sha256OfKnownTexts) {
+  const std::pair<std::string, std::string> rows[] = {
+      {"", "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855"},
+      {"abc", "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad"},
+      {"abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq",
+       "248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1"},
+      {std::string(64, 'a'), "ffe054fe7ae0cb6dc65c3af9b61d5209f439851db43d0ba5997337df154668eb"},
+  };
+  for (const auto& [text, digest] : rows) EXPECT_EQ(fake::FromUtf16(Sha256Text(Bytes(text))), digest) << text;
+}
+
 // Nothing is changed when the install is refused, asked what it would do,
 // or stopped by a failing write.
 TEST_F(SetupTest, RefusedOrFailedRunsChangeNothing) {
@@ -320,6 +379,8 @@ TEST_F(SetupTest, RefusedOrFailedRunsChangeNothing) {
        "holds a value that is no text"},
       {"not an administrator", "/redirect", [] { fake::machine().isAdmin = false; }, kSetupNotAdmin,
        "must run as administrator"},
+      {"not an administrator, uninstalling", "/uninstall", [] { fake::machine().isAdmin = false; }, kSetupNotAdmin,
+       "uninstall.cmd must run as administrator"},
       {"a usage mistake", "/redirect /replace", [] {}, kSetupUsage, "Usage:"},
       {"the elevated uninstall's own window waits for Enter", "/uninstall /elevated", [] {}, kSetupDone,
        "no installation is recorded. Nothing was changed.\r\nPress Enter to close this window."},
