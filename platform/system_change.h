@@ -80,6 +80,7 @@ std::vector<std::u16string> RegistryValueNames(const RegistryKey& key);
 
 struct ApplyResult {
   std::optional<std::size_t> failed;  // the change that failed, all before it put back
+  std::vector<std::size_t> notPutBack;  // of those, the ones that could not be, newest first
   std::vector<std::u16string> leftFolders;  // folders RemoveDirectory found holding files
 };
 ApplyResult ApplySystemChanges(const std::vector<SystemChange>& changes);

@@ -1,3 +1,5 @@
+#include <set>
+
 #include "platform/kept_notepad.h"
 #include "platform/os.h"
 #include "platform/owners.h"
@@ -94,6 +96,7 @@ class InstallPlanner {
   std::vector<std::u16string> written_;
   std::vector<Role> roles_;
   std::vector<std::u16string> ours_;  // the Debugger texts this or an earlier install wrote
+  std::set<std::u16string> refusedDebuggers_;  // subkey and text, lower case
   std::u16string program_, verb_, debugger_;
   bool repaired_ = false;
 };
@@ -232,6 +235,10 @@ void InstallPlanner::CheckView(const IfeoView& view) {
   for (const std::u16string& subkey : places) {
     const std::optional<RegistryData> debugger = view.Value(subkey, kDebugger);
     if (!debugger || IsOurs(debugger)) continue;
+    // On 64-bit Windows both views show one key: the refusal is said once.
+    std::u16string refused = subkey + u"\n" + TextOf(*debugger);
+    os::LowerCaseBufferW(&refused[0], static_cast<std::uint32_t>(refused.size()));
+    if (!refusedDebuggers_.insert(refused).second) continue;
     Refuse(u"Windows already runs another program instead of notepad.exe:");
     plan_.refusals.push_back(u"  \"" + RegistryKeyText(view.KeyOf(subkey)) + u"\" Debugger = " + TextOf(*debugger));
     plan_.refusals.push_back(u"Velquin does not overwrite it. Remove that program's redirect first.");

@@ -76,9 +76,16 @@ void SetupRun::ShowPlan(const Plan& plan) const {
 
 bool SetupRun::Apply(const Plan& plan, const std::u16string& what) const {
   const ApplyResult result = ApplySystemChanges(plan.changes);
-  if (result.failed) {
+  if (result.failed && result.notPutBack.empty()) {
     WriteLine(u"Velquin: the " + what + u" stopped at this change, and what it had changed is put back:");
     WriteLine(u"  " + DescribeChange(plan.changes[*result.failed]));
+    return false;
+  }
+  if (result.failed) {
+    WriteLine(u"Velquin: the " + what + u" stopped at this change:");
+    WriteLine(u"  " + DescribeChange(plan.changes[*result.failed]));
+    WriteLine(u"Velquin: and these changes it had made could not be put back; see to them by hand:");
+    for (const std::size_t index : result.notPutBack) WriteLine(u"  " + DescribeChange(plan.changes[index]));
     return false;
   }
   for (const std::u16string& folder : result.leftFolders) Say(u"Velquin: " + folder + u" holds other files: left in place.");
@@ -119,7 +126,7 @@ int SetupRun::Install() {
       return kSetupDone;
     }
     if (!Apply(plan, u"undoing of the earlier release's installation")) {
-      WriteLine(u"Velquin: the earlier release's installation was not undone. Nothing was changed.");
+      WriteLine(u"Velquin: the earlier release's installation was not undone.");
       return kSetupStopped;
     }
     Say(u"Velquin: undid the earlier release's installation (/" + mode + u")");
