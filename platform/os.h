@@ -185,6 +185,9 @@ ProcessHandle CurrentProcess();
 ProcessHandle OpenProcessToQuery(std::uint32_t processId);
 // GetProcessTimes: *creationTime as a FILETIME value.
 bool GetProcessCreationTime(ProcessHandle process, std::uint64_t* creationTime);
+// QueryFullProcessImageNameW (the Win32 path): the count written without
+// the NUL, 0 on failure (also when the buffer is too small).
+std::uint32_t QueryProcessImageNameW(ProcessHandle process, char16_t* buffer, std::uint32_t size);
 // This process's environment, which every program it starts inherits.
 // GetEnvironmentVariableA: the count written without the NUL, the size
 // needed with it when the buffer is too small, 0 when it is not set; the W

@@ -92,6 +92,13 @@ bool ReadFileBytes(FileHandle file, unsigned char* buffer, std::uint32_t size, s
   return ok != FALSE;
 }
 
+std::uint32_t QueryProcessImageNameW(ProcessHandle process, char16_t* buffer, std::uint32_t size) {
+  DWORD count = size;
+  if (!::QueryFullProcessImageNameW(reinterpret_cast<HANDLE>(process), 0, reinterpret_cast<wchar_t*>(buffer), &count))
+    return 0;
+  return count;
+}
+
 bool CopyFileOverW(const std::u16string& from, const std::u16string& to) {
   return ::CopyFileW(Wide(from), Wide(to), FALSE) != FALSE;
 }

@@ -35,6 +35,9 @@ class SetupRun {
   int Install();
   int Uninstall();
   int Check() const;
+  // /package from anywhere but the package's own custom action: it would
+  // take the folder it runs from for the package's.
+  std::optional<int> NotFromThePackage() const;
 
  private:
   bool MachineWide() const { return switches_.form != InstallForm::User; }
@@ -164,6 +167,14 @@ int SetupRun::Uninstall() {
   return Carry(plan, u"uninstall");
 }
 
+std::optional<int> SetupRun::NotFromThePackage() const {
+  if (StartedByWindowsInstaller(machine_)) return std::nullopt;
+  WriteLine(u"Velquin: /package is for the Windows Installer package's own use. Use install.cmd and uninstall.cmd,");
+  WriteLine(u"or install and remove the package with msiexec.");
+  WriteLine(u"Nothing was changed.");
+  return kSetupRefused;
+}
+
 // The repair's own plan for the form recorded: what it would change is
 // the difference.
 int SetupRun::Check() const {
@@ -203,6 +214,9 @@ int RunSetup(const std::u16string& commandLine, const std::u16string& version) {
     return kSetupUsage;
   }
   SetupRun run(*switches, version);
+  if (switches->package) {
+    if (const std::optional<int> refused = run.NotFromThePackage()) return *refused;
+  }
   if (switches->check) return run.Check();
   if (!switches->uninstall) return run.Install();
   const int code = run.Uninstall();

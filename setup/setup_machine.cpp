@@ -44,6 +44,25 @@ std::uint32_t ReadBuild(std::uint32_t view) {
   return build;
 }
 
+std::u16string ParentImage() {
+  const std::uint32_t self = os::GetCurrentProcessId();
+  std::uint32_t parent = 0;
+  {
+    const SnapshotOwner snapshot(os::CreateProcessSnapshot());
+    if (!snapshot.valid()) return std::u16string();
+    os::ProcessEntry entry;
+    for (bool more = os::Process32FirstW(snapshot.get(), &entry); more; more = os::Process32NextW(snapshot.get(), &entry))
+      if (entry.processId == self) parent = entry.parentProcessId;
+  }
+  const ProcessOwner process(os::OpenProcessToQuery(parent));
+  if (parent == 0 || !process.valid()) return std::u16string();
+  return QueryText([&process](char16_t* buffer, std::uint32_t size) {
+    const std::uint32_t count = os::QueryProcessImageNameW(process.get(), buffer, size);
+    // Too small a buffer fails as any failure does: a few larger ones are tried.
+    return count == 0 ? size * 2 : count;
+  });
+}
+
 }  // namespace
 
 SetupMachine ReadSetupMachine() {
@@ -74,7 +93,14 @@ SetupMachine ReadSetupMachine() {
   machine.packageDirectory = WithSlash(FolderOf(machine.modulePath));
   machine.wine = RegistryKeyExists({os::kLocalMachine, u"Software\\Wine", 0});
   machine.administrator = os::IsUserAnAdmin();
+  machine.parentImage = ParentImage();
   return machine;
+}
+
+bool StartedByWindowsInstaller(const SetupMachine& machine) {
+  for (const char16_t* folder : {u"\\System32\\msiexec.exe", u"\\SysWOW64\\msiexec.exe"})
+    if (SameText(machine.parentImage, machine.windowsDirectory + folder)) return true;
+  return false;
 }
 
 std::u16string AccessPath(const SetupMachine& machine, const std::u16string& path) {

@@ -22,9 +22,14 @@ struct SetupMachine {
   std::u16string packageDirectory;  // its folder, ending in "\"
   bool administrator = false;
   bool wine = false;                // no Settings app to open
+  std::u16string parentImage;       // the program that started this one, empty when unknown
 };
 
 SetupMachine ReadSetupMachine();
+
+// Started by Windows Installer (a package's custom action): by msiexec.exe
+// of the system's folders.
+bool StartedByWindowsInstaller(const SetupMachine& machine);
 
 // The path a file call of this program takes for a path of the native
 // system: a 32-bit program reaches the native System32 as Sysnative.

@@ -1323,6 +1323,20 @@ bool GetProcessCreationTime(ProcessHandle process, std::uint64_t* creationTime) 
   return FailedWith(87);
 }
 
+std::uint32_t QueryProcessImageNameW(ProcessHandle process, char16_t* buffer, std::uint32_t size) {
+  Count("QueryFullProcessImageNameW");
+  auto queried = M().queriedProcesses.find(process);
+  if (queried == M().queriedProcesses.end()) return FailedWith(6), 0;  // ERROR_INVALID_HANDLE
+  std::u16string image = fake::Utf16(M().modulePath);
+  for (const fake::Machine::Process& other : M().otherProcesses)
+    if (other.processId == queried->second) image = fake::Utf16(other.image);
+  if (image.empty()) return FailedWith(31), 0;  // ERROR_GEN_FAILURE
+  if (image.size() >= size) return FailedWith(122), 0;  // ERROR_INSUFFICIENT_BUFFER
+  std::copy(image.begin(), image.end(), buffer);
+  buffer[image.size()] = u'\0';
+  return static_cast<std::uint32_t>(image.size());
+}
+
 bool PeekMessageNoRemove() {
   Count("PeekMessage");
   return false;  // the queue is made, and holds nothing

@@ -131,6 +131,7 @@ struct Machine {
   struct Process {
     std::uint32_t processId = 0, parentProcessId = 0;
     std::uint64_t creationTime = 0;
+    std::string image = "";  // its program's path, UTF-8
   };
   std::uint32_t processId = 4242, parentProcessId = 4000;
   std::uint64_t creationTime = 133000000000000000ull;

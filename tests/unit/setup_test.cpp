@@ -159,6 +159,10 @@ class SetupTest : public ::testing::Test {
     fake::machine().modulePath = package;
     return code;
   }
+  // The package's custom actions run under msiexec.exe.
+  static void StartedByMsiexec() {
+    fake::machine().otherProcesses.push_back({fake::machine().parentProcessId, 1, 0, "C:\\windows\\system32\\msiexec.exe"});
+  }
   static std::string Output() { return fake::machine().consoleOut; }
   static std::string State() { return fake::DumpRegistry() + fake::DumpFiles(); }
   static std::string Contents(const std::string& path) {
@@ -383,6 +387,10 @@ TEST_F(SetupTest, RefusedOrFailedRunsChangeNothing) {
        "must run as administrator"},
       {"not an administrator, uninstalling", "/uninstall", [] { fake::machine().isAdmin = false; }, kSetupNotAdmin,
        "uninstall.cmd must run as administrator"},
+      {"/package from the zip", "/redirect /package", [] {}, kSetupRefused, "is for the Windows Installer package's own use"},
+      {"/package under a program named msiexec.exe elsewhere", "/uninstall /package",
+       [] { fake::machine().otherProcesses.push_back({4000, 1, 0, "C:\\pkg\\msiexec.exe"}); }, kSetupRefused,
+       "is for the Windows Installer package's own use"},
       {"a usage mistake", "/redirect /replace", [] {}, kSetupUsage, "Usage:"},
       {"the elevated uninstall's own window waits for Enter", "/uninstall /elevated", [] {}, kSetupDone,
        "no installation is recorded. Nothing was changed.\r\nPress Enter to close this window."},
@@ -526,6 +534,7 @@ TEST_F(SetupTest, UnderThePackageOnlyTheSystemsChangesAreTheSetups) {
       fake::AddProgram(folder + name, *built.program).contents = built.contents;
     }
     fake::machine().modulePath = folder + "velquin-setup.exe";
+    StartedByMsiexec();
     const std::string what = std::string("the package's ") + form;
     const std::string before = State();
     ASSERT_EQ(Run(std::string(form) + " /package /quiet"), kSetupDone) << what << "\n" << Output();
@@ -551,6 +560,7 @@ TEST_F(SetupTest, UnderThePackageOnlyTheSystemsChangesAreTheSetups) {
   SetUp();
   MakeMachine(kShapes[2]);
   ASSERT_EQ(Run("/redirect"), kSetupDone);
+  StartedByMsiexec();
   const std::string scripted = State();
   EXPECT_EQ(Run("/redirect /package"), kSetupRefused);
   EXPECT_NE(Output().find("Run its uninstall.cmd before installing the Windows Installer package"), std::string::npos)
