@@ -10,10 +10,6 @@ namespace {
 constexpr std::uint32_t kUseStdHandles = 0x100;  // STARTF_USESTDHANDLES
 const std::u16string kAsideSuffix = u".velquin-removed";
 
-std::u16string AsideOf(const SystemChange& change) {
-  return change.aside.empty() ? change.path + kAsideSuffix : change.aside;
-}
-
 std::uint32_t Access(const RegistryKey& key, std::uint32_t rights) { return rights | key.view; }
 
 RegKey Open(const RegistryKey& key, std::uint32_t rights) {
@@ -239,6 +235,10 @@ SystemChange RunChange(const std::u16string& command, const std::u16string& undo
   change.command = command;
   change.undoCommand = undoCommand;
   return change;
+}
+
+std::u16string AsideOf(const SystemChange& change) {
+  return change.aside.empty() ? change.path + kAsideSuffix : change.aside;
 }
 
 std::optional<RegistryData> ReadRegistryValue(const RegistryKey& key, const std::u16string& name) {

@@ -69,6 +69,8 @@ SystemChange CopyFileChange(const std::u16string& source, const std::u16string& 
 SystemChange DirectoryChange(SystemChange::Kind kind, const std::u16string& path);
 SystemChange RemoveFileChange(const std::u16string& path, const std::u16string& aside = {});
 SystemChange RunChange(const std::u16string& command, const std::u16string& undoCommand);
+// Where a RemoveFile change sets its file aside.
+std::u16string AsideOf(const SystemChange& change);
 
 // Reads a value through the W call; nullopt when it is absent or unreadable.
 std::optional<RegistryData> ReadRegistryValue(const RegistryKey& key, const std::u16string& name);

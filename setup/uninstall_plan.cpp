@@ -45,6 +45,7 @@ class UninstallPlanner {
   void UndoShortcut();
   void UndoReplaced(const std::u16string& role);
   void RemoveRecordedFile(const std::u16string& name);
+  void RemoveAtNextSignIn(const std::u16string& file);
   void RemoveRecord();
 
   const SetupMachine& machine_;
@@ -230,7 +231,20 @@ void UninstallPlanner::RemoveRecordedFile(const std::u16string& name) {
       SameText(path.substr(0, 2), machine_.tempDirectory.substr(0, 2)))
     aside = machine_.tempDirectory + u"velquin-setup-" + Decimal(os::GetCurrentProcessId()) + u".exe";
   plan_.changes.push_back(RemoveFileChange(AccessPath(machine_, path), aside));
+  if (place_.user && SameText(path, machine_.modulePath)) RemoveAtNextSignIn(AsideOf(plan_.changes.back()));
   Say(u"removed " + path);
+}
+
+// Only an administrator may have a file deleted at the next restart: the
+// user's own RunOnce entry deletes this program, and its folders once
+// empty, at the user's next sign-in.
+void UninstallPlanner::RemoveAtNextSignIn(const std::u16string& file) {
+  std::u16string command =
+      Quoted(machine_.windowsDirectory + u"\\System32\\cmd.exe") + u" /c del /f /q " + Quoted(file);
+  for (const char16_t* folder : {u"ProgramDir", u"ProgramsDir"})
+    if (record_.Has(folder)) command += u" & rd " + Quoted(record_.Get(folder));
+  const RegistryKey runOnce{os::kCurrentUser, u"Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce", 0};
+  plan_.changes.push_back(SetValueChange(runOnce, u"Velquin", TextData(command), ReadRegistryValue(runOnce, u"Velquin")));
 }
 
 // Last, the record itself and the keys made for it.

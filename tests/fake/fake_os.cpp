@@ -908,7 +908,7 @@ bool DeleteReal(const Texts& pathText, bool wide) {
   const std::string path = fake::SystemPathOf(pathText.real);
   fake::FileNode* node = fake::FileAt(path);
   if (!node || node->directory || node->locked) return false;
-  if (node->systemProtected) {
+  if (node->systemProtected || node->running) {
     M().lastError = fake::kAccessDenied;
     return false;
   }

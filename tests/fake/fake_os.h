@@ -73,6 +73,7 @@ struct FileNode {
   bool systemProtected = false;  // only TrustedInstaller may write it: copies onto it and deletion refused
   bool failWrite = false;  // a copy onto it fails
   bool failCreate = false;  // a directory nothing new can be made in (files or folders)
+  bool running = false;  // a running program's image: it can be renamed, not deleted
 };
 
 struct Event {

@@ -152,9 +152,12 @@ class SetupTest : public ::testing::Test {
     return RunSetup(u"\"" + fake::Utf16(fake::machine().modulePath) + u"\" " + fake::Utf16(arguments), u"9.8.7.6");
   }
   // As a detection script runs it: the installed setup program, away from the package.
-  static int RunInstalled(const std::string& arguments) {
+  static int RunInstalled(const std::string& arguments,
+                          const std::string& installed = "C:\\Program Files\\Velquin\\velquin-setup.exe") {
     const std::string package = fake::machine().modulePath;
-    fake::machine().modulePath = "C:\\Program Files\\Velquin\\velquin-setup.exe";
+    fake::machine().modulePath = installed;
+    const auto running = fake::machine().files.find(fake::FileKeyOfAnsi(installed));
+    if (running != fake::machine().files.end()) running->second.running = true;
     const int code = Run(arguments);
     fake::machine().modulePath = package;
     return code;
@@ -514,6 +517,25 @@ TEST_F(SetupTest, TheUsersOwnInstallTouchesOnlyTheUser) {
   ASSERT_EQ(Run("/uninstall /user"), kSetupDone) << Output();
   EXPECT_EQ(State(), before);
   (void)machineKeys;
+  // Apps & features runs the installed setup program, which cannot delete
+  // itself: it waits in %TEMP% (or beside itself, where %TEMP% is on
+  // another drive) for the user's RunOnce entry.
+  const std::string runOnce = "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
+  for (const auto& [temp, left] : std::vector<std::pair<std::string, std::string>>{
+           {"C:\\users\\ann\\Temp", "C:\\users\\ann\\Temp\\velquin-setup-4242.exe"},
+           {"D:\\Temp", local + "\\velquin-setup.exe.velquin-removed"}}) {
+    SetUp();
+    MakeMachine(kShapes[2]);
+    fake::machine().isAdmin = false;
+    fake::AddDirectory("D:\\Temp");
+    Environment("TEMP", temp);
+    ASSERT_EQ(Run("/user"), kSetupDone) << Output();
+    ASSERT_EQ(RunInstalled("/uninstall /user /quiet", local + "\\velquin-setup.exe"), kSetupDone) << temp << "\n" << Output();
+    EXPECT_EQ(Text(runOnce, "Velquin"), "\"C:\\windows\\System32\\cmd.exe\" /c del /f /q \"" + left + "\" & rd \"" + local +
+                                            "\" & rd \"C:\\users\\ann\\AppData\\Local\\Programs\"")
+        << temp;
+    EXPECT_EQ(Contents(left), "build of velquin-setup64.exe") << temp;
+  }
 }
 
 // Under the Windows Installer package, which has put the programs in their
