@@ -113,6 +113,12 @@ FileHandle OpenFileForReadingW(const std::u16string& path);
 // ReadFile: up to size bytes from the file's position, *read the count
 // taken (0 at its end).
 bool ReadFileBytes(FileHandle file, unsigned char* buffer, std::uint32_t size, std::uint32_t* read);
+// GetFileSecurityW: the parts asked for (kOwnerSecurity) of the file's
+// security descriptor, self-relative, into buffer; *needed its size, also
+// when the buffer is too small (false then).
+inline constexpr std::uint32_t kOwnerSecurity = 1;  // OWNER_SECURITY_INFORMATION
+bool GetFileSecurityW(const std::u16string& path, std::uint32_t information, unsigned char* buffer, std::uint32_t size,
+                      std::uint32_t* needed);
 // MoveFileA, MoveFileW.
 bool RenameFile(const std::string& from, const std::string& to);
 bool RenameFileW(const std::u16string& from, const std::u16string& to);

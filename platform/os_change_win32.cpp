@@ -92,6 +92,14 @@ bool ReadFileBytes(FileHandle file, unsigned char* buffer, std::uint32_t size, s
   return ok != FALSE;
 }
 
+bool GetFileSecurityW(const std::u16string& path, std::uint32_t information, unsigned char* buffer, std::uint32_t size,
+                      std::uint32_t* needed) {
+  DWORD length = 0;
+  const BOOL ok = ::GetFileSecurityW(Wide(path), information, buffer, size, &length);
+  *needed = length;
+  return ok != FALSE;
+}
+
 std::uint32_t QueryProcessImageNameW(ProcessHandle process, char16_t* buffer, std::uint32_t size) {
   DWORD count = size;
   if (!::QueryFullProcessImageNameW(reinterpret_cast<HANDLE>(process), 0, reinterpret_cast<wchar_t*>(buffer), &count))

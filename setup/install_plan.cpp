@@ -59,6 +59,9 @@ class InstallPlanner {
     written_.push_back(name);
   }
   // Only a value that differs: a repair's changes are its difference.
+  void PutChanged(const std::u16string& name, const std::u16string& text) {
+    if (record_.Get(name) != text || !record_.Has(name)) Put(name, text);
+  }
   void Set(const RegistryKey& key, const std::u16string& name, const RegistryData& data) {
     std::optional<RegistryData> current = ReadRegistryValue(key, name);
     if (current && *current == data) return;
@@ -333,14 +336,18 @@ void InstallPlanner::ReplaceRole(const Role& role) {
   if (plan_.repair && (!record_.Has(u"Replaced_" + role.id) || StillReplaced(machine_, record_, role.id, notepad)))
     return;
   if (!Writable(machine_, notepad)) {
-    // Protected by the system: the administrators take it over.
-    Put(u"Owner_" + role.id, u"1");
-    for (SystemChange& change : TakeOverChanges(machine_, notepad)) plan_.changes.push_back(std::move(change));
+    // Protected by the system: the administrators take it over, once its
+    // owner and rights are kept for the uninstall to give back.
+    const FoundRights found{FileOwnerSid(machine_, notepad), place_.programDir + u"\\notepad-" + role.id + u".acl"};
+    PutChanged(u"Owner_" + role.id, found.owner.empty() ? u"1" : found.owner);
+    PutChanged(u"Access_" + role.id, found.aclFile);
+    for (SystemChange& change : TakeOverChanges(machine_, notepad, found, true))
+      plan_.changes.push_back(std::move(change));
   }
   if (!plan_.repair) Put(u"Replaced_" + role.id, notepad);
   // What the uninstall finds there if Windows has not put its own back.
   const std::u16string hash = FileHash(machine_, role.source);
-  if (!hash.empty() && record_.Get(u"Hash_" + role.id) != hash) Put(u"Hash_" + role.id, hash);
+  if (!hash.empty()) PutChanged(u"Hash_" + role.id, hash);
   Copy(role.source, notepad, plan_.repair ? std::u16string() : KeptNotepadIn(role.folder));
   if (plan_.repair) {
     Say(u"repaired: velquin.exe stands in " + notepad + u" again");

@@ -5,8 +5,11 @@
 // was: "TYPE data", or "-" when absent), Debugger, Uninstaller, Settings,
 // Shortcut, Registered, RegAppsKey, MadeKey_<path> (a key under SOFTWARE
 // that the install made), Package (the Windows Installer package's
-// install, which records no files of the program folder) and Hash_<role>
-// (the SHA-256 of the build put in that notepad.exe's place). A record with
+// install, which records no files of the program folder), Hash_<role>
+// (the SHA-256 of the build put in that notepad.exe's place) and
+// Access_<role> (where icacls saved a protected notepad.exe's rights; its
+// Owner_<role> then names the owner's SID, where earlier releases wrote "1"
+// for the owner and rights Windows gives its own files). A record with
 // neither Uninstaller nor Package is an earlier release's.
 #pragma once
 

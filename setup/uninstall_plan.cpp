@@ -194,8 +194,14 @@ void UninstallPlanner::UndoReplaced(const std::u16string& role) {
   if (target.empty()) return;
   // Windows restored or updated it (or someone did by hand): its file is
   // left as it is, with the rights it was given.
+  FoundRights found;
+  // "1": an earlier release's record, which kept neither.
+  if (record_.Get(u"Owner_" + role) != u"1") found.owner = record_.Get(u"Owner_" + role);
+  found.aclFile = record_.Get(u"Access_" + role);
+  if (!found.aclFile.empty() && !FileExists(machine_, found.aclFile)) found.aclFile.clear();
   if (!FileExists(machine_, target) || !StillReplaced(machine_, record_, role, target)) {
     Say(target + u" is no longer velquin.exe: left as it is.");
+    if (!found.aclFile.empty()) plan_.changes.push_back(RemoveFileChange(AccessPath(machine_, found.aclFile)));
     return;
   }
   const std::u16string copy = KeptNotepadIn(FolderOf(target));
@@ -206,7 +212,8 @@ void UninstallPlanner::UndoReplaced(const std::u16string& role) {
   // Protected again since the install (its rights reset): taken over first.
   const bool takeOver = !FileOwner(os::OpenFileForWritingW(AccessPath(machine_, target))).valid();
   if (takeOver)
-    for (SystemChange& change : TakeOverChanges(machine_, target)) plan_.changes.push_back(std::move(change));
+    for (SystemChange& change : TakeOverChanges(machine_, target, found, false))
+      plan_.changes.push_back(std::move(change));
   // The launcher installed in Program Files is what stood there, for
   // putting back should a later change fail.
   const std::u16string program =
@@ -215,8 +222,8 @@ void UninstallPlanner::UndoReplaced(const std::u16string& role) {
   plan_.changes.push_back(CopyFileChange(AccessPath(machine_, copy), AccessPath(machine_, target),
                                          restorable ? AccessPath(machine_, program) : std::u16string()));
   if (takeOver || record_.Has(u"Owner_" + role)) {
-    // The owner and rights that Windows gives its own files.
-    for (SystemChange& change : GiveBackChanges(machine_, target)) plan_.changes.push_back(std::move(change));
+    // The owner and rights it had when the install took it over.
+    for (SystemChange& change : GiveBackChanges(machine_, target, found)) plan_.changes.push_back(std::move(change));
   }
   Say(u"Notepad is back in " + target);
 }

@@ -665,6 +665,8 @@ std::string DumpFiles() {
     if (!node.shortName.empty()) out += " short " + node.shortName;
     if (node.locked) out += " locked";
     if (node.systemProtected) out += " protected";
+    if (!node.owner.empty()) out += " owner " + node.owner;
+    if (!node.access.empty()) out += " access " + node.access;
     if (node.failWrite) out += " failWrite";
     if (node.failCreate) out += " failCreate";
     if (const std::optional<Program>& program = node.program) {
@@ -1656,6 +1658,33 @@ FileHandle OpenFileForWritingW(const std::u16string& path) {
   const FileHandle handle = M().nextHandle++;
   M().openFiles[handle] = node->path;
   return handle;
+}
+
+bool GetFileSecurityW(const std::u16string& path, std::uint32_t information, unsigned char* buffer, std::uint32_t size,
+                      std::uint32_t* needed) {
+  Count("GetFileSecurityW");
+  const fake::FileNode* node = fake::FileAt(TrimmedDirectory(fake::SystemPathOf(fake::FromUtf16(path))));
+  if (!node) return FailedWith(fake::kFileNotFound);
+  // A self-relative descriptor holding the owner alone.
+  std::vector<unsigned char> descriptor = {1, 0, 0x00, 0x80, 20, 0, 0, 0};
+  descriptor.resize(20, 0);
+  std::string owner = node->owner.empty() ? (node->systemProtected ? fake::kTrustedInstaller : "S-1-5-32-544") : node->owner;
+  std::vector<std::uint32_t> parts;
+  for (std::size_t at = 2; at < owner.size();) {  // past "S-"
+    const std::size_t end = std::min(owner.find('-', at), owner.size());
+    parts.push_back(static_cast<std::uint32_t>(std::stoul(owner.substr(at, end - at))));
+    at = end + 1;
+  }
+  descriptor.push_back(static_cast<unsigned char>(parts[0]));
+  descriptor.push_back(static_cast<unsigned char>(parts.size() - 2));
+  for (int shift = 40; shift >= 0; shift -= 8) descriptor.push_back(static_cast<unsigned char>(std::uint64_t{parts[1]} >> shift));
+  for (std::size_t i = 2; i < parts.size(); ++i)
+    for (int shift = 0; shift < 32; shift += 8) descriptor.push_back(static_cast<unsigned char>(parts[i] >> shift));
+  if (information != kOwnerSecurity) descriptor.clear();
+  *needed = static_cast<std::uint32_t>(descriptor.size());
+  if (descriptor.size() > size) return FailedWith(122);  // ERROR_INSUFFICIENT_BUFFER
+  std::copy(descriptor.begin(), descriptor.end(), buffer);
+  return true;
 }
 
 FileHandle OpenFileForReadingW(const std::u16string& path) {

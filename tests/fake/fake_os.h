@@ -62,6 +62,8 @@ struct Program {
   std::function<std::uint32_t(const std::string& commandLineUtf8)> run = nullptr;
 };
 
+inline constexpr char kTrustedInstaller[] = "S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464";
+
 struct FileNode {
   std::string path;  // as created, the real name in UTF-8
   bool directory = false;
@@ -74,6 +76,11 @@ struct FileNode {
   bool failWrite = false;  // a copy onto it fails
   bool failCreate = false;  // a directory nothing new can be made in (files or folders)
   bool running = false;  // a running program's image: it can be renamed, not deleted
+  // Its owner's SID and its rights, as the system's tools set them; unset,
+  // a protected file's are TrustedInstaller's and "RX" for the
+  // administrators, any other file's the administrators' and "F".
+  std::string owner = "";
+  std::string access = "";
 };
 
 struct Event {

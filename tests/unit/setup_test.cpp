@@ -115,22 +115,37 @@ class SetupTest : public ::testing::Test {
       fake::FileNode& node = fake::AddProgram(path);
       node.contents = contents;
       node.systemProtected = shape.protectedNotepads;
+      if (shape.protectedNotepads) node.owner = fake::kTrustedInstaller, node.access = "RX";
     }
     if (shape.native != os::kMachineI386) fake::AddDirectory("C:\\windows\\SysWOW64");
-    // The administrators' tools take over a protected file and give it back.
-    const auto protect = [](bool on) {
-      return [on](const std::string& line) {
-        // The file named in quotes after the tool's own name, without
-        // regard to case, as Windows finds it.
-        const std::string arguments = Lower(line.substr(line.find('"', 1) + 1));
-        for (auto& [key, node] : fake::machine().files)
-          if (arguments.find(Lower("\"" + node.path + "\"")) != std::string::npos) node.systemProtected = on;
-        return 0u;
-      };
+    // The administrators' tools take over a protected file and give it
+    // back: its owner, and its rights as icacls saves and restores them.
+    fake::AddProgram("C:\\windows\\system32\\takeown.exe").program->run = [](const std::string& line) {
+      return Tool(line, [](fake::FileNode& node, const std::string&) { node.owner = "S-1-5-32-544"; });
     };
-    fake::AddProgram("C:\\windows\\system32\\takeown.exe").program->run = protect(false);
-    fake::AddProgram("C:\\windows\\system32\\icacls.exe").program->run = [protect](const std::string& line) {
-      return protect(line.find("/setowner") != std::string::npos)(line);
+    fake::AddProgram("C:\\windows\\system32\\icacls.exe").program->run = [](const std::string& line) {
+      return Tool(line, [](fake::FileNode& node, const std::string& rest) {
+        const std::string saved = rest.substr(rest.find('"') + 1, rest.rfind('"') - rest.find('"') - 1);
+        if (rest.find("/save") != std::string::npos) {
+          fake::AddFile(fake::Utf16(saved)).contents = node.access.empty() ? (node.systemProtected ? "RX" : "F") : node.access;
+        } else if (rest.find("/restore") != std::string::npos) {
+          // Onto the folder's files named in the saved rights: here the one notepad.exe.
+          fake::FileNode& notepad = fake::machine().files[fake::FileKeyOfAnsi(node.path + "\\notepad.exe")];
+          notepad.access = fake::FindFile(saved)->contents;
+          notepad.systemProtected = notepad.access != "F";
+        } else if (rest.find("/setowner") != std::string::npos) {
+          node.owner = rest.find("TrustedInstaller") != std::string::npos ? fake::kTrustedInstaller
+                                                                          : rest.substr(rest.find('*') + 1);
+        } else {
+          node.access = rest.substr(rest.rfind(':') + 1);
+          node.systemProtected = node.access != "F";
+        }
+      });
+    };
+    fake::AddProgram("C:\\windows\\system32\\cmd.exe").program->run = [](const std::string& line) {
+      fake::machine().files.erase(fake::FileKeyOfAnsi(line.substr(line.rfind('"', line.size() - 2) + 1,
+                                                                  line.size() - 2 - line.rfind('"', line.size() - 2))));
+      return 0u;
     };
     if (shape.windows11Ifeo) {
       fake::SetDword(kIfeo, "UseFilter", 1);
@@ -147,6 +162,19 @@ class SetupTest : public ::testing::Test {
     }
   }
 
+  // A tool run on the file (or folder) named in quotes after its own name,
+  // found without regard to case, as Windows finds it; rest is what follows.
+  template <typename Act>
+  static std::uint32_t Tool(const std::string& line, Act act) {
+    const std::size_t open = line.find('"', line.find('"', 1) + 1), close = line.find('"', open + 1);
+    const std::string target = line.substr(open + 1, close - open - 1), rest = line.substr(close + 1);
+    for (auto& [key, node] : fake::machine().files)
+      if (Lower(node.path) == Lower(target)) {
+        act(node, rest);
+        return 0u;
+      }
+    return 1u;
+  }
   static int Run(const std::string& arguments) {
     fake::machine().consoleOut.clear();
     return RunSetup(u"\"" + fake::Utf16(fake::machine().modulePath) + u"\" " + fake::Utf16(arguments), u"9.8.7.6");
@@ -307,6 +335,8 @@ TEST_F(SetupTest, UninstallAfterWindowsPutItsNotepadBack) {
     std::function<void(fake::FileNode&)> update;
     const char* contents;  // System32's notepad.exe after the uninstall
     bool protectedAfter;
+    const char* foundOwner = fake::kTrustedInstaller;  // and its rights, as the install found them
+    const char* foundAccess = "RX";
   };
   const Row rows[] = {
       {"restored and protected", true,
@@ -319,12 +349,17 @@ TEST_F(SetupTest, UninstallAfterWindowsPutItsNotepadBack) {
        [](fake::FileNode& n) { n.contents = "restored notepad", n.program = fake::Program{}, n.systemProtected = true; },
        "restored notepad", true},
       {"still ours, a record without hashes", false, [](fake::FileNode&) {}, "system notepad", true},
+      {"still ours, protected again, found with an owner and rights of its own", true,
+       [](fake::FileNode& n) { n.systemProtected = true, n.owner = fake::kTrustedInstaller, n.access = "RX"; },
+       "system notepad", true, "S-1-5-18", "R"},
       {"a copy of the recorded program, no version read, no hashes", false,
        [](fake::FileNode& n) { n.program = fake::Program{}; }, "system notepad", true},
   };
   for (const Row& row : rows) {
     SetUp();
     MakeMachine(kShapes[3]);
+    fake::FileNode& found = fake::machine().files[fake::FileKeyOfAnsi(system32)];
+    found.owner = row.foundOwner, found.access = row.foundAccess;
     ASSERT_EQ(Run("/replace"), kSetupDone) << row.what << "\n" << Output();
     ASSERT_EQ(Text(kRecord, "Hash_S"), fake::FromUtf16(Sha256Text(Bytes("build of velquin64.exe")))) << row.what;
     if (!row.hashKept)
@@ -335,6 +370,9 @@ TEST_F(SetupTest, UninstallAfterWindowsPutItsNotepadBack) {
     ASSERT_NE(notepad, nullptr) << row.what;
     EXPECT_EQ(notepad->contents, row.contents) << row.what;
     EXPECT_EQ(notepad->systemProtected, row.protectedAfter) << row.what;
+    if (std::string(row.contents) == "system notepad") {
+      EXPECT_EQ(notepad->owner + " " + notepad->access, std::string(row.foundOwner) + " " + row.foundAccess) << row.what;
+    }
     EXPECT_EQ(Contents("C:\\windows\\notepad.exe"), "windows notepad") << row.what;
     EXPECT_EQ(fake::FindFile("C:\\windows\\system32\\notepa~.exe"), nullptr) << row.what;
     EXPECT_EQ(fake::FindKeyUtf8(kRecord), nullptr) << row.what;
