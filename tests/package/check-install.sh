@@ -562,11 +562,11 @@ RUN_ONCE='HKCU\Software\Microsoft\Windows\CurrentVersion\RunOnce'
 signin=$(reg_value "$RUN_ONCE" Velquin)
 check "user: a RunOnce entry of the user's deletes the setup program" grep -q '^"C:\\windows\\System32\\cmd.exe" /c del /f /q "C:\\users\\root\\Temp\\velquin-setup-[0-9]*[.]exe"' <<<"$signin"
 wreg delete "$RUN_ONCE" /v Velquin /f >/dev/null
-# Windows has the key whatever is in it; Wine's new prefix may not.
-grep -qF '[Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce]' <<<"$before" || wreg delete "$RUN_ONCE" /f >/dev/null
 printf '@%s\r\n' "$signin" >"$P/drive_c/signin.cmd"
 run_cmd 'C:\signin.cmd'
 rm -f "$P/drive_c/signin.cmd"
+# Windows has the key whatever is in it; Wine's new prefix has none.
+grep -qF '[Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce]' <<<"$before" || wreg delete "$RUN_ONCE" /f >/dev/null
 check "user: after the sign-in no setup program is left in %TEMP%" bash -c "! ls '$P/drive_c/users/root/Temp' | grep -q '^velquin-setup-'"
 same "user: the user's files as before" "$(user_files)" "$before_user"
 same_state "user: after uninstall everything is as before" "$(snapshot)" "$before"
