@@ -566,7 +566,8 @@ printf '@%s\r\n' "$signin" >"$P/drive_c/signin.cmd"
 run_cmd 'C:\signin.cmd'
 rm -f "$P/drive_c/signin.cmd"
 # Windows has the key whatever is in it; Wine's new prefix has none.
-grep -qF '[Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce]' <<<"$before" || wreg delete "$RUN_ONCE" /f >/dev/null
+sed -n '/^== user.reg$/,$p' <<<"$before" | grep -qF '[Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce]' ||
+  wreg delete "$RUN_ONCE" /f >/dev/null
 check "user: after the sign-in no setup program is left in %TEMP%" bash -c "! ls '$P/drive_c/users/root/Temp' | grep -q '^velquin-setup-'"
 same "user: the user's files as before" "$(user_files)" "$before_user"
 same_state "user: after uninstall everything is as before" "$(snapshot)" "$before"
