@@ -107,6 +107,18 @@ std::uint32_t ShortPathNameW(const std::u16string& path, char16_t* buffer, std::
 // this process may write the file, asked without changing it; closed with
 // CloseHandle.
 FileHandle OpenFileForWritingW(const std::u16string& path);
+// CreateFileW for reading (OPEN_EXISTING, sharing everything); closed with
+// CloseHandle.
+FileHandle OpenFileForReadingW(const std::u16string& path);
+// ReadFile: up to size bytes from the file's position, *read the count
+// taken (0 at its end).
+bool ReadFileBytes(FileHandle file, unsigned char* buffer, std::uint32_t size, std::uint32_t* read);
+// GetFileSecurityW: the parts asked for (kOwnerSecurity) of the file's
+// security descriptor, self-relative, into buffer; *needed its size, also
+// when the buffer is too small (false then).
+inline constexpr std::uint32_t kOwnerSecurity = 1;  // OWNER_SECURITY_INFORMATION
+bool GetFileSecurityW(const std::u16string& path, std::uint32_t information, unsigned char* buffer, std::uint32_t size,
+                      std::uint32_t* needed);
 // MoveFileA, MoveFileW.
 bool RenameFile(const std::string& from, const std::string& to);
 bool RenameFileW(const std::u16string& from, const std::u16string& to);
@@ -180,6 +192,9 @@ ProcessHandle CurrentProcess();
 ProcessHandle OpenProcessToQuery(std::uint32_t processId);
 // GetProcessTimes: *creationTime as a FILETIME value.
 bool GetProcessCreationTime(ProcessHandle process, std::uint64_t* creationTime);
+// QueryFullProcessImageNameW (the Win32 path): the count written without
+// the NUL, 0 on failure (also when the buffer is too small).
+std::uint32_t QueryProcessImageNameW(ProcessHandle process, char16_t* buffer, std::uint32_t size);
 // This process's environment, which every program it starts inherits.
 // GetEnvironmentVariableA: the count written without the NUL, the size
 // needed with it when the buffer is too small, 0 when it is not set; the W

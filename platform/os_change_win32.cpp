@@ -79,6 +79,34 @@ FileHandle OpenFileForWritingW(const std::u16string& path) {
   return reinterpret_cast<FileHandle>(file);
 }
 
+FileHandle OpenFileForReadingW(const std::u16string& path) {
+  const HANDLE file = ::CreateFileW(Wide(path), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  return reinterpret_cast<FileHandle>(file);
+}
+
+bool ReadFileBytes(FileHandle file, unsigned char* buffer, std::uint32_t size, std::uint32_t* read) {
+  DWORD count = 0;
+  const BOOL ok = ::ReadFile(reinterpret_cast<HANDLE>(file), buffer, size, &count, nullptr);
+  *read = count;
+  return ok != FALSE;
+}
+
+bool GetFileSecurityW(const std::u16string& path, std::uint32_t information, unsigned char* buffer, std::uint32_t size,
+                      std::uint32_t* needed) {
+  DWORD length = 0;
+  const BOOL ok = ::GetFileSecurityW(Wide(path), information, buffer, size, &length);
+  *needed = length;
+  return ok != FALSE;
+}
+
+std::uint32_t QueryProcessImageNameW(ProcessHandle process, char16_t* buffer, std::uint32_t size) {
+  DWORD count = size;
+  if (!::QueryFullProcessImageNameW(reinterpret_cast<HANDLE>(process), 0, reinterpret_cast<wchar_t*>(buffer), &count))
+    return 0;
+  return count;
+}
+
 bool CopyFileOverW(const std::u16string& from, const std::u16string& to) {
   return ::CopyFileW(Wide(from), Wide(to), FALSE) != FALSE;
 }

@@ -10,10 +10,6 @@ namespace {
 constexpr std::uint32_t kUseStdHandles = 0x100;  // STARTF_USESTDHANDLES
 const std::u16string kAsideSuffix = u".velquin-removed";
 
-std::u16string AsideOf(const SystemChange& change) {
-  return change.aside.empty() ? change.path + kAsideSuffix : change.aside;
-}
-
 std::uint32_t Access(const RegistryKey& key, std::uint32_t rights) { return rights | key.view; }
 
 RegKey Open(const RegistryKey& key, std::uint32_t rights) {
@@ -130,41 +126,45 @@ bool Apply(const SystemChange& change, Done* done) {
   return false;
 }
 
-void PutBack(const Done& done) {
+// Whether what the change did is undone.
+bool PutBack(const Done& done) {
   using Kind = SystemChange::Kind;
   const SystemChange& change = *done.change;
+  bool back = true;
   switch (change.kind) {
     case Kind::SetValue:
     case Kind::DeleteValue:
-      if (done.prior) SetValue(change.key, change.name, *done.prior);
-      else if (change.kind == Kind::SetValue) DeleteValue(change.key, change.name);
-      for (const RegistryKey& created : done.createdKeys) DeleteKey(created);
+      if (done.prior) back = SetValue(change.key, change.name, *done.prior) == os::kSuccess;
+      else if (change.kind == Kind::SetValue) back = !ReadRegistryValue(change.key, change.name) ||
+                                                     DeleteValue(change.key, change.name) == os::kSuccess;
+      for (const RegistryKey& created : done.createdKeys) back = DeleteKey(created) == os::kSuccess && back;
       break;
     case Kind::DeleteKey:
       if (done.existed) {
         os::KeyHandle handle = 0;
         bool created = false;
-        if (os::CreateKeyW(change.key.root, change.key.path, Access(change.key, os::kKeyAllAccess), &handle, &created) ==
-            os::kSuccess)
-          RegKey(handle).reset();
+        back = os::CreateKeyW(change.key.root, change.key.path, Access(change.key, os::kKeyAllAccess), &handle,
+                              &created) == os::kSuccess;
+        if (back) RegKey(handle).reset();
       }
       break;
     case Kind::CopyFile:
-      if (!done.existed) os::RemoveFileW(change.path);
-      else if (!change.restoreFrom.empty()) os::CopyFileOverW(change.restoreFrom, change.path);
+      if (!done.existed) back = !Exists(change.path) || os::RemoveFileW(change.path);
+      else if (!change.restoreFrom.empty()) back = os::CopyFileOverW(change.restoreFrom, change.path);
       break;
     case Kind::MakeDirectory:
-      if (!done.existed) os::RemoveDirectoryOnlyW(change.path);
+      if (!done.existed) back = !Exists(change.path) || os::RemoveDirectoryOnlyW(change.path);
       break;
     case Kind::RemoveDirectory:
       break;
     case Kind::RemoveFile:
-      if (done.existed) os::RenameFileW(AsideOf(change), change.path);
+      if (done.existed) back = Exists(change.path) || os::RenameFileW(AsideOf(change), change.path);
       break;
     case Kind::Run:
-      if (!change.undoCommand.empty()) RunAndWait(change.undoCommand);
+      if (!change.undoCommand.empty()) back = RunAndWait(change.undoCommand);
       break;
   }
+  return back;
 }
 
 }  // namespace
@@ -237,6 +237,10 @@ SystemChange RunChange(const std::u16string& command, const std::u16string& undo
   return change;
 }
 
+std::u16string AsideOf(const SystemChange& change) {
+  return change.aside.empty() ? change.path + kAsideSuffix : change.aside;
+}
+
 std::optional<RegistryData> ReadRegistryValue(const RegistryKey& key, const std::u16string& name) {
   RegKey owner = Open(key, os::kKeyRead);
   if (!owner.valid()) return std::nullopt;
@@ -275,9 +279,11 @@ ApplyResult ApplySystemChanges(const std::vector<SystemChange>& changes) {
     const bool applied = Apply(changes[i], &step);
     if (!applied) {
       // A step that failed half-way (a value written, then its key refused)
-      // is put back too.
+      // is put back too, as far as it can be: one that failed whole has
+      // nothing to put back.
       PutBack(step);
-      for (auto back = done.rbegin(); back != done.rend(); ++back) PutBack(*back);
+      for (auto back = done.rbegin(); back != done.rend(); ++back)
+        if (!PutBack(*back)) result.notPutBack.push_back(static_cast<std::size_t>(back->change - changes.data()));
       result.failed = i;
       return result;
     }

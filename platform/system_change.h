@@ -69,6 +69,8 @@ SystemChange CopyFileChange(const std::u16string& source, const std::u16string& 
 SystemChange DirectoryChange(SystemChange::Kind kind, const std::u16string& path);
 SystemChange RemoveFileChange(const std::u16string& path, const std::u16string& aside = {});
 SystemChange RunChange(const std::u16string& command, const std::u16string& undoCommand);
+// Where a RemoveFile change sets its file aside.
+std::u16string AsideOf(const SystemChange& change);
 
 // Reads a value through the W call; nullopt when it is absent or unreadable.
 std::optional<RegistryData> ReadRegistryValue(const RegistryKey& key, const std::u16string& name);
@@ -80,6 +82,7 @@ std::vector<std::u16string> RegistryValueNames(const RegistryKey& key);
 
 struct ApplyResult {
   std::optional<std::size_t> failed;  // the change that failed, all before it put back
+  std::vector<std::size_t> notPutBack;  // of those, the ones that could not be, newest first
   std::vector<std::u16string> leftFolders;  // folders RemoveDirectory found holding files
 };
 ApplyResult ApplySystemChanges(const std::vector<SystemChange>& changes);

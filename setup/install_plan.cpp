@@ -1,6 +1,9 @@
+#include <set>
+
 #include "platform/kept_notepad.h"
 #include "platform/os.h"
 #include "platform/owners.h"
+#include "setup/file_hash.h"
 #include "setup/ifeo.h"
 #include "setup/plan.h"
 
@@ -55,8 +58,14 @@ class InstallPlanner {
                                            before ? std::optional<RegistryData>(TextData(*before)) : std::nullopt));
     written_.push_back(name);
   }
+  // Only a value that differs: a repair's changes are its difference.
+  void PutChanged(const std::u16string& name, const std::u16string& text) {
+    if (record_.Get(name) != text || !record_.Has(name)) Put(name, text);
+  }
   void Set(const RegistryKey& key, const std::u16string& name, const RegistryData& data) {
-    plan_.changes.push_back(SetValueChange(key, name, data, ReadRegistryValue(key, name)));
+    std::optional<RegistryData> current = ReadRegistryValue(key, name);
+    if (current && *current == data) return;
+    plan_.changes.push_back(SetValueChange(key, name, data, std::move(current)));
   }
   void Copy(const std::u16string& from, const std::u16string& to, const std::u16string& restoreFrom = {}) {
     plan_.changes.push_back(CopyFileChange(AccessPath(machine_, from), AccessPath(machine_, to),
@@ -67,7 +76,6 @@ class InstallPlanner {
   void CheckRole(const Role& role);
   void CheckView(const IfeoView& view);
   bool IsOurs(const std::optional<RegistryData>& debugger) const;
-  bool IsVelquin(const std::u16string& path, const std::u16string& build) const;
   void RecordVendorKey();
   void CopyRole(const Role& role);
   void ProgramFiles();
@@ -96,6 +104,7 @@ class InstallPlanner {
   std::vector<std::u16string> written_;
   std::vector<Role> roles_;
   std::vector<std::u16string> ours_;  // the Debugger texts this or an earlier install wrote
+  std::set<std::u16string> refusedDebuggers_;  // subkey and text, lower case
   std::u16string program_, verb_, debugger_;
   bool repaired_ = false;
   bool upgrade_ = false;
@@ -126,6 +135,15 @@ Plan InstallPlanner::Make() {
   // and the registration are replaced; the record of the system's own
   // state and the user's settings stay.
   upgrade_ = plan_.repair && CompareReleases(installed, version_) < 0;
+  // What is installed, as /check names it: the record's release, else what
+  // Apps & features shows.
+  plan_.version = installed;
+  if (plan_.version.empty() && plan_.repair && !Package()) {
+    const std::optional<RegistryData> shown =
+        ReadRegistryValue(place_.Key(u"Microsoft\\Windows\\CurrentVersion\\Uninstall\\Velquin"), u"DisplayVersion");
+    if (shown && shown->type == os::kRegSz) plan_.version = TextOf(*shown);
+  }
+  if (plan_.version.empty()) plan_.version = version_;
 
   if (!User()) {
     roles_.push_back({u"W", machine_.windowsDirectory, files_.launcher});
@@ -188,13 +206,17 @@ Plan InstallPlanner::Make() {
     // written once, through the native view.
     if (!views.empty()) IfeoTargets(views.front(), true);
   }
+  const std::size_t registered = plan_.changes.size();
   Registration();
+  if (plan_.repair && plan_.changes.size() != registered) Redone(u"the Default apps and Apps & features entries");
   Results();
   return plan_;
 }
 
 void InstallPlanner::CheckPackage() {
-  for (const std::u16string& file : {files_.launcher, files_.launcher32, files_.settings, files_.setup})
+  // /check compares and copies nothing: it runs where the package is not.
+  if (!switches_.check)
+    for (const std::u16string& file : {files_.launcher, files_.launcher32, files_.settings, files_.setup})
     if (!FileExists(machine_, file)) {
       Refuse(u"a file of the package is missing next to the setup program (" + file + u").");
       return;
@@ -207,10 +229,6 @@ void InstallPlanner::CheckPackage() {
   }
 }
 
-bool InstallPlanner::IsVelquin(const std::u16string& path, const std::u16string& build) const {
-  return IsVelquinProgram(machine_, path, build);
-}
-
 // Judged on the machine as an earlier release's undoing will leave it, so
 // that a refusal comes before that undoing: the Notepad it replaced comes
 // back and the copy it made goes.
@@ -218,7 +236,7 @@ void InstallPlanner::CheckRole(const Role& role) {
   const bool earlier = record_.Earlier();
   const std::u16string notepad = role.folder + u"\\notepad.exe";
   const bool givenBack = earlier && SameText(record_.Get(u"Replaced_" + role.id), notepad);
-  if (!givenBack && FileExists(machine_, notepad) && IsVelquin(notepad, role.source))
+  if (!givenBack && FileExists(machine_, notepad) && IsVelquinProgram(machine_, notepad))
     Refuse(notepad + u" is already velquin.exe, not the system's Notepad.");
   const std::u16string kept = KeptNotepadIn(role.folder);
   const bool removed = earlier && SameText(record_.Get(u"Copy_" + role.id), kept);
@@ -241,6 +259,10 @@ void InstallPlanner::CheckView(const IfeoView& view) {
   for (const std::u16string& subkey : places) {
     const std::optional<RegistryData> debugger = view.Value(subkey, kDebugger);
     if (!debugger || IsOurs(debugger)) continue;
+    // On 64-bit Windows both views show one key: the refusal is said once.
+    std::u16string refused = subkey + u"\n" + TextOf(*debugger);
+    os::LowerCaseBufferW(&refused[0], static_cast<std::uint32_t>(refused.size()));
+    if (!refusedDebuggers_.insert(refused).second) continue;
     Refuse(u"Windows already runs another program instead of notepad.exe:");
     plan_.refusals.push_back(u"  \"" + RegistryKeyText(view.KeyOf(subkey)) + u"\" Debugger = " + TextOf(*debugger));
     plan_.refusals.push_back(u"Velquin does not overwrite it. Remove that program's redirect first.");
@@ -332,13 +354,22 @@ void InstallPlanner::ReplaceRole(const Role& role) {
   if (!FileExists(machine_, notepad)) return;
   // A Windows update puts the system's file back over velquin.exe; an
   // upgrade puts the new build over the old.
-  if (plan_.repair && (!record_.Has(u"Replaced_" + role.id) || (IsVelquin(notepad, role.source) && !upgrade_))) return;
+  if (plan_.repair && (!record_.Has(u"Replaced_" + role.id) ||
+                       (!upgrade_ && StillReplaced(machine_, record_, role.id, notepad))))
+    return;
   if (!Writable(machine_, notepad)) {
-    // Protected by the system: the administrators take it over.
-    Put(u"Owner_" + role.id, u"1");
-    for (SystemChange& change : TakeOverChanges(machine_, notepad)) plan_.changes.push_back(std::move(change));
+    // Protected by the system: the administrators take it over, once its
+    // owner and rights are kept for the uninstall to give back.
+    const FoundRights found{FileOwnerSid(machine_, notepad), place_.programDir + u"\\notepad-" + role.id + u".acl"};
+    PutChanged(u"Owner_" + role.id, found.owner.empty() ? u"1" : found.owner);
+    PutChanged(u"Access_" + role.id, found.aclFile);
+    for (SystemChange& change : TakeOverChanges(machine_, notepad, found, true))
+      plan_.changes.push_back(std::move(change));
   }
   if (!plan_.repair) Put(u"Replaced_" + role.id, notepad);
+  // What the uninstall finds there if Windows has not put its own back.
+  const std::u16string hash = FileHash(machine_, role.source);
+  if (!hash.empty()) PutChanged(u"Hash_" + role.id, hash);
   Copy(role.source, notepad, plan_.repair ? std::u16string() : KeptNotepadIn(role.folder));
   if (plan_.repair) {
     Redone(u"velquin.exe stands in " + notepad + u" again");
@@ -383,7 +414,7 @@ void InstallPlanner::Target(const IfeoView& view, bool write, const std::u16stri
 
 // Default apps (a ProgID, Capabilities and RegisteredApplications), "Open
 // with" (Applications\velquin.exe) and Apps & features. Every key is
-// Velquin's own; a repair writes them again when one is gone.
+// Velquin's own; a repair writes again each value that differs.
 void InstallPlanner::Registration() {
   const RegistryKey regApps = place_.Key(u"RegisteredApplications");
   const RegistryKey classes = place_.Key(u"Classes");
@@ -391,13 +422,7 @@ void InstallPlanner::Registration() {
   const RegistryKey application{classes.root, classes.path + u"\\Applications\\velquin.exe", classes.view};
   const RegistryKey capabilities = place_.Key(u"Tarrowind\\Velquin\\Capabilities");
   const RegistryKey uninstall = place_.Key(u"Microsoft\\Windows\\CurrentVersion\\Uninstall\\Velquin");
-  if (plan_.repair) {
-    const bool gone = !ReadRegistryValue(regApps, u"Velquin") ||
-                      !RegistryKeyExists({progId.root, progId.path + u"\\shell\\open\\command", progId.view}) ||
-                      (!Package() && !ReadRegistryValue(uninstall, u"UninstallString"));
-    if (!gone && !upgrade_) return;
-    Redone(u"the Default apps and Apps & features entries");
-  } else {
+  if (!plan_.repair) {
     if (!RegistryKeyExists(regApps)) Put(u"RegAppsKey", u"1");
     // The keys Velquin's own hang under, where this machine lacks them
     // (a user's hive may): made now, and removed by the uninstall if empty.
@@ -420,8 +445,14 @@ void InstallPlanner::Registration() {
   Set(regApps, u"Velquin", TextData(place_.software + u"\\Tarrowind\\Velquin\\Capabilities"));
   // The package's entry is Windows Installer's own.
   if (Package()) return;
-  const std::uint64_t size =
-      FileSize(machine_, files_.launcher) + FileSize(machine_, files_.settings) + FileSize(machine_, files_.setup);
+  // The installed copies where they are (a /check runs without the package).
+  const auto sizeOf = [this](const std::u16string& installed, const std::u16string& source) {
+    return FileSize(machine_, FileExists(machine_, installed) ? installed : source);
+  };
+  const std::u16string& folder = place_.programDir;
+  const std::uint64_t size = sizeOf(program_, files_.launcher) +
+                             sizeOf(folder + u"\\velquin-settings.exe", files_.settings) +
+                             sizeOf(folder + u"\\velquin-setup.exe", files_.setup);
   const std::u16string setup = Quoted(place_.programDir + u"\\velquin-setup.exe") + u" /uninstall";
   Set(uninstall, u"DisplayName", TextData(u"Velquin " + version_));
   Set(uninstall, u"DisplayVersion", TextData(version_));

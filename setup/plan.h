@@ -19,6 +19,7 @@ struct Plan {
   std::vector<std::u16string> said;      // progress and results, unless /quiet
   bool repair = false;                   // the same form installed already
   bool undoesEarlier = false;            // an earlier release's install is undone first
+  std::u16string version;                // the version a repair keeps, or the one installed
 };
 
 // Where an install keeps its record and its programs.

@@ -4,8 +4,12 @@
 // CreatedKey; today's adds Was_<view>_<subkey>_<name> (the IFEO value as it
 // was: "TYPE data", or "-" when absent), Debugger, Uninstaller, Settings,
 // Shortcut, Registered, RegAppsKey, MadeKey_<path> (a key under SOFTWARE
-// that the install made) and Package (the Windows Installer package's
-// install, which records no files of the program folder) and Version (the
+// that the install made), Package (the Windows Installer package's
+// install, which records no files of the program folder), Hash_<role>
+// (the SHA-256 of the build put in that notepad.exe's place),
+// Access_<role> (where icacls saved a protected notepad.exe's rights; its
+// Owner_<role> then names the owner's SID, where earlier releases wrote "1"
+// for the owner and rights Windows gives its own files) and Version (the
 // release that installed or last upgraded it; a record without one is older
 // than any with one). A record with neither Uninstaller nor Package is an
 // earlier release's.

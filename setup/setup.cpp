@@ -15,6 +15,7 @@ namespace {
 const char16_t* const kUsage[] = {
     u"Usage: velquin-setup.exe /redirect | /replace | /user [/quiet] [/whatif]",
     u"       velquin-setup.exe /uninstall [/user] [/quiet] [/whatif]",
+    u"       velquin-setup.exe /check [/user] [/quiet]",
     u"  (/package: run by the Windows Installer package, which owns the program's files)",
     u"  /redirect   let Windows run velquin.exe whenever notepad.exe is started",
     u"  /replace    put velquin.exe in the place of notepad.exe",
@@ -22,6 +23,7 @@ const char16_t* const kUsage[] = {
     u"  /uninstall  undo what the install did, as it recorded it",
     u"  /quiet      print only errors and refusals",
     u"  /whatif     print every change it would make, with what each replaces, and change nothing",
+    u"  /check      exit 0 when all is as installed, 5 when a repair is due (each difference listed), 6 when not installed",
     u"The machine-wide forms keep the system's Notepad as notepa~.exe. See README.ja.md.",
 };
 
@@ -32,6 +34,10 @@ class SetupRun {
 
   int Install();
   int Uninstall();
+  int Check() const;
+  // /package from anywhere but the package's own custom action: it would
+  // take the folder it runs from for the package's.
+  std::optional<int> NotFromThePackage() const;
 
  private:
   bool MachineWide() const { return switches_.form != InstallForm::User; }
@@ -73,9 +79,16 @@ void SetupRun::ShowPlan(const Plan& plan) const {
 
 bool SetupRun::Apply(const Plan& plan, const std::u16string& what) const {
   const ApplyResult result = ApplySystemChanges(plan.changes);
-  if (result.failed) {
+  if (result.failed && result.notPutBack.empty()) {
     WriteLine(u"Velquin: the " + what + u" stopped at this change, and what it had changed is put back:");
     WriteLine(u"  " + DescribeChange(plan.changes[*result.failed]));
+    return false;
+  }
+  if (result.failed) {
+    WriteLine(u"Velquin: the " + what + u" stopped at this change:");
+    WriteLine(u"  " + DescribeChange(plan.changes[*result.failed]));
+    WriteLine(u"Velquin: and these changes it had made could not be put back; see to them by hand:");
+    for (const std::size_t index : result.notPutBack) WriteLine(u"  " + DescribeChange(plan.changes[index]));
     return false;
   }
   for (const std::u16string& folder : result.leftFolders) Say(u"Velquin: " + folder + u" holds other files: left in place.");
@@ -116,7 +129,7 @@ int SetupRun::Install() {
       return kSetupDone;
     }
     if (!Apply(plan, u"undoing of the earlier release's installation")) {
-      WriteLine(u"Velquin: the earlier release's installation was not undone. Nothing was changed.");
+      WriteLine(u"Velquin: the earlier release's installation was not undone.");
       return kSetupStopped;
     }
     Say(u"Velquin: undid the earlier release's installation (/" + mode + u")");
@@ -154,6 +167,44 @@ int SetupRun::Uninstall() {
   return Carry(plan, u"uninstall");
 }
 
+std::optional<int> SetupRun::NotFromThePackage() const {
+  if (StartedByWindowsInstaller(machine_)) return std::nullopt;
+  WriteLine(u"Velquin: /package is for the Windows Installer package's own use. Use install.cmd and uninstall.cmd,");
+  WriteLine(u"or install and remove the package with msiexec.");
+  WriteLine(u"Nothing was changed.");
+  return kSetupRefused;
+}
+
+// The repair's own plan for the form recorded: what it would change is
+// the difference.
+int SetupRun::Check() const {
+  const Record record = ReadRecord(PlaceOf(machine_, switches_).RecordKey());
+  if (!record.Has(u"Mode")) {
+    WriteLine(u"Velquin is not installed" + std::u16string(switches_.form == InstallForm::User ? u" for this user." : u"."));
+    return kSetupNotInstalled;
+  }
+  Switches installed = switches_;
+  installed.package = record.Package();
+  const std::u16string mode = record.Get(u"Mode");
+  for (const InstallForm form : {InstallForm::Redirect, InstallForm::Replace, InstallForm::User})
+    if (SameText(mode, FormName(form))) installed.form = form;
+  const Plan plan = PlanInstall(machine_, installed, version_);
+  const std::u16string name = u"Velquin " + plan.version + u" (/" + mode + (installed.package ? u", package)" : u")");
+  if (plan.undoesEarlier) {
+    WriteLine(name + u": an earlier release's install; install.cmd /" + mode + u" takes it over.");
+    return kSetupRepairDue;
+  }
+  if (plan.refusals.empty() && plan.changes.empty()) {
+    WriteLine(name + u" is installed as recorded.");
+    return kSetupDone;
+  }
+  WriteLine(name + u": a repair is due:");
+  if (switches_.quiet) return kSetupRepairDue;
+  for (const std::u16string& line : plan.refusals) WriteLine(u"  " + line);
+  for (const SystemChange& change : plan.changes) WriteLine(u"  " + DescribeChange(change));
+  return kSetupRepairDue;
+}
+
 }  // namespace
 
 int RunSetup(const std::u16string& commandLine, const std::u16string& version) {
@@ -163,6 +214,10 @@ int RunSetup(const std::u16string& commandLine, const std::u16string& version) {
     return kSetupUsage;
   }
   SetupRun run(*switches, version);
+  if (switches->package) {
+    if (const std::optional<int> refused = run.NotFromThePackage()) return *refused;
+  }
+  if (switches->check) return run.Check();
   if (!switches->uninstall) return run.Install();
   const int code = run.Uninstall();
   // The elevated run has a console window of its own (Apps & features).

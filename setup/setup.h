@@ -13,6 +13,8 @@ enum SetupExit : int {
   kSetupNotAdmin = 2,      // the machine-wide forms need an administrator
   kSetupRefused = 3,       // refused before any change
   kSetupStopped = 4,       // a change failed: what was done is put back
+  kSetupRepairDue = 5,     // /check: the machine differs from the record
+  kSetupNotInstalled = 6,  // /check: nothing is recorded
 };
 
 int RunSetup(const std::u16string& commandLine, const std::u16string& version);

@@ -44,11 +44,23 @@ std::uint32_t ReadBuild(std::uint32_t view) {
   return build;
 }
 
-// Wine gives every user the administrator's rights: the package check sets
-// VELQUIN_TEST_NOT_ADMIN to see the refusal, which real Windows ignores.
-bool Administrator(bool wine) {
-  if (wine && !Environment(u"VELQUIN_TEST_NOT_ADMIN").empty()) return false;
-  return os::IsUserAnAdmin();
+std::u16string ParentImage() {
+  const std::uint32_t self = os::GetCurrentProcessId();
+  std::uint32_t parent = 0;
+  {
+    const SnapshotOwner snapshot(os::CreateProcessSnapshot());
+    if (!snapshot.valid()) return std::u16string();
+    os::ProcessEntry entry;
+    for (bool more = os::Process32FirstW(snapshot.get(), &entry); more; more = os::Process32NextW(snapshot.get(), &entry))
+      if (entry.processId == self) parent = entry.parentProcessId;
+  }
+  const ProcessOwner process(os::OpenProcessToQuery(parent));
+  if (parent == 0 || !process.valid()) return std::u16string();
+  return QueryText([&process](char16_t* buffer, std::uint32_t size) {
+    const std::uint32_t count = os::QueryProcessImageNameW(process.get(), buffer, size);
+    // Too small a buffer fails as any failure does: a few larger ones are tried.
+    return count == 0 ? size * 2 : count;
+  });
 }
 
 }  // namespace
@@ -80,8 +92,15 @@ SetupMachine ReadSetupMachine() {
       QueryText([](char16_t* buffer, std::uint32_t size) { return os::QueryModuleFileNameW(buffer, size); });
   machine.packageDirectory = WithSlash(FolderOf(machine.modulePath));
   machine.wine = RegistryKeyExists({os::kLocalMachine, u"Software\\Wine", 0});
-  machine.administrator = Administrator(machine.wine);
+  machine.administrator = os::IsUserAnAdmin();
+  machine.parentImage = ParentImage();
   return machine;
+}
+
+bool StartedByWindowsInstaller(const SetupMachine& machine) {
+  for (const char16_t* folder : {u"\\System32\\msiexec.exe", u"\\SysWOW64\\msiexec.exe"})
+    if (SameText(machine.parentImage, machine.windowsDirectory + folder)) return true;
+  return false;
 }
 
 std::u16string AccessPath(const SetupMachine& machine, const std::u16string& path) {
@@ -143,29 +162,63 @@ std::uint64_t FileSize(const SetupMachine& machine, const std::u16string& path) 
   return search.valid() ? data.size : 0;
 }
 
-std::vector<SystemChange> TakeOverChanges(const SetupMachine& machine, const std::u16string& path) {
-  const std::u16string tools = machine.windowsDirectory + u"\\System32\\";
-  const std::u16string takeown = Quoted(AccessPath(machine, tools + u"takeown.exe"));
-  const std::u16string icacls = Quoted(AccessPath(machine, tools + u"icacls.exe")) + u" " + Quoted(path);
-  return {RunChange(takeown + u" /f " + Quoted(path) + u" /a", icacls + u" /setowner \"NT SERVICE\\TrustedInstaller\""),
-          RunChange(icacls + u" /grant *S-1-5-32-544:F", icacls + u" /grant:r *S-1-5-32-544:RX")};
+std::u16string FileOwnerSid(const SetupMachine& machine, const std::u16string& path) {
+  std::vector<unsigned char> descriptor(256);
+  std::uint32_t needed = 0;
+  const std::u16string access = AccessPath(machine, path);
+  if (!os::GetFileSecurityW(access, os::kOwnerSecurity, descriptor.data(), 256, &needed)) {
+    if (needed <= 256) return std::u16string();
+    descriptor.resize(needed);
+    if (!os::GetFileSecurityW(access, os::kOwnerSecurity, descriptor.data(), needed, &needed)) return std::u16string();
+  }
+  // Self-relative: the owner's offset at 4; a SID is its revision, the
+  // count of its parts, a 48-bit authority (big-endian), then the parts.
+  const auto at = [&descriptor](std::size_t offset, int bytes) {
+    std::uint32_t value = 0;
+    for (int i = bytes - 1; i >= 0; --i) value = value * 256 + descriptor[offset + static_cast<std::size_t>(i)];
+    return value;
+  };
+  if (descriptor.size() < 20) return std::u16string();
+  const std::size_t sid = at(4, 4);
+  if (sid == 0 || sid + 8 > descriptor.size() || sid + 8 + 4 * std::size_t{descriptor[sid + 1]} > descriptor.size())
+    return std::u16string();
+  std::uint64_t authority = 0;
+  for (std::size_t i = 2; i < 8; ++i) authority = authority * 256 + descriptor[sid + i];
+  std::u16string text = u"S-" + Decimal(descriptor[sid]) + u"-" + Decimal(authority);
+  for (std::size_t part = 0; part < descriptor[sid + 1]; ++part) text += u"-" + Decimal(at(sid + 8 + 4 * part, 4));
+  return text;
 }
 
-std::vector<SystemChange> GiveBackChanges(const SetupMachine& machine, const std::u16string& path) {
+std::vector<SystemChange> TakeOverChanges(const SetupMachine& machine, const std::u16string& path,
+                                          const FoundRights& found, bool save) {
+  const std::u16string tools = machine.windowsDirectory + u"\\System32\\";
+  const std::u16string takeown = Quoted(AccessPath(machine, tools + u"takeown.exe"));
+  const std::u16string icacls = Quoted(AccessPath(machine, tools + u"icacls.exe"));
+  const std::u16string file = icacls + u" " + Quoted(path);
+  const std::u16string owner = found.owner.empty() ? u"\"NT SERVICE\\TrustedInstaller\"" : u"*" + found.owner;
   std::vector<SystemChange> changes;
-  const std::vector<SystemChange> takeOver = TakeOverChanges(machine, path);
+  // icacls restores saved rights onto the files of a folder by their names.
+  if (save && !found.aclFile.empty())
+    changes.push_back(RunChange(file + u" /save " + Quoted(found.aclFile),
+                                Quoted(AccessPath(machine, tools + u"cmd.exe")) + u" /c del /f /q " + Quoted(found.aclFile)));
+  changes.push_back(RunChange(takeown + u" /f " + Quoted(path) + u" /a", file + u" /setowner " + owner));
+  changes.push_back(RunChange(file + u" /grant *S-1-5-32-544:F",
+                              found.aclFile.empty() ? file + u" /grant:r *S-1-5-32-544:RX"
+                                                    : icacls + u" " + Quoted(FolderOf(path)) + u" /restore " +
+                                                          Quoted(found.aclFile)));
+  return changes;
+}
+
+std::vector<SystemChange> GiveBackChanges(const SetupMachine& machine, const std::u16string& path,
+                                          const FoundRights& found) {
+  std::vector<SystemChange> changes;
+  const std::vector<SystemChange> takeOver = TakeOverChanges(machine, path, found, true);
   for (auto change = takeOver.rbegin(); change != takeOver.rend(); ++change)
     changes.push_back(RunChange(change->undoCommand, change->command));
   return changes;
 }
 
-bool IsVelquinProgram(const SetupMachine& machine, const std::u16string& path, const std::u16string& build) {
-  // Wine reads a system folder's notepad.exe's version from its own
-  // built-in Notepad, whatever the file holds: the size tells it there.
-  if (!build.empty()) {
-    const std::uint64_t size = FileSize(machine, build);
-    if (size != 0 && FileSize(machine, path) == size) return true;
-  }
+bool IsVelquinProgram(const SetupMachine& machine, const std::u16string& path) {
   const std::u16string access = AccessPath(machine, path);
   const std::uint32_t size = os::QueryFileVersionInfoSizeW(access);
   std::vector<unsigned char> block;

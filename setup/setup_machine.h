@@ -22,9 +22,14 @@ struct SetupMachine {
   std::u16string packageDirectory;  // its folder, ending in "\"
   bool administrator = false;
   bool wine = false;                // no Settings app to open
+  std::u16string parentImage;       // the program that started this one, empty when unknown
 };
 
 SetupMachine ReadSetupMachine();
+
+// Started by Windows Installer (a package's custom action): by msiexec.exe
+// of the system's folders.
+bool StartedByWindowsInstaller(const SetupMachine& machine);
 
 // The path a file call of this program takes for a path of the native
 // system: a 32-bit program reaches the native System32 as Sysnative.
@@ -46,14 +51,24 @@ std::u16string Quoted(const std::u16string& path);
 bool FileExists(const SetupMachine& machine, const std::u16string& path);
 bool FolderExists(const SetupMachine& machine, const std::u16string& path);
 std::uint64_t FileSize(const SetupMachine& machine, const std::u16string& path);  // 0 when missing
+// A protected file's owner and rights as the install found them.
+struct FoundRights {
+  std::u16string owner;    // its SID, "S-1-5-…"; empty: TrustedInstaller, as Windows gives its own files
+  std::u16string aclFile;  // its rights as icacls saved them; empty: read and execute for the administrators
+};
+// The SID of a file's owner; empty when it cannot be read.
+std::u16string FileOwnerSid(const SetupMachine& machine, const std::u16string& path);
 // A file the system protects (only TrustedInstaller may write it): the
-// administrators take it over so that it can be replaced, and give it back
-// the owner and rights Windows gives its own files; each is the other
-// undone, in reverse.
-std::vector<SystemChange> TakeOverChanges(const SetupMachine& machine, const std::u16string& path);
-std::vector<SystemChange> GiveBackChanges(const SetupMachine& machine, const std::u16string& path);
+// administrators take it over so that it can be replaced (saving its
+// rights to found.aclFile first, where save is set), and give it back the
+// owner and rights found; each is the other undone, in reverse, so giving
+// back also deletes the saved rights.
+std::vector<SystemChange> TakeOverChanges(const SetupMachine& machine, const std::u16string& path,
+                                          const FoundRights& found, bool save);
+std::vector<SystemChange> GiveBackChanges(const SetupMachine& machine, const std::u16string& path,
+                                          const FoundRights& found);
 // A build of the launcher, by its version resource (every release's names
-// its maker and file), or as large as build, the one the install copies.
-bool IsVelquinProgram(const SetupMachine& machine, const std::u16string& path, const std::u16string& build = {});
+// its maker and file).
+bool IsVelquinProgram(const SetupMachine& machine, const std::u16string& path);
 
 }  // namespace velquin

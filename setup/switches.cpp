@@ -26,9 +26,16 @@ std::optional<Switches> ParseSwitches(const std::vector<std::u16string>& argumen
     else if (SameSwitch(argument, u"/elevate")) switches.elevate = true;
     else if (SameSwitch(argument, u"/elevated")) switches.elevate = switches.elevated = true;
     else if (SameSwitch(argument, u"/package")) switches.package = true;
+    else if (SameSwitch(argument, u"/check")) switches.check = true;
     else return std::nullopt;
   }
   if (forms > 1 || (switches.package && (user || switches.elevate))) return std::nullopt;
+  if (switches.check) {
+    // The form is the record's; only the quiet switch goes with it.
+    if (switches.uninstall || switches.whatIf || switches.package || switches.elevate || (forms == 1 && !user))
+      return std::nullopt;
+    return switches;
+  }
   if (switches.uninstall) {
     // The uninstall takes the form from the record; /user names the user's.
     if (forms == 1 && !user) return std::nullopt;

@@ -20,10 +20,14 @@ struct Switches {
   // program folder and the Apps & features entry: only the system changes,
   // the record and the shortcut are this program's.
   bool package = false;
+  // Whether the machine is as the record says: the repair's difference,
+  // shown and not applied (/user: the user's install).
+  bool check = false;
 };
 
 // The arguments after the program's name; nullopt when they are no valid
-// set (an unknown switch, two forms, a form with /uninstall other than /user).
+// set (an unknown switch, two forms, a form with /uninstall or /check other
+// than /user).
 std::optional<Switches> ParseSwitches(const std::vector<std::u16string>& arguments);
 
 // The arguments of a command line, split as the C runtime splits them.

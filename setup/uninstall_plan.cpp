@@ -3,6 +3,8 @@
 
 #include "platform/kept_notepad.h"
 #include "platform/os.h"
+#include "platform/owners.h"
+#include "setup/file_hash.h"
 #include "setup/ifeo.h"
 #include "setup/plan.h"
 
@@ -43,6 +45,7 @@ class UninstallPlanner {
   void UndoShortcut();
   void UndoReplaced(const std::u16string& role);
   void RemoveRecordedFile(const std::u16string& name);
+  void RemoveAtNextSignIn(const std::u16string& file);
   void RemoveRecord();
 
   const SetupMachine& machine_;
@@ -189,13 +192,28 @@ void UninstallPlanner::UndoShortcut() {
 void UninstallPlanner::UndoReplaced(const std::u16string& role) {
   const std::u16string target = record_.Get(u"Replaced_" + role);
   if (target.empty()) return;
+  // Windows restored or updated it (or someone did by hand): its file is
+  // left as it is, with the rights it was given.
+  FoundRights found;
+  // "1": an earlier release's record, which kept neither.
+  if (record_.Get(u"Owner_" + role) != u"1") found.owner = record_.Get(u"Owner_" + role);
+  found.aclFile = record_.Get(u"Access_" + role);
+  if (!found.aclFile.empty() && !FileExists(machine_, found.aclFile)) found.aclFile.clear();
+  if (!FileExists(machine_, target) || !StillReplaced(machine_, record_, role, target)) {
+    Say(target + u" is no longer velquin.exe: left as it is.");
+    if (!found.aclFile.empty()) plan_.changes.push_back(RemoveFileChange(AccessPath(machine_, found.aclFile)));
+    return;
+  }
   const std::u16string copy = KeptNotepadIn(FolderOf(target));
   if (!FileExists(machine_, copy)) {
-    // Put back by hand (or by Windows) already: nothing left to give back.
-    if (!IsVelquinProgram(machine_, target)) return;
     Refuse(copy + u" is missing, so " + target + u" cannot be given back. Restore it by hand.");
     return;
   }
+  // Protected again since the install (its rights reset): taken over first.
+  const bool takeOver = !FileOwner(os::OpenFileForWritingW(AccessPath(machine_, target))).valid();
+  if (takeOver)
+    for (SystemChange& change : TakeOverChanges(machine_, target, found, false))
+      plan_.changes.push_back(std::move(change));
   // The launcher installed in Program Files is what stood there, for
   // putting back should a later change fail.
   const std::u16string program =
@@ -203,9 +221,9 @@ void UninstallPlanner::UndoReplaced(const std::u16string& role) {
   const bool restorable = role != u"X" && !program.empty() && FileExists(machine_, program);
   plan_.changes.push_back(CopyFileChange(AccessPath(machine_, copy), AccessPath(machine_, target),
                                          restorable ? AccessPath(machine_, program) : std::u16string()));
-  if (record_.Has(u"Owner_" + role)) {
-    // The owner and rights that Windows gives its own files.
-    for (SystemChange& change : GiveBackChanges(machine_, target)) plan_.changes.push_back(std::move(change));
+  if (takeOver || record_.Has(u"Owner_" + role)) {
+    // The owner and rights it had when the install took it over.
+    for (SystemChange& change : GiveBackChanges(machine_, target, found)) plan_.changes.push_back(std::move(change));
   }
   Say(u"Notepad is back in " + target);
 }
@@ -220,7 +238,20 @@ void UninstallPlanner::RemoveRecordedFile(const std::u16string& name) {
       SameText(path.substr(0, 2), machine_.tempDirectory.substr(0, 2)))
     aside = machine_.tempDirectory + u"velquin-setup-" + Decimal(os::GetCurrentProcessId()) + u".exe";
   plan_.changes.push_back(RemoveFileChange(AccessPath(machine_, path), aside));
+  if (place_.user && SameText(path, machine_.modulePath)) RemoveAtNextSignIn(AsideOf(plan_.changes.back()));
   Say(u"removed " + path);
+}
+
+// Only an administrator may have a file deleted at the next restart: the
+// user's own RunOnce entry deletes this program, and its folders once
+// empty, at the user's next sign-in.
+void UninstallPlanner::RemoveAtNextSignIn(const std::u16string& file) {
+  std::u16string command =
+      Quoted(machine_.windowsDirectory + u"\\System32\\cmd.exe") + u" /c del /f /q " + Quoted(file);
+  for (const char16_t* folder : {u"ProgramDir", u"ProgramsDir"})
+    if (record_.Has(folder)) command += u" & rd " + Quoted(record_.Get(folder));
+  const RegistryKey runOnce{os::kCurrentUser, u"Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce", 0};
+  plan_.changes.push_back(SetValueChange(runOnce, u"Velquin", TextData(command), ReadRegistryValue(runOnce, u"Velquin")));
 }
 
 // Last, the record itself and the keys made for it.

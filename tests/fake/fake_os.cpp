@@ -665,6 +665,8 @@ std::string DumpFiles() {
     if (!node.shortName.empty()) out += " short " + node.shortName;
     if (node.locked) out += " locked";
     if (node.systemProtected) out += " protected";
+    if (!node.owner.empty()) out += " owner " + node.owner;
+    if (!node.access.empty()) out += " access " + node.access;
     if (node.failWrite) out += " failWrite";
     if (node.failCreate) out += " failCreate";
     if (const std::optional<Program>& program = node.program) {
@@ -908,7 +910,7 @@ bool DeleteReal(const Texts& pathText, bool wide) {
   const std::string path = fake::SystemPathOf(pathText.real);
   fake::FileNode* node = fake::FileAt(path);
   if (!node || node->directory || node->locked) return false;
-  if (node->systemProtected) {
+  if (node->systemProtected || node->running) {
     M().lastError = fake::kAccessDenied;
     return false;
   }
@@ -1291,6 +1293,7 @@ std::uint32_t WaitForSingleObject(ProcessHandle handle, std::uint32_t millisecon
 bool CloseHandle(std::uintptr_t handle) {
   Count("CloseHandle");
   M().exitCodes.erase(handle);
+  M().readOffsets.erase(handle);
   return M().openProcesses.erase(handle) != 0 || M().openSnapshots.erase(handle) != 0 ||
          M().openFiles.erase(handle) != 0 || M().queriedProcesses.erase(handle) != 0;
 }
@@ -1332,6 +1335,20 @@ bool GetProcessCreationTime(ProcessHandle process, std::uint64_t* creationTime) 
   for (const fake::Machine::Process& other : M().otherProcesses)
     if (other.processId == queried->second) return *creationTime = other.creationTime, true;
   return FailedWith(87);
+}
+
+std::uint32_t QueryProcessImageNameW(ProcessHandle process, char16_t* buffer, std::uint32_t size) {
+  Count("QueryFullProcessImageNameW");
+  auto queried = M().queriedProcesses.find(process);
+  if (queried == M().queriedProcesses.end()) return FailedWith(6), 0;  // ERROR_INVALID_HANDLE
+  std::u16string image = fake::Utf16(M().modulePath);
+  for (const fake::Machine::Process& other : M().otherProcesses)
+    if (other.processId == queried->second) image = fake::Utf16(other.image);
+  if (image.empty()) return FailedWith(31), 0;  // ERROR_GEN_FAILURE
+  if (image.size() >= size) return FailedWith(122), 0;  // ERROR_INSUFFICIENT_BUFFER
+  std::copy(image.begin(), image.end(), buffer);
+  buffer[image.size()] = u'\0';
+  return static_cast<std::uint32_t>(image.size());
 }
 
 bool PeekMessageNoRemove() {
@@ -1648,6 +1665,67 @@ FileHandle OpenFileForWritingW(const std::u16string& path) {
   const FileHandle handle = M().nextHandle++;
   M().openFiles[handle] = node->path;
   return handle;
+}
+
+bool GetFileSecurityW(const std::u16string& path, std::uint32_t information, unsigned char* buffer, std::uint32_t size,
+                      std::uint32_t* needed) {
+  Count("GetFileSecurityW");
+  const fake::FileNode* node = fake::FileAt(TrimmedDirectory(fake::SystemPathOf(fake::FromUtf16(path))));
+  if (!node) return FailedWith(fake::kFileNotFound);
+  // A self-relative descriptor holding the owner alone.
+  std::vector<unsigned char> descriptor = {1, 0, 0x00, 0x80, 20, 0, 0, 0};
+  descriptor.resize(20, 0);
+  std::string owner = node->owner.empty() ? (node->systemProtected ? fake::kTrustedInstaller : "S-1-5-32-544") : node->owner;
+  std::vector<std::uint32_t> parts;
+  for (std::size_t at = 2; at < owner.size();) {  // past "S-"
+    const std::size_t end = std::min(owner.find('-', at), owner.size());
+    parts.push_back(static_cast<std::uint32_t>(std::stoul(owner.substr(at, end - at))));
+    at = end + 1;
+  }
+  descriptor.push_back(static_cast<unsigned char>(parts[0]));
+  descriptor.push_back(static_cast<unsigned char>(parts.size() - 2));
+  for (int shift = 40; shift >= 0; shift -= 8) descriptor.push_back(static_cast<unsigned char>(std::uint64_t{parts[1]} >> shift));
+  for (std::size_t i = 2; i < parts.size(); ++i)
+    for (int shift = 0; shift < 32; shift += 8) descriptor.push_back(static_cast<unsigned char>(parts[i] >> shift));
+  if (information != kOwnerSecurity) descriptor.clear();
+  *needed = static_cast<std::uint32_t>(descriptor.size());
+  if (descriptor.size() > size) return FailedWith(122);  // ERROR_INSUFFICIENT_BUFFER
+  std::copy(descriptor.begin(), descriptor.end(), buffer);
+  return true;
+}
+
+FileHandle OpenFileForReadingW(const std::u16string& path) {
+  Count("CreateFileW");
+  fake::FileNode* node = fake::FileAt(TrimmedDirectory(fake::SystemPathOf(fake::FromUtf16(path))));
+  if (!node || node->directory) {
+    M().lastError = node ? fake::kAccessDenied : fake::kFileNotFound;
+    return kInvalidFile;
+  }
+  if (node->locked) {
+    M().lastError = kSharingViolation;
+    return kInvalidFile;
+  }
+  const FileHandle handle = M().nextHandle++;
+  M().openFiles[handle] = node->path;
+  M().readOffsets[handle] = 0;
+  return handle;
+}
+
+bool ReadFileBytes(FileHandle file, unsigned char* buffer, std::uint32_t size, std::uint32_t* read) {
+  Count("ReadFile");
+  *read = 0;
+  const auto offset = M().readOffsets.find(file);
+  const fake::FileNode* node = offset == M().readOffsets.end() ? nullptr : fake::FileAt(M().openFiles[file]);
+  if (!node) {
+    M().lastError = kInvalidHandle;
+    return false;
+  }
+  const std::string& contents = node->contents;
+  const std::size_t count = std::min<std::size_t>(size, contents.size() - std::min(offset->second, contents.size()));
+  std::memcpy(buffer, contents.data() + offset->second, count);
+  offset->second += count;
+  *read = static_cast<std::uint32_t>(count);
+  return true;
 }
 
 namespace {

@@ -62,6 +62,8 @@ struct Program {
   std::function<std::uint32_t(const std::string& commandLineUtf8)> run = nullptr;
 };
 
+inline constexpr char kTrustedInstaller[] = "S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464";
+
 struct FileNode {
   std::string path;  // as created, the real name in UTF-8
   bool directory = false;
@@ -73,6 +75,12 @@ struct FileNode {
   bool systemProtected = false;  // only TrustedInstaller may write it: copies onto it and deletion refused
   bool failWrite = false;  // a copy onto it fails
   bool failCreate = false;  // a directory nothing new can be made in (files or folders)
+  bool running = false;  // a running program's image: it can be renamed, not deleted
+  // Its owner's SID and its rights, as the system's tools set them; unset,
+  // a protected file's are TrustedInstaller's and "RX" for the
+  // administrators, any other file's the administrators' and "F".
+  std::string owner = "";
+  std::string access = "";
 };
 
 struct Event {
@@ -131,6 +139,7 @@ struct Machine {
   struct Process {
     std::uint32_t processId = 0, parentProcessId = 0;
     std::uint64_t creationTime = 0;
+    std::string image = "";  // its program's path, UTF-8
   };
   std::uint32_t processId = 4242, parentProcessId = 4000;
   std::uint64_t creationTime = 133000000000000000ull;
@@ -157,6 +166,7 @@ struct Machine {
   std::map<os::KeyHandle, std::uint32_t> openKeyAccess;  // the rights each handle was opened with
   std::map<os::FindHandle, int> openFinds;
   std::map<os::FileHandle, std::string> openFiles;  // the real path
+  std::map<os::FileHandle, std::size_t> readOffsets;  // files open for reading: how far read
   // Processes ("stays", "ends", "ended") and their threads ("thread").
   std::map<os::ProcessHandle, std::string> openProcesses;
   std::map<os::ProcessHandle, std::uint32_t> stayLeftMs;  // a staying process's time still to run

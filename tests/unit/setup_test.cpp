@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <set>
 #include <string>
 #include <vector>
 
+#include "setup/file_hash.h"
 #include "setup/setup.h"
 #include "tests/fake/fake_os.h"
 
@@ -113,22 +115,37 @@ class SetupTest : public ::testing::Test {
       fake::FileNode& node = fake::AddProgram(path);
       node.contents = contents;
       node.systemProtected = shape.protectedNotepads;
+      if (shape.protectedNotepads) node.owner = fake::kTrustedInstaller, node.access = "RX";
     }
     if (shape.native != os::kMachineI386) fake::AddDirectory("C:\\windows\\SysWOW64");
-    // The administrators' tools take over a protected file and give it back.
-    const auto protect = [](bool on) {
-      return [on](const std::string& line) {
-        // The file named in quotes after the tool's own name, without
-        // regard to case, as Windows finds it.
-        const std::string arguments = Lower(line.substr(line.find('"', 1) + 1));
-        for (auto& [key, node] : fake::machine().files)
-          if (arguments.find(Lower("\"" + node.path + "\"")) != std::string::npos) node.systemProtected = on;
-        return 0u;
-      };
+    // The administrators' tools take over a protected file and give it
+    // back: its owner, and its rights as icacls saves and restores them.
+    fake::AddProgram("C:\\windows\\system32\\takeown.exe").program->run = [](const std::string& line) {
+      return Tool(line, [](fake::FileNode& node, const std::string&) { node.owner = "S-1-5-32-544"; });
     };
-    fake::AddProgram("C:\\windows\\system32\\takeown.exe").program->run = protect(false);
-    fake::AddProgram("C:\\windows\\system32\\icacls.exe").program->run = [protect](const std::string& line) {
-      return protect(line.find("/setowner") != std::string::npos)(line);
+    fake::AddProgram("C:\\windows\\system32\\icacls.exe").program->run = [](const std::string& line) {
+      return Tool(line, [](fake::FileNode& node, const std::string& rest) {
+        const std::string saved = rest.substr(rest.find('"') + 1, rest.rfind('"') - rest.find('"') - 1);
+        if (rest.find("/save") != std::string::npos) {
+          fake::AddFile(fake::Utf16(saved)).contents = node.access.empty() ? (node.systemProtected ? "RX" : "F") : node.access;
+        } else if (rest.find("/restore") != std::string::npos) {
+          // Onto the folder's files named in the saved rights: here the one notepad.exe.
+          fake::FileNode& notepad = fake::machine().files[fake::FileKeyOfAnsi(node.path + "\\notepad.exe")];
+          notepad.access = fake::FindFile(saved)->contents;
+          notepad.systemProtected = notepad.access != "F";
+        } else if (rest.find("/setowner") != std::string::npos) {
+          node.owner = rest.find("TrustedInstaller") != std::string::npos ? fake::kTrustedInstaller
+                                                                          : rest.substr(rest.find('*') + 1);
+        } else {
+          node.access = rest.substr(rest.rfind(':') + 1);
+          node.systemProtected = node.access != "F";
+        }
+      });
+    };
+    fake::AddProgram("C:\\windows\\system32\\cmd.exe").program->run = [](const std::string& line) {
+      fake::machine().files.erase(fake::FileKeyOfAnsi(line.substr(line.rfind('"', line.size() - 2) + 1,
+                                                                  line.size() - 2 - line.rfind('"', line.size() - 2))));
+      return 0u;
     };
     if (shape.windows11Ifeo) {
       fake::SetDword(kIfeo, "UseFilter", 1);
@@ -145,9 +162,37 @@ class SetupTest : public ::testing::Test {
     }
   }
 
+  // A tool run on the file (or folder) named in quotes after its own name,
+  // found without regard to case, as Windows finds it; rest is what follows.
+  template <typename Act>
+  static std::uint32_t Tool(const std::string& line, Act act) {
+    const std::size_t open = line.find('"', line.find('"', 1) + 1), close = line.find('"', open + 1);
+    const std::string target = line.substr(open + 1, close - open - 1), rest = line.substr(close + 1);
+    for (auto& [key, node] : fake::machine().files)
+      if (Lower(node.path) == Lower(target)) {
+        act(node, rest);
+        return 0u;
+      }
+    return 1u;
+  }
   static int Run(const std::string& arguments, const std::string& version = "9.8.7.6") {
     fake::machine().consoleOut.clear();
     return RunSetup(u"\"" + fake::Utf16(fake::machine().modulePath) + u"\" " + fake::Utf16(arguments), fake::Utf16(version));
+  }
+  // As a detection script runs it: the installed setup program, away from the package.
+  static int RunInstalled(const std::string& arguments,
+                          const std::string& installed = "C:\\Program Files\\Velquin\\velquin-setup.exe") {
+    const std::string package = fake::machine().modulePath;
+    fake::machine().modulePath = installed;
+    const auto running = fake::machine().files.find(fake::FileKeyOfAnsi(installed));
+    if (running != fake::machine().files.end()) running->second.running = true;
+    const int code = Run(arguments);
+    fake::machine().modulePath = package;
+    return code;
+  }
+  // The package's custom actions run under msiexec.exe.
+  static void StartedByMsiexec() {
+    fake::machine().otherProcesses.push_back({fake::machine().parentProcessId, 1, 0, "C:\\windows\\system32\\msiexec.exe"});
   }
   static std::string Output() { return fake::machine().consoleOut; }
   static std::string State() { return fake::DumpRegistry() + fake::DumpFiles(); }
@@ -247,17 +292,102 @@ TEST_F(SetupTest, RunAgainRepairsWhatAnUpdateReset) {
        [] { fake::FindKeyUtf8(kIfeo)->values.erase(fake::KeyTextOfUtf8("DEBUGGER")); }},
       {"the Default apps entry gone", "/replace",
        [] { fake::FindKeyUtf8("HKLM\\SOFTWARE\\RegisteredApplications")->values.clear(); }},
+      {"a feature update's reset of the redirect", "/redirect",
+       [] {
+         fake::SetDword(kIfeo, "UseFilter", 1);
+         fake::SetDword(kIfeo + "\\1", "AppExecutionAliasRedirect", 1);
+         fake::FindKeyUtf8(kIfeo)->values.erase(fake::KeyTextOfUtf8("DEBUGGER"));
+       }},
+      {"an installed program gone", "/redirect",
+       [] { fake::machine().files.erase(fake::FileKeyOfAnsi("C:\\Program Files\\Velquin\\velquin-settings.exe")); }},
   };
   for (const Row& row : rows) {
     SetUp();
     MakeMachine(kShapes[2]);
     ASSERT_EQ(Run(row.form), kSetupDone) << row.what;
     const std::string installed = State();
+    EXPECT_EQ(RunInstalled("/check /quiet"), kSetupDone) << row.what << "\n" << Output();
+    EXPECT_EQ(Output(), "Velquin 9.8.7.6 (" + std::string(row.form) + ") is installed as recorded.\r\n") << row.what;
     row.update();
+    EXPECT_EQ(Run("/check"), kSetupRepairDue) << row.what;
+    EXPECT_NE(Output().find(": a repair is due:\r\n  "), std::string::npos) << row.what << "\n" << Output();
+    EXPECT_EQ(RunInstalled("/check /quiet"), kSetupRepairDue) << row.what;
+    EXPECT_EQ(Output().find("\r\n"), Output().size() - 2) << row.what << ": one line\n" << Output();
     EXPECT_EQ(Run(std::string(row.form) + " /quiet"), kSetupDone) << row.what;
     EXPECT_EQ(Output(), "") << row.what;
     EXPECT_EQ(State(), installed) << row.what;
+    EXPECT_EQ(Run("/check"), kSetupDone) << row.what << "\n" << Output();
+    EXPECT_EQ(Run("/uninstall"), kSetupDone) << row.what;
+    EXPECT_EQ(Run("/check"), kSetupNotInstalled) << row.what;
   }
+}
+
+// After a replace install Windows may put its own notepad.exe back (a
+// cumulative update, sfc), protected or not: the uninstall leaves that file
+// alone and gives back only what is still velquin.exe, taking over what is
+// protected again. A record of a release that kept no hash is judged by the
+// version resource.
+TEST_F(SetupTest, UninstallAfterWindowsPutItsNotepadBack) {
+  const std::string system32 = "C:\\windows\\system32\\notepad.exe";
+  struct Row {
+    const char* what;
+    bool hashKept;
+    std::function<void(fake::FileNode&)> update;
+    const char* contents;  // System32's notepad.exe after the uninstall
+    bool protectedAfter;
+    const char* foundOwner = fake::kTrustedInstaller;  // and its rights, as the install found them
+    const char* foundAccess = "RX";
+  };
+  const Row rows[] = {
+      {"restored and protected", true,
+       [](fake::FileNode& n) { n.contents = "restored notepad", n.program = fake::Program{}, n.systemProtected = true; },
+       "restored notepad", true},
+      {"updated, writable", true, [](fake::FileNode& n) { n.contents = "newer notepad", n.program = fake::Program{}; },
+       "newer notepad", false},
+      {"still ours, protected again", true, [](fake::FileNode& n) { n.systemProtected = true; }, "system notepad", true},
+      {"restored, a record without hashes", false,
+       [](fake::FileNode& n) { n.contents = "restored notepad", n.program = fake::Program{}, n.systemProtected = true; },
+       "restored notepad", true},
+      {"still ours, a record without hashes", false, [](fake::FileNode&) {}, "system notepad", true},
+      {"still ours, protected again, found with an owner and rights of its own", true,
+       [](fake::FileNode& n) { n.systemProtected = true, n.owner = fake::kTrustedInstaller, n.access = "RX"; },
+       "system notepad", true, "S-1-5-18", "R"},
+      {"a copy of the recorded program, no version read, no hashes", false,
+       [](fake::FileNode& n) { n.program = fake::Program{}; }, "system notepad", true},
+  };
+  for (const Row& row : rows) {
+    SetUp();
+    MakeMachine(kShapes[3]);
+    fake::FileNode& found = fake::machine().files[fake::FileKeyOfAnsi(system32)];
+    found.owner = row.foundOwner, found.access = row.foundAccess;
+    ASSERT_EQ(Run("/replace"), kSetupDone) << row.what << "\n" << Output();
+    ASSERT_EQ(Text(kRecord, "Hash_S"), fake::FromUtf16(Sha256Text(Bytes("build of velquin64.exe")))) << row.what;
+    if (!row.hashKept)
+      for (const char* role : {"Hash_W", "Hash_S", "Hash_X"}) fake::FindKeyUtf8(kRecord)->values.erase(fake::KeyTextOfUtf8(role));
+    row.update(fake::machine().files[fake::FileKeyOfAnsi(system32)]);
+    EXPECT_EQ(Run("/uninstall"), kSetupDone) << row.what << "\n" << Output();
+    const fake::FileNode* notepad = fake::FindFile(system32);
+    ASSERT_NE(notepad, nullptr) << row.what;
+    EXPECT_EQ(notepad->contents, row.contents) << row.what;
+    EXPECT_EQ(notepad->systemProtected, row.protectedAfter) << row.what;
+    if (std::string(row.contents) == "system notepad") {
+      EXPECT_EQ(notepad->owner + " " + notepad->access, std::string(row.foundOwner) + " " + row.foundAccess) << row.what;
+    }
+    EXPECT_EQ(Contents("C:\\windows\\notepad.exe"), "windows notepad") << row.what;
+    EXPECT_EQ(fake::FindFile("C:\\windows\\system32\\notepa~.exe"), nullptr) << row.what;
+    EXPECT_EQ(fake::FindKeyUtf8(kRecord), nullptr) << row.what;
+  }
+}
+
+TEST(FileHashTest, Sha256OfKnownTexts) {
+  const std::pair<std::string, std::string> rows[] = {
+      {"", "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855"},
+      {"abc", "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad"},
+      {"abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq",
+       "248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1"},
+      {std::string(64, 'a'), "ffe054fe7ae0cb6dc65c3af9b61d5209f439851db43d0ba5997337df154668eb"},
+  };
+  for (const auto& [text, digest] : rows) EXPECT_EQ(fake::FromUtf16(Sha256Text(Bytes(text))), digest) << text;
 }
 
 // Nothing is changed when the install is refused, asked what it would do,
@@ -269,6 +399,7 @@ TEST_F(SetupTest, RefusedOrFailedRunsChangeNothing) {
     std::function<void()> prepare;
     int exit;
     const char* said;
+    bool leavesChanges = false;  // a put-back failed, and is said
   };
   const Row rows[] = {
       {"another program's Debugger", "/redirect",
@@ -295,6 +426,12 @@ TEST_F(SetupTest, RefusedOrFailedRunsChangeNothing) {
        "holds a value that is no text"},
       {"not an administrator", "/redirect", [] { fake::machine().isAdmin = false; }, kSetupNotAdmin,
        "must run as administrator"},
+      {"not an administrator, uninstalling", "/uninstall", [] { fake::machine().isAdmin = false; }, kSetupNotAdmin,
+       "uninstall.cmd must run as administrator"},
+      {"/package from the zip", "/redirect /package", [] {}, kSetupRefused, "is for the Windows Installer package's own use"},
+      {"/package under a program named msiexec.exe elsewhere", "/uninstall /package",
+       [] { fake::machine().otherProcesses.push_back({4000, 1, 0, "C:\\pkg\\msiexec.exe"}); }, kSetupRefused,
+       "is for the Windows Installer package's own use"},
       {"a usage mistake", "/redirect /replace", [] {}, kSetupUsage, "Usage:"},
       {"the elevated uninstall's own window waits for Enter", "/uninstall /elevated", [] {}, kSetupDone,
        "no installation is recorded. Nothing was changed.\r\nPress Enter to close this window."},
@@ -302,6 +439,16 @@ TEST_F(SetupTest, RefusedOrFailedRunsChangeNothing) {
       {"a write refused near the end", "/redirect",
        [] { fake::AddKeyUtf8("HKLM\\SOFTWARE\\RegisteredApplications").failSet = true; }, kSetupStopped,
        "what it had changed is put back"},
+      {"a write refused near the end, and the shortcut's removal failing", "/redirect",
+       [] {
+         fake::AddKeyUtf8("HKLM\\SOFTWARE\\RegisteredApplications").failSet = true;
+         fake::machine().files[fake::FileKeyOfAnsi(kPackage + "velquin-settings64.exe")].program->run =
+             [](const std::string& line) {
+               if (line.find("/add-shortcut") != std::string::npos) fake::AddFile(fake::Utf16(kShortcut)).contents = "link";
+               return line.find("/add-shortcut") != std::string::npos ? 0u : 1u;
+             };
+       },
+       kSetupStopped, "could not be put back; see to them by hand:\r\n  run \"C:\\Program Files\\Velquin\\velquin-settings.exe\" /add-shortcut\r\n", true},
       {"a copy refused half-way", "/replace",
        [] { fake::machine().files[fake::FileKeyOfAnsi("C:\\windows\\SysWOW64\\notepad.exe")].failWrite = true; },
        kSetupStopped, "copy C:\\pkg\\velquin.exe to C:\\windows\\SysWOW64\\notepad.exe"},
@@ -313,7 +460,12 @@ TEST_F(SetupTest, RefusedOrFailedRunsChangeNothing) {
     const std::string before = State();
     EXPECT_EQ(Run(row.arguments), row.exit) << row.what << "\n" << Output();
     EXPECT_NE(Output().find(row.said), std::string::npos) << row.what << "\n" << Output();
-    EXPECT_EQ(State(), before) << row.what;
+    // Each refusal once, though both registry views show the key.
+    std::set<std::string> lines;
+    for (std::size_t at = 0, end; (end = Output().find("\r\n", at)) != std::string::npos; at = end + 2)
+      EXPECT_TRUE(lines.insert(Output().substr(at, end - at)).second) << row.what << ": said twice\n" << Output();
+    EXPECT_EQ(State() == before, !row.leavesChanges) << row.what;
+    EXPECT_EQ(Output().find("is put back"), row.leavesChanges ? std::string::npos : Output().find("is put back")) << row.what;
   }
 }
 
@@ -456,6 +608,25 @@ TEST_F(SetupTest, TheUsersOwnInstallTouchesOnlyTheUser) {
   ASSERT_EQ(Run("/uninstall /user"), kSetupDone) << Output();
   EXPECT_EQ(State(), before);
   (void)machineKeys;
+  // Apps & features runs the installed setup program, which cannot delete
+  // itself: it waits in %TEMP% (or beside itself, where %TEMP% is on
+  // another drive) for the user's RunOnce entry.
+  const std::string runOnce = "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
+  for (const auto& [temp, left] : std::vector<std::pair<std::string, std::string>>{
+           {"C:\\users\\ann\\Temp", "C:\\users\\ann\\Temp\\velquin-setup-4242.exe"},
+           {"D:\\Temp", local + "\\velquin-setup.exe.velquin-removed"}}) {
+    SetUp();
+    MakeMachine(kShapes[2]);
+    fake::machine().isAdmin = false;
+    fake::AddDirectory("D:\\Temp");
+    Environment("TEMP", temp);
+    ASSERT_EQ(Run("/user"), kSetupDone) << Output();
+    ASSERT_EQ(RunInstalled("/uninstall /user /quiet", local + "\\velquin-setup.exe"), kSetupDone) << temp << "\n" << Output();
+    EXPECT_EQ(Text(runOnce, "Velquin"), "\"C:\\windows\\System32\\cmd.exe\" /c del /f /q \"" + left + "\" & rd \"" + local +
+                                            "\" & rd \"C:\\users\\ann\\AppData\\Local\\Programs\"")
+        << temp;
+    EXPECT_EQ(Contents(left), "build of velquin-setup64.exe") << temp;
+  }
 }
 
 // Under the Windows Installer package, which has put the programs in their
@@ -476,6 +647,7 @@ TEST_F(SetupTest, UnderThePackageOnlyTheSystemsChangesAreTheSetups) {
       fake::AddProgram(folder + name, *built.program).contents = built.contents;
     }
     fake::machine().modulePath = folder + "velquin-setup.exe";
+    StartedByMsiexec();
     const std::string what = std::string("the package's ") + form;
     const std::string before = State();
     ASSERT_EQ(Run(std::string(form) + " /package /quiet"), kSetupDone) << what << "\n" << Output();
@@ -501,6 +673,7 @@ TEST_F(SetupTest, UnderThePackageOnlyTheSystemsChangesAreTheSetups) {
   SetUp();
   MakeMachine(kShapes[2]);
   ASSERT_EQ(Run("/redirect"), kSetupDone);
+  StartedByMsiexec();
   const std::string scripted = State();
   EXPECT_EQ(Run("/redirect /package"), kSetupRefused);
   EXPECT_NE(Output().find("Run its uninstall.cmd before installing the Windows Installer package"), std::string::npos)

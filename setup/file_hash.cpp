@@ -1,0 +1,117 @@
+#include "setup/file_hash.h"
+
+#include <array>
+#include <cstdint>
+
+#include "platform/os.h"
+#include "platform/owners.h"
+
+namespace velquin {
+namespace {
+
+constexpr std::uint32_t kRounds[64] = {
+    0x428a2f98, 0x71374491, 0xb5c0fbcf, 0xe9b5dba5, 0x3956c25b, 0x59f111f1, 0x923f82a4, 0xab1c5ed5,
+    0xd807aa98, 0x12835b01, 0x243185be, 0x550c7dc3, 0x72be5d74, 0x80deb1fe, 0x9bdc06a7, 0xc19bf174,
+    0xe49b69c1, 0xefbe4786, 0x0fc19dc6, 0x240ca1cc, 0x2de92c6f, 0x4a7484aa, 0x5cb0a9dc, 0x76f988da,
+    0x983e5152, 0xa831c66d, 0xb00327c8, 0xbf597fc7, 0xc6e00bf3, 0xd5a79147, 0x06ca6351, 0x14292967,
+    0x27b70a85, 0x2e1b2138, 0x4d2c6dfc, 0x53380d13, 0x650a7354, 0x766a0abb, 0x81c2c92e, 0x92722c85,
+    0xa2bfe8a1, 0xa81a664b, 0xc24b8b70, 0xc76c51a3, 0xd192e819, 0xd6990624, 0xf40e3585, 0x106aa070,
+    0x19a4c116, 0x1e376c08, 0x2748774c, 0x34b0bcb5, 0x391c0cb3, 0x4ed8aa4a, 0x5b9cca4f, 0x682e6ff3,
+    0x748f82ee, 0x78a5636f, 0x84c87814, 0x8cc70208, 0x90befffa, 0xa4506ceb, 0xbef9a3f7, 0xc67178f2};
+
+std::uint32_t Rotate(std::uint32_t x, int n) { return (x >> n) | (x << (32 - n)); }
+
+// SHA-256 fed in pieces, as a file is read.
+class Sha256 {
+ public:
+  void Add(const unsigned char* data, std::size_t size) {
+    for (std::size_t i = 0; i < size; ++i) {
+      block_[filled_++] = data[i];
+      if (filled_ == 64) Compress();
+    }
+    length_ += size;
+  }
+
+  std::u16string Finish() {
+    const std::uint64_t bits = length_ * 8;
+    const unsigned char one = 0x80, zero = 0;
+    Add(&one, 1);
+    while (filled_ != 56) Add(&zero, 1);
+    for (int i = 7; i >= 0; --i) {
+      const unsigned char byte = static_cast<unsigned char>(bits >> (8 * i));
+      Add(&byte, 1);
+    }
+    static const char16_t kDigits[] = u"0123456789abcdef";
+    std::u16string text;
+    for (std::uint32_t word : state_)
+      for (int shift = 28; shift >= 0; shift -= 4) text += kDigits[(word >> shift) & 0xF];
+    return text;
+  }
+
+ private:
+  void Compress() {
+    std::uint32_t w[64];
+    for (int i = 0; i < 16; ++i)
+      w[i] = static_cast<std::uint32_t>(block_[4 * i]) << 24 | static_cast<std::uint32_t>(block_[4 * i + 1]) << 16 |
+             static_cast<std::uint32_t>(block_[4 * i + 2]) << 8 | block_[4 * i + 3];
+    for (int i = 16; i < 64; ++i) {
+      const std::uint32_t s0 = Rotate(w[i - 15], 7) ^ Rotate(w[i - 15], 18) ^ (w[i - 15] >> 3);
+      const std::uint32_t s1 = Rotate(w[i - 2], 17) ^ Rotate(w[i - 2], 19) ^ (w[i - 2] >> 10);
+      w[i] = w[i - 16] + s0 + w[i - 7] + s1;
+    }
+    std::array<std::uint32_t, 8> v = state_;
+    for (int i = 0; i < 64; ++i) {
+      const std::uint32_t s1 = Rotate(v[4], 6) ^ Rotate(v[4], 11) ^ Rotate(v[4], 25);
+      const std::uint32_t choice = (v[4] & v[5]) ^ (~v[4] & v[6]);
+      const std::uint32_t t1 = v[7] + s1 + choice + kRounds[i] + w[i];
+      const std::uint32_t s0 = Rotate(v[0], 2) ^ Rotate(v[0], 13) ^ Rotate(v[0], 22);
+      const std::uint32_t majority = (v[0] & v[1]) ^ (v[0] & v[2]) ^ (v[1] & v[2]);
+      for (int j = 7; j > 0; --j) v[j] = v[j - 1];
+      v[4] += t1;
+      v[0] = t1 + s0 + majority;
+    }
+    for (int i = 0; i < 8; ++i) state_[i] += v[i];
+    filled_ = 0;
+  }
+
+  std::array<std::uint32_t, 8> state_{0x6a09e667, 0xbb67ae85, 0x3c6ef372, 0xa54ff53a,
+                                      0x510e527f, 0x9b05688c, 0x1f83d9ab, 0x5be0cd19};
+  unsigned char block_[64] = {};
+  std::size_t filled_ = 0;
+  std::uint64_t length_ = 0;
+};
+
+}  // namespace
+
+std::u16string Sha256Text(const std::vector<unsigned char>& bytes) {
+  Sha256 hash;
+  hash.Add(bytes.data(), bytes.size());
+  return hash.Finish();
+}
+
+std::u16string FileHash(const SetupMachine& machine, const std::u16string& path) {
+  const FileOwner file(os::OpenFileForReadingW(AccessPath(machine, path)));
+  if (!file.valid()) return std::u16string();
+  Sha256 hash;
+  std::vector<unsigned char> buffer(1 << 16);
+  std::uint32_t read = 0;
+  do {
+    if (!os::ReadFileBytes(file.get(), buffer.data(), static_cast<std::uint32_t>(buffer.size()), &read))
+      return std::u16string();
+    hash.Add(buffer.data(), read);
+  } while (read != 0);
+  return hash.Finish();
+}
+
+bool StillReplaced(const SetupMachine& machine, const Record& record, const std::u16string& role,
+                   const std::u16string& path) {
+  if (const std::u16string* kept = record.Find(u"Hash_" + role)) return SameText(FileHash(machine, path), *kept);
+  if (IsVelquinProgram(machine, path)) return true;
+  // The first release put the very file it installed as its Program there.
+  const std::u16string program = record.Get(u"Program");
+  if (program.empty() || !FileExists(machine, program)) return false;
+  const std::u16string installed = FileHash(machine, program);
+  return !installed.empty() && installed == FileHash(machine, path);
+}
+
+}  // namespace velquin
