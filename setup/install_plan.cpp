@@ -68,6 +68,9 @@ class InstallPlanner {
     plan_.changes.push_back(SetValueChange(key, name, data, std::move(current)));
   }
   void Copy(const std::u16string& from, const std::u16string& to, const std::u16string& restoreFrom = {}) {
+    // An upgrade's old build may be running (a launcher waiting for its
+    // editor): it is set aside, which Windows allows, rather than written over.
+    if (upgrade_ && FileExists(machine_, to)) plan_.changes.push_back(RemoveFileChange(AccessPath(machine_, to)));
     plan_.changes.push_back(CopyFileChange(AccessPath(machine_, from), AccessPath(machine_, to),
                                            restoreFrom.empty() ? restoreFrom : AccessPath(machine_, restoreFrom)));
   }

@@ -1590,12 +1590,15 @@ bool CopyFileOverW(const std::u16string& from, const std::u16string& to) {
   fake::FileNode* targetNode = fake::FileAt(target);
   if (targetNode) {
     if (targetNode->directory || targetNode->systemProtected || targetNode->failWrite) return Failed(fake::kAccessDenied);
-    if (targetNode->locked) return Failed(kSharingViolation);
+    if (targetNode->locked || targetNode->running) return Failed(kSharingViolation);
   } else {
     const fake::FileNode* parentNode = fake::FileAt(parent);
     if (parentNode && parentNode->failCreate) return Failed(fake::kAccessDenied);
+    // A new file takes its folder's name as the folder has it.
+    std::string stored = fake::StoredPath(target);
+    if (parentNode) stored = parentNode->path + stored.substr(stored.rfind('\\'));
     targetNode = &M().files[fake::FileKey(target)];
-    targetNode->path = fake::StoredPath(target);
+    targetNode->path = stored;
   }
   // The target keeps its own name and flags; what it holds is the source's.
   targetNode->contents = sourceNode->contents;

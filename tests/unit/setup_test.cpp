@@ -550,9 +550,11 @@ TEST_F(SetupTest, ANewerReleaseUpgradesAndAnOlderOneRefuses) {
     int exit;
     const char* said;
     bool newFiles;
+    bool editorOpen = false;  // launchers of the old build wait for their editors
   };
   const Row rows[] = {
       {"9.7.10.0", kSetupDone, "upgraded (/replace) to 9.8.7.6 from 9.7.10.0.", true},
+      {"9.7.10.0", kSetupDone, "upgraded (/replace) to 9.8.7.6 from 9.7.10.0.", true, true},
       {"-", kSetupDone, "upgraded (/replace) to 9.8.7.6.", true},
       {"9.8.7.6", kSetupDone, "already installed (/replace). Nothing was changed.", false},
       {"9.8.10", kSetupRefused, "Velquin 9.8.10 is installed, which is newer than this release (9.8.7.6).", false},
@@ -569,6 +571,8 @@ TEST_F(SetupTest, ANewerReleaseUpgradesAndAnOlderOneRefuses) {
     };
     newPackage(true);
     const std::string installed = State();
+    const char* const launchers[] = {"C:\\Program Files\\Velquin\\velquin.exe", "C:\\windows\\system32\\notepad.exe"};
+    for (const char* path : launchers) fake::machine().files[fake::FileKeyOfAnsi(path)].running = row.editorOpen;
     EXPECT_EQ(Run("/replace"), row.exit) << row.installed;
     EXPECT_NE(Output().find(row.said), std::string::npos) << row.installed << "\n" << Output();
     if (row.newFiles) {
@@ -577,6 +581,9 @@ TEST_F(SetupTest, ANewerReleaseUpgradesAndAnOlderOneRefuses) {
       EXPECT_EQ(Contents("C:\\windows\\system32\\notepa~.exe"), "system notepad") << row.installed;
       EXPECT_EQ(Text(kRecord, "Version"), "9.8.7.6") << row.installed;
       EXPECT_EQ(Text("HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Velquin", "DisplayVersion"), "9.8.7.6");
+      // The old builds still running go at the next restart.
+      EXPECT_EQ(fake::machine().removeAtRestart.size(), row.editorOpen ? 2u : 0u) << row.installed;
+      for (const std::string& path : fake::machine().removeAtRestart) fake::machine().files.erase(fake::FileKeyOfAnsi(path));
     } else {
       EXPECT_EQ(State(), installed) << row.installed;
     }
