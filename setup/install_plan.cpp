@@ -448,9 +448,10 @@ void InstallPlanner::Registration() {
   Set(regApps, u"Velquin", TextData(place_.software + u"\\Tarrowind\\Velquin\\Capabilities"));
   // The package's entry is Windows Installer's own.
   if (Package()) return;
-  // The installed copies where they are (a /check runs without the package).
+  // The installed copies where they are and stay (a /check runs without
+  // the package); an upgrade's are the package's.
   const auto sizeOf = [this](const std::u16string& installed, const std::u16string& source) {
-    return FileSize(machine_, FileExists(machine_, installed) ? installed : source);
+    return FileSize(machine_, FileExists(machine_, installed) && !upgrade_ ? installed : source);
   };
   const std::u16string& folder = place_.programDir;
   const std::uint64_t size = sizeOf(program_, files_.launcher) +
