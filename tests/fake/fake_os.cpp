@@ -1649,6 +1649,19 @@ std::uint32_t FileAttributesW(const std::u16string& path) {
   return node->directory ? kAttributeDirectory : 0x20;  // FILE_ATTRIBUTE_ARCHIVE
 }
 
+namespace {
+// A handle on a file no one holds locked.
+FileHandle OpenedFile(const fake::FileNode& node) {
+  if (node.locked) {
+    M().lastError = kSharingViolation;
+    return kInvalidFile;
+  }
+  const FileHandle handle = M().nextHandle++;
+  M().openFiles[handle] = node.path;
+  return handle;
+}
+}  // namespace
+
 FileHandle OpenFileForWritingW(const std::u16string& path) {
   Count("CreateFileW");
   fake::FileNode* node = fake::FileAt(TrimmedDirectory(fake::SystemPathOf(fake::FromUtf16(path))));
@@ -1661,13 +1674,7 @@ FileHandle OpenFileForWritingW(const std::u16string& path) {
     M().lastError = fake::kAccessDenied;
     return kInvalidFile;
   }
-  if (node->locked) {
-    M().lastError = kSharingViolation;
-    return kInvalidFile;
-  }
-  const FileHandle handle = M().nextHandle++;
-  M().openFiles[handle] = node->path;
-  return handle;
+  return OpenedFile(*node);
 }
 
 bool GetFileSecurityW(const std::u16string& path, std::uint32_t information, unsigned char* buffer, std::uint32_t size,
@@ -1704,13 +1711,8 @@ FileHandle OpenFileForReadingW(const std::u16string& path) {
     M().lastError = node ? fake::kAccessDenied : fake::kFileNotFound;
     return kInvalidFile;
   }
-  if (node->locked) {
-    M().lastError = kSharingViolation;
-    return kInvalidFile;
-  }
-  const FileHandle handle = M().nextHandle++;
-  M().openFiles[handle] = node->path;
-  M().readOffsets[handle] = 0;
+  const FileHandle handle = OpenedFile(*node);
+  if (handle != kInvalidFile) M().readOffsets[handle] = 0;
   return handle;
 }
 
