@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "platform/foresight.h"
 #include "platform/owners.h"
 
 namespace velquin {
@@ -242,6 +243,7 @@ std::u16string AsideOf(const SystemChange& change) {
 }
 
 std::optional<RegistryData> ReadRegistryValue(const RegistryKey& key, const std::u16string& name) {
+  if (std::optional<std::optional<RegistryData>> foreseen = ForeseenValue(key, name)) return *foreseen;
   RegKey owner = Open(key, os::kKeyRead);
   if (!owner.valid()) return std::nullopt;
   std::uint32_t type = 0, size = 0;
@@ -252,7 +254,10 @@ std::optional<RegistryData> ReadRegistryValue(const RegistryKey& key, const std:
   return data;
 }
 
-bool RegistryKeyExists(const RegistryKey& key) { return Open(key, os::kKeyRead).valid(); }
+bool RegistryKeyExists(const RegistryKey& key) {
+  if (const std::optional<bool> foreseen = ForeseenKeyExists(key)) return *foreseen;
+  return Open(key, os::kKeyRead).valid();
+}
 
 namespace {
 
@@ -267,8 +272,17 @@ std::vector<std::u16string> Names(const RegistryKey& key, long (*enumerate)(os::
 
 }  // namespace
 
-std::vector<std::u16string> RegistrySubkeyNames(const RegistryKey& key) { return Names(key, os::EnumKeyW); }
-std::vector<std::u16string> RegistryValueNames(const RegistryKey& key) { return Names(key, os::EnumValueNameW); }
+std::vector<std::u16string> RegistrySubkeyNames(const RegistryKey& key) {
+  std::vector<std::u16string> names = Names(key, os::EnumKeyW);
+  AmendForeseenNames(key, false, &names);
+  return names;
+}
+
+std::vector<std::u16string> RegistryValueNames(const RegistryKey& key) {
+  std::vector<std::u16string> names = Names(key, os::EnumValueNameW);
+  AmendForeseenNames(key, true, &names);
+  return names;
+}
 
 ApplyResult ApplySystemChanges(const std::vector<SystemChange>& changes) {
   ApplyResult result;

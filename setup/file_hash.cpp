@@ -90,7 +90,9 @@ std::u16string Sha256Text(const std::vector<unsigned char>& bytes) {
 }
 
 std::u16string FileHash(const SetupMachine& machine, const std::u16string& path) {
-  const FileOwner file(os::OpenFileForReadingW(AccessPath(machine, path)));
+  const std::u16string content = ReadPath(machine, path);
+  if (content.empty()) return std::u16string();
+  const FileOwner file(os::OpenFileForReadingW(content));
   if (!file.valid()) return std::u16string();
   Sha256 hash;
   std::vector<unsigned char> buffer(1 << 16);

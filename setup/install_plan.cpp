@@ -1,5 +1,6 @@
 #include <set>
 
+#include "platform/foresight.h"
 #include "platform/kept_notepad.h"
 #include "platform/os.h"
 #include "platform/owners.h"
@@ -77,6 +78,7 @@ class InstallPlanner {
 
   void CheckPackage();
   void CheckRole(const Role& role);
+  Plan UndoEarlier();
   void CheckView(const IfeoView& view);
   bool IsOurs(const std::optional<RegistryData>& debugger) const;
   void RecordVendorKey();
@@ -156,13 +158,10 @@ Plan InstallPlanner::Make() {
   }
   CheckPackage();
   if (!plan_.refusals.empty()) return plan_;
+  if (earlier) return UndoEarlier();
 
-  // Every check comes before the first change. An earlier release wrote
-  // its Debugger per view, and its notepad.exe replacements are its own.
+  // Every check comes before the first change.
   if (plan_.repair && record_.Has(kDebugger)) ours_.push_back(record_.Get(kDebugger));
-  if (earlier)
-    for (const char16_t* view : {u"N", u"64", u"32"})
-      if (record_.Has(std::u16string(u"Debugger_") + view)) ours_.push_back(record_.Get(std::u16string(u"Debugger_") + view));
   std::vector<IfeoView> views;
   if (!User()) views = ReadIfeoViews(machine_);
   if (!plan_.repair)
@@ -175,15 +174,6 @@ Plan InstallPlanner::Make() {
     Refuse(u"\"" + place_.programDir + u"\" has no short name without spaces (8.3 names are off on this drive).");
   }
   if (!plan_.refusals.empty()) return plan_;
-
-  if (earlier) {
-    // Undone exactly as that release recorded it; the install then starts
-    // afresh on the machine as it is after.
-    Plan undo = PlanUninstall(machine_, switches_);
-    undo.undoesEarlier = true;
-    undo.said.clear();
-    return undo;
-  }
 
   if (!plan_.repair) {
     RecordVendorKey();
@@ -232,19 +222,31 @@ void InstallPlanner::CheckPackage() {
   }
 }
 
-// Judged on the machine as an earlier release's undoing will leave it, so
-// that a refusal comes before that undoing: the Notepad it replaced comes
-// back and the copy it made goes.
 void InstallPlanner::CheckRole(const Role& role) {
-  const bool earlier = record_.Earlier();
   const std::u16string notepad = role.folder + u"\\notepad.exe";
-  const bool givenBack = earlier && SameText(record_.Get(u"Replaced_" + role.id), notepad);
-  if (!givenBack && FileExists(machine_, notepad) && IsVelquinProgram(machine_, notepad))
+  if (FileExists(machine_, notepad) && IsVelquinProgram(machine_, notepad))
     Refuse(notepad + u" is already velquin.exe, not the system's Notepad.");
   const std::u16string kept = KeptNotepadIn(role.folder);
-  const bool removed = earlier && SameText(record_.Get(u"Copy_" + role.id), kept);
-  if (switches_.form == InstallForm::Replace && !removed && FileExists(machine_, kept))
+  if (switches_.form == InstallForm::Replace && FileExists(machine_, kept))
     Refuse(kept + u" already exists. Remove it, or use /redirect, which keeps it.");
+}
+
+// An earlier release's install is undone exactly as it recorded it, and
+// this one is planned on the machine as that will leave it: a refusal of
+// either comes before the undoing.
+Plan InstallPlanner::UndoEarlier() {
+  Plan undo = PlanUninstall(machine_, switches_);
+  if (!undo.refusals.empty()) return undo;
+  Plan next;
+  {
+    const Foresight undone(undo.changes);
+    next = PlanInstall(machine_, switches_, version_);
+  }
+  if (!next.refusals.empty()) return next;
+  undo.undoesEarlier = true;
+  undo.said.clear();
+  undo.following = std::move(next.changes);
+  return undo;
 }
 
 bool InstallPlanner::IsOurs(const std::optional<RegistryData>& debugger) const {

@@ -19,6 +19,7 @@ struct Plan {
   std::vector<std::u16string> said;      // progress and results, unless /quiet
   bool repair = false;                   // the same form installed already
   bool undoesEarlier = false;            // an earlier release's install is undone first
+  std::vector<SystemChange> following;   // then: this install, as planned on the machine the undoing leaves
   std::u16string version;                // the version a repair keeps, or the one installed
 };
 

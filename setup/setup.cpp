@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "platform/foresight.h"
 #include "platform/os.h"
 #include "platform/owners.h"
 #include "setup/console.h"
@@ -46,7 +47,7 @@ class SetupRun {
   }
   int NotAdministrator(const std::u16string& script) const;
   int Refused(const Plan& plan) const;
-  void ShowPlan(const Plan& plan) const;
+  void ShowPlan(const std::vector<SystemChange>& changes) const;
   // Applies a plan; on a failure says which change failed, all before it put back.
   bool Apply(const Plan& plan, const std::u16string& what) const;
   // /whatif shows the plan; otherwise it is applied and its lines said.
@@ -72,9 +73,9 @@ int SetupRun::Refused(const Plan& plan) const {
   return kSetupRefused;
 }
 
-void SetupRun::ShowPlan(const Plan& plan) const {
-  if (plan.changes.empty()) WriteLine(u"Velquin: nothing to change.");
-  for (const SystemChange& change : plan.changes) WriteLine(u"  " + DescribeChange(change));
+void SetupRun::ShowPlan(const std::vector<SystemChange>& changes) const {
+  if (changes.empty()) WriteLine(u"Velquin: nothing to change.");
+  for (const SystemChange& change : changes) WriteLine(u"  " + DescribeChange(change));
 }
 
 bool SetupRun::Apply(const Plan& plan, const std::u16string& what) const {
@@ -97,7 +98,7 @@ bool SetupRun::Apply(const Plan& plan, const std::u16string& what) const {
 
 int SetupRun::Carry(const Plan& plan, const std::u16string& what) const {
   if (switches_.whatIf) {
-    ShowPlan(plan);
+    ShowPlan(plan.changes);
     return kSetupDone;
   }
   if (!Apply(plan, what)) return kSetupStopped;
@@ -124,8 +125,10 @@ int SetupRun::Install() {
   if (plan.undoesEarlier) {
     if (switches_.whatIf) {
       WriteLine(u"Velquin: the earlier release's installation would be undone, as it recorded it:");
-      ShowPlan(plan);
-      WriteLine(u"Velquin: and then installed afresh (/" + mode + u").");
+      ShowPlan(plan.changes);
+      WriteLine(u"Velquin: and then installed afresh (/" + mode + u"):");
+      const Foresight undone(plan.changes);
+      ShowPlan(plan.following);
       return kSetupDone;
     }
     if (!Apply(plan, u"undoing of the earlier release's installation")) {

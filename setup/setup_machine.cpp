@@ -1,7 +1,9 @@
 #include "setup/setup_machine.h"
 
+#include <optional>
 #include <vector>
 
+#include "platform/foresight.h"
 #include "platform/os.h"
 #include "platform/owners.h"
 #include "setup/record.h"
@@ -146,19 +148,28 @@ std::u16string Decimal(std::uint64_t value) {
 
 std::u16string Quoted(const std::u16string& path) { return u"\"" + path + u"\""; }
 
+std::u16string ReadPath(const SetupMachine& machine, const std::u16string& path) {
+  return ForeseenFile(AccessPath(machine, path));
+}
+
 bool FileExists(const SetupMachine& machine, const std::u16string& path) {
-  const std::uint32_t attributes = os::FileAttributesW(AccessPath(machine, path));
+  const std::u16string read = ReadPath(machine, path);
+  if (read.empty()) return false;
+  const std::uint32_t attributes = os::FileAttributesW(read);
   return attributes != os::kNoAttributes && (attributes & os::kAttributeDirectory) == 0;
 }
 
 bool FolderExists(const SetupMachine& machine, const std::u16string& path) {
+  if (const std::optional<bool> foreseen = ForeseenFolder(AccessPath(machine, path))) return *foreseen;
   const std::uint32_t attributes = os::FileAttributesW(AccessPath(machine, path));
   return attributes != os::kNoAttributes && (attributes & os::kAttributeDirectory) != 0;
 }
 
 std::uint64_t FileSize(const SetupMachine& machine, const std::u16string& path) {
   os::FindData data;
-  const FindSearch search(os::FindFirstW(AccessPath(machine, path), &data));
+  const std::u16string read = ReadPath(machine, path);
+  if (read.empty()) return 0;
+  const FindSearch search(os::FindFirstW(read, &data));
   return search.valid() ? data.size : 0;
 }
 
@@ -219,7 +230,8 @@ std::vector<SystemChange> GiveBackChanges(const SetupMachine& machine, const std
 }
 
 bool IsVelquinProgram(const SetupMachine& machine, const std::u16string& path) {
-  const std::u16string access = AccessPath(machine, path);
+  const std::u16string access = ReadPath(machine, path);
+  if (access.empty()) return false;
   const std::uint32_t size = os::QueryFileVersionInfoSizeW(access);
   std::vector<unsigned char> block;
   if (size == 0 || !os::QueryFileVersionInfoW(access, size, &block)) return false;

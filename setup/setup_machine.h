@@ -48,6 +48,9 @@ bool StartsWithText(const std::u16string& text, const std::u16string& prefix);
 std::u16string FolderOf(const std::u16string& path);  // without the final "\"
 std::u16string Decimal(std::uint64_t value);
 std::u16string Quoted(const std::u16string& path);
+// Where a question about a file reads it: its content's place once the
+// changes foreseen are made (empty: gone), else the file itself.
+std::u16string ReadPath(const SetupMachine& machine, const std::u16string& path);
 bool FileExists(const SetupMachine& machine, const std::u16string& path);
 bool FolderExists(const SetupMachine& machine, const std::u16string& path);
 std::uint64_t FileSize(const SetupMachine& machine, const std::u16string& path);  // 0 when missing

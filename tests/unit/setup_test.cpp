@@ -530,6 +530,13 @@ TEST_F(SetupTest, AnEarlierReleasesInstallComesOffCleanly) {
     EXPECT_EQ(State(), earlierInstall) << "a refused install over the earlier release";
     fake::machine().files[fake::FileKeyOfAnsi("C:\\windows\\notepad.exe")] = system;
     if (upgrade) {
+      // /whatif shows the undoing, then the install on the machine it leaves.
+      const std::string undone = State();
+      ASSERT_EQ(Run("/redirect /whatif"), kSetupDone) << Output();
+      EXPECT_EQ(State(), undone);
+      const std::size_t then = Output().find("and then installed afresh (/redirect):");
+      EXPECT_NE(Output().find("Debugger = REG_SZ C:\\PROGRA~1\\Velquin\\velquin.exe (was absent)", then),
+                std::string::npos) << Output();
       ASSERT_EQ(Run("/redirect"), kSetupDone) << Output();
       EXPECT_NE(Output().find("undid the earlier release's installation (/redirect)"), std::string::npos) << Output();
       EXPECT_EQ(Text(kIfeo, "Debugger"), "C:\\PROGRA~1\\Velquin\\velquin.exe");
