@@ -9,6 +9,8 @@ set -uo pipefail
 cd "$(dirname "$0")/../.."
 . tests/package/wine_prefixes.sh
 begin_check package-check
+. tests/package/older_release.sh
+older_release || fail "an earlier build packaged from this tree"
 
 # --- the package ------------------------------------------------------------
 zip_path=$(scripts/package | tail -n 1)
@@ -330,6 +332,27 @@ same "replace: /check after uninstall" "$CMD_RC,$CMD_OUT" "6,Velquin is not inst
 run_cmd uninstall.cmd
 same "replace: uninstall.cmd again succeeds" "$CMD_RC" 0
 same_state "replace: uninstall.cmd again changes nothing" "$(snapshot)" "$before"
+# A real earlier build (this tree at a lower version) installed from its
+# own zip, then this release's install.cmd over it: the machine as this
+# release's own install leaves it; its uninstall, as before either.
+OLDER=$SCRATCH/older
+mkdir -p "$OLDER"
+unzip -q "$OLDER_DIST/velquin-$OLDER_VERSION.zip" -d "$OLDER"
+CMD_DIR=$OLDER run_cmd install.cmd /replace
+same "older build: its install.cmd succeeds, its version shown" "$CMD_RC $(reg_value "$ARP" DisplayVersion)" "0 $OLDER_VERSION"
+check "older build: its velquin64.exe in System32's notepad.exe" cmp "$OLDER/velquin64.exe" "$P/drive_c/windows/system32/notepad.exe"
+run_cmd install.cmd /replace
+same "older build: this release's install.cmd over it succeeds" "$CMD_RC" 0
+check "older build: the upgrade says so" grep -qF "upgraded (/replace) to $VERSION from $OLDER_VERSION." <<<"$CMD_OUT"
+same "older build: the record's version is this release's" "$(reg_value "$STATE" Version)" "$VERSION"
+# The shortcut stays: it holds its target's size and times of then, which
+# Windows takes only as hints.
+lnk_kept() { sed 's/^[0-9a-f]*\(  .*[.]lnk\)$/(shortcut)\1/'; }
+same_state "older build: upgraded, the machine is as this release's install leaves it" \
+  "$(snapshot | lnk_kept)" "$(lnk_kept <<<"$after_install")"
+run_cmd uninstall.cmd
+same "older build: uninstall.cmd after the upgrade succeeds" "$CMD_RC" 0
+same_state "older build: after the upgrade and uninstall everything is as before" "$(snapshot)" "$before"
 
 # The Debugger's command line, as Windows builds it for "$1 notepad.exe
 # file", or a verb's with %1 filled in, reaches the launcher, which opens the

@@ -2,13 +2,15 @@
 # Checks the Windows Installer packages: their tables, read with msiinfo
 # (Wine's msiexec accepts misplaced deferred actions and a missing action
 # program and still exits 0), and the x64 package installed in both forms,
-# repaired, upgraded from a lower version, refused and removed by Wine's
+# repaired, upgraded from an earlier build, refused and removed by Wine's
 # msiexec in scratch prefixes shaped like Windows 10 and Windows 11, with
 # the machine compared before and after. Ends with "N passed, M failed".
 set -uo pipefail
 cd "$(dirname "$0")/../.."
 . tests/package/wine_prefixes.sh
 begin_check msi-check
+. tests/package/older_release.sh
+older_release || fail "an earlier build packaged from this tree"
 
 # --- the packages' tables ------------------------------------------------------
 built=$(scripts/package)
@@ -90,10 +92,9 @@ done
 PKG=$SCRATCH/package
 mkdir -p "$PKG"
 unzip -q "$ZIP" -d "$PKG"
-# A package of a lower version, for the upgrade.
-LOWER=$SCRATCH/lower.msi
-SOURCE_DATE_EPOCH=946684800 packaging/build-msi.sh x64 "$PKG" 0.1.0 0.1.0.0 "$LOWER"
-same "SOURCE_DATE_EPOCH, the time a package is made at" "$(summary_of "$LOWER" 12)" "2000/01/01 00:00:00"
+# The time a package is made at.
+SOURCE_DATE_EPOCH=946684800 packaging/build-msi.sh x64 "$PKG" 0.1.0 0.1.0.0 "$SCRATCH/dated.msi"
+same "SOURCE_DATE_EPOCH, the time a package is made at" "$(summary_of "$SCRATCH/dated.msi" 12)" "2000/01/01 00:00:00"
 packaging/build-msi.sh x64 "$PKG" "$MSI_VERSION" "$VERSION" "$SCRATCH/again.msi"
 check "the same sources make the same package" cmp "$SCRATCH/again.msi" "$X64"
 make_template "$PKG/velquin-settings64.exe"
@@ -107,7 +108,9 @@ msi() {
   MSI_RC=$(tail -n 1 <<<"$out")
   settle
 }
-install_into_prefix() { cp "$X64" "$P/drive_c/velquin.msi"; cp "$LOWER" "$P/drive_c/lower.msi"; }
+# The earlier build's own x64 package, for the upgrade and the downgrade.
+OLDER_MSI_VERSION=$(cat "$OLDER_DIST/../build/host/packaging/msi-version")
+install_into_prefix() { cp "$X64" "$P/drive_c/velquin.msi"; cp "$OLDER_DIST/velquin-$OLDER_VERSION-x64.msi" "$P/drive_c/older.msi"; }
 PRODUCTS='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall'
 # Apps & features' Velquin entries: "DisplayName DisplayVersion" a line.
 velquin_entries() {
@@ -171,23 +174,28 @@ for shape in 10 11; do
   done
 done
 
-# An upgrade from a lower version keeps the form installed and leaves one entry.
+# An upgrade from an earlier build keeps the form installed and leaves one
+# entry, this release's files and record.
 new_prefix upgrade
 plant_notepads wow64
 seed_windows11
 install_into_prefix
 before=$(msi_snapshot)
-msi /i 'C:\lower.msi' /qn FORM=replace
-same "upgrade: the lower version installs" "$MSI_RC" 0
-same "upgrade: its entry" "$(velquin_entries)" "Velquin 0.1.0"
+msi /i 'C:\older.msi' /qn FORM=replace
+same "upgrade: the earlier build installs" "$MSI_RC" 0
+same "upgrade: its entry" "$(velquin_entries)" "Velquin $OLDER_MSI_VERSION"
+check "upgrade: the earlier build in System32's notepad.exe" \
+  cmp "$OLDER_DIST/../build/win64/velquin.exe" "$P/drive_c/windows/system32/notepad.exe"
 msi /i 'C:\velquin.msi' /qn
 same "upgrade: msiexec /i of this version succeeds" "$MSI_RC" 0
 same "upgrade: one entry, this version's" "$(velquin_entries)" "Velquin $MSI_VERSION"
 same "upgrade: the form installed is kept" "$(reg_value "$STATE" Mode)" "replace"
 check "upgrade: velquin.exe in System32's notepad.exe" is_launcher velquin64.exe system32/notepad.exe
+check "upgrade: this release's velquin.exe in Program Files\\Velquin" cmp "$PKG/velquin64.exe" "$P/drive_c/$PROGRAM_DIR/velquin.exe"
+same "upgrade: the record's version is this release's" "$(reg_value "$STATE" Version)" "$VERSION"
 # Wine's msiexec /qn shows and logs no launch condition's text: its log names the newer product found.
-msi /i 'C:\lower.msi' /qn /l*v 'C:\windows\temp\lower.log'
-check "upgrade: a lower version over it is refused" test "$MSI_RC" != 0
+msi /i 'C:\older.msi' /qn /l*v 'C:\windows\temp\lower.log'
+check "upgrade: the earlier build over it is refused" test "$MSI_RC" != 0
 same "upgrade: refused as a downgrade from this version" "$(tr -d '\r' <"$P/drive_c/windows/temp/lower.log" |
   sed -n 's/^Property(S): WIX_DOWNGRADE_DETECTED = //p')" "$(prop_of "$X64" ProductCode)"
 same "upgrade: still this version's entry" "$(velquin_entries)" "Velquin $MSI_VERSION"
