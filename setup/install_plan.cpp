@@ -7,15 +7,10 @@
 #include "setup/file_hash.h"
 #include "setup/ifeo.h"
 #include "setup/plan.h"
+#include "setup/registration.h"
 
 namespace velquin {
 namespace {
-
-const char16_t kTypes[][6] = {u".txt", u".text", u".log", u".ini", u".inf", u".scp", u".wtx"};
-// Parents first, as they are made.
-const char16_t* const kParentKeys[] = {u"Classes", u"Classes\\Applications", u"Microsoft", u"Microsoft\\Windows",
-                                       u"Microsoft\\Windows\\CurrentVersion",
-                                       u"Microsoft\\Windows\\CurrentVersion\\Uninstall"};
 
 // A system folder's notepad.exe and the install's part in it: W the Windows
 // directory, S System32, X SysWOW64 (which holds 32-bit programs and gets
@@ -91,7 +86,6 @@ class InstallPlanner {
   void Target(const IfeoView& view, bool write, const std::u16string& subkey, const std::u16string& name,
               const RegistryData& wanted);
   void Registration();
-  void Verbs(const RegistryKey& key);
   void Results();
   // Said of a change a repair or an upgrade makes.
   void Redone(const std::u16string& what) {
@@ -417,72 +411,25 @@ void InstallPlanner::Target(const IfeoView& view, bool write, const std::u16stri
   if (plan_.repair) Redone(name + u" of " + RegistryKeyText(view.KeyOf(subkey)));
 }
 
-// Default apps (a ProgID, Capabilities and RegisteredApplications), "Open
-// with" (Applications\velquin.exe) and Apps & features. Every key is
-// Velquin's own; a repair writes again each value that differs.
+// Every key is Velquin's own; a repair writes again each value that differs.
 void InstallPlanner::Registration() {
-  const RegistryKey regApps = place_.Key(u"RegisteredApplications");
-  const RegistryKey classes = place_.Key(u"Classes");
-  const RegistryKey progId{classes.root, classes.path + u"\\Velquin.Text", classes.view};
-  const RegistryKey application{classes.root, classes.path + u"\\Applications\\velquin.exe", classes.view};
-  const RegistryKey capabilities = place_.Key(u"Tarrowind\\Velquin\\Capabilities");
-  const RegistryKey uninstall = place_.Key(u"Microsoft\\Windows\\CurrentVersion\\Uninstall\\Velquin");
   if (!plan_.repair) {
-    if (!RegistryKeyExists(regApps)) Put(u"RegAppsKey", u"1");
-    // The keys Velquin's own hang under, where this machine lacks them
-    // (a user's hive may): made now, and removed by the uninstall if empty.
-    for (const char16_t* parent : kParentKeys)
+    if (!RegistryKeyExists(SharedValue(place_).key)) Put(u"RegAppsKey", u"1");
+    for (const char16_t* parent : kRegistrationParents)
       if (!RegistryKeyExists(place_.Key(parent))) Put(kMadeKeyPrefix + std::u16string(parent), u"1");
     Put(u"Registered", u"1");
   }
-  Set(progId, u"", TextData(u"Text Document (Velquin)"));
-  Set({progId.root, progId.path + u"\\DefaultIcon", progId.view}, u"", TextData(program_ + u",0"));
-  Verbs(progId);
-  Set(application, u"FriendlyAppName", TextData(u"Velquin"));
-  Verbs(application);
-  Set(capabilities, u"ApplicationName", TextData(u"Velquin"));
-  Set(capabilities, u"ApplicationDescription",
-      TextData(u"Opens text files in the editor of your choice, in Notepad's place."));
-  for (const char16_t* type : kTypes) {
-    Set({capabilities.root, capabilities.path + u"\\FileAssociations", capabilities.view}, type, TextData(u"Velquin.Text"));
-    Set({application.root, application.path + u"\\SupportedTypes", application.view}, type, TextData(u""));
-  }
-  Set(regApps, u"Velquin", TextData(place_.software + u"\\Tarrowind\\Velquin\\Capabilities"));
-  // The package's entry is Windows Installer's own.
-  if (Package()) return;
   // The installed copies where they are and stay (a /check runs without
   // the package); an upgrade's are the package's.
   const auto sizeOf = [this](const std::u16string& installed, const std::u16string& source) {
     return FileSize(machine_, FileExists(machine_, installed) && !upgrade_ ? installed : source);
   };
   const std::u16string& folder = place_.programDir;
-  const std::uint64_t size = sizeOf(program_, files_.launcher) +
-                             sizeOf(folder + u"\\velquin-settings.exe", files_.settings) +
-                             sizeOf(folder + u"\\velquin-setup.exe", files_.setup);
-  const std::u16string setup = Quoted(place_.programDir + u"\\velquin-setup.exe") + u" /uninstall";
-  Set(uninstall, u"DisplayName", TextData(u"Velquin " + version_));
-  Set(uninstall, u"DisplayVersion", TextData(version_));
-  Set(uninstall, u"Publisher", TextData(u"Tarrowind"));
-  Set(uninstall, u"DisplayIcon", TextData(program_ + u",0"));
-  Set(uninstall, u"InstallLocation", TextData(place_.programDir));
-  Set(uninstall, u"EstimatedSize", DwordData(static_cast<std::uint32_t>((size + 1023) / 1024)));
-  Set(uninstall, u"NoModify", DwordData(1));
-  Set(uninstall, u"NoRepair", DwordData(1));
-  // Apps & features starts the UninstallString without elevation: /elevate
-  // asks for it. The user's own install needs none.
-  Set(uninstall, u"UninstallString", TextData(setup + (User() ? u" /user" : u" /elevate")));
-  Set(uninstall, u"QuietUninstallString", TextData(setup + (User() ? u" /user /quiet" : u" /quiet")));
-}
-
-// The verbs start Velquin without a leading quote, so that it reads the
-// file and never takes the start for a browser's.
-void InstallPlanner::Verbs(const RegistryKey& key) {
-  const auto command = [&key](const char16_t* verb) {
-    return RegistryKey{key.root, key.path + u"\\shell\\" + verb + u"\\command", key.view};
-  };
-  Set(command(u"open"), u"", TextData(verb_ + u" \"%1\""));
-  Set(command(u"print"), u"", TextData(verb_ + u" /p \"%1\""));
-  Set(command(u"printto"), u"", TextData(verb_ + u" /pt \"%1\" \"%2\" \"%3\" \"%4\""));
+  RegistrationFacts facts{program_, verb_, version_, 0};
+  if (!Package())
+    facts.programBytes = sizeOf(program_, files_.launcher) + sizeOf(folder + u"\\velquin-settings.exe", files_.settings) +
+                         sizeOf(folder + u"\\velquin-setup.exe", files_.setup);
+  for (const RegisteredValue& value : RegistrationValues(place_, facts)) Set(value.key, value.name, value.data);
 }
 
 void InstallPlanner::Results() {

@@ -7,6 +7,7 @@
 #include "setup/file_hash.h"
 #include "setup/ifeo.h"
 #include "setup/plan.h"
+#include "setup/registration.h"
 
 namespace velquin {
 namespace {
@@ -145,15 +146,11 @@ void UninstallPlanner::UndoEarlierView(const std::u16string& view) {
 // Velquin's own keys for Default apps, "Open with" and Apps & features.
 void UninstallPlanner::UndoRegistration() {
   if (!record_.Has(u"Registered")) return;
-  const RegistryKey classes = place_.Key(u"Classes");
-  DeleteTree({classes.root, classes.path + u"\\Velquin.Text", classes.view});
-  DeleteTree({classes.root, classes.path + u"\\Applications\\velquin.exe", classes.view});
-  DeleteTree(place_.Key(u"Tarrowind\\Velquin\\Capabilities"));
-  DeleteTree(place_.Key(u"Microsoft\\Windows\\CurrentVersion\\Uninstall\\Velquin"));
-  const RegistryKey regApps = place_.Key(u"RegisteredApplications");
-  if (std::optional<RegistryData> ours = ReadRegistryValue(regApps, u"Velquin"))
-    plan_.changes.push_back(DeleteValueChange(regApps, u"Velquin", ours));
-  if (record_.Has(u"RegAppsKey")) plan_.changes.push_back(DeleteKeyChange(regApps, true));
+  for (const RegistryKey& key : OwnedKeys(place_)) DeleteTree(key);
+  const RegisteredValue shared = SharedValue(place_);
+  if (std::optional<RegistryData> ours = ReadRegistryValue(shared.key, shared.name))
+    plan_.changes.push_back(DeleteValueChange(shared.key, shared.name, ours));
+  if (record_.Has(u"RegAppsKey")) plan_.changes.push_back(DeleteKeyChange(shared.key, true));
   // The parents the install made, deepest first, each only if empty.
   std::vector<std::u16string> made;
   for (const auto& [name, text] : record_.values)
