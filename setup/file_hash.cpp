@@ -107,10 +107,10 @@ std::u16string FileHash(const SetupMachine& machine, const std::u16string& path)
 
 bool StillReplaced(const SetupMachine& machine, const Record& record, const std::u16string& role,
                    const std::u16string& path) {
-  if (const std::u16string* kept = record.Find(u"Hash_" + role)) return SameText(FileHash(machine, path), *kept);
+  if (const std::u16string* kept = record.Find(record::kHash + role)) return SameText(FileHash(machine, path), *kept);
   if (IsVelquinProgram(machine, path)) return true;
   // The first release put the very file it installed as its Program there.
-  const std::u16string program = record.Get(u"Program");
+  const std::u16string program = record.Get(record::kProgram);
   if (program.empty() || !FileExists(machine, program)) return false;
   const std::u16string installed = FileHash(machine, program);
   return !installed.empty() && installed == FileHash(machine, path);

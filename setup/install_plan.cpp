@@ -113,22 +113,22 @@ Plan InstallPlanner::Make() {
   const bool earlier = record_.Earlier();
   if (!record_.readable) {
     Refuse(u"the record under " + RegistryKeyText(place_.RecordKey()) + u" holds a value that is no text.");
-  } else if (record_.Has(u"Mode") && Package() && !record_.Package()) {
+  } else if (record_.Has(record::kMode) && Package() && !record_.Package()) {
     // Its files are where the package put its own: the package leaves them.
-    Refuse(u"already installed with install.cmd (/" + record_.Get(u"Mode") +
+    Refuse(u"already installed with install.cmd (/" + record_.Get(record::kMode) +
            u"). Run its uninstall.cmd before installing the Windows Installer package.");
-  } else if (record_.Has(u"Mode") && !Package() && record_.Package()) {
+  } else if (record_.Has(record::kMode) && !Package() && record_.Package()) {
     Refuse(u"installed by the Windows Installer package. Repair or remove it in Settings > Apps > Installed apps.");
-  } else if (record_.Has(u"Mode") && !SameText(record_.Get(u"Mode"), Mode())) {
-    Refuse(u"already installed (/" + record_.Get(u"Mode") + u"). Run uninstall.cmd before installing with /" + Mode() +
+  } else if (record_.Has(record::kMode) && !SameText(record_.Get(record::kMode), Mode())) {
+    Refuse(u"already installed (/" + record_.Get(record::kMode) + u"). Run uninstall.cmd before installing with /" + Mode() +
            u".");
   }
-  const std::u16string installed = record_.Get(kRecordVersion);
-  if (plan_.refusals.empty() && record_.Has(u"Mode") && !earlier && CompareReleases(installed, version_) > 0) {
+  const std::u16string installed = record_.Get(record::kVersion);
+  if (plan_.refusals.empty() && record_.Has(record::kMode) && !earlier && CompareReleases(installed, version_) > 0) {
     Refuse(u"Velquin " + installed + u" is installed, which is newer than this release (" + version_ + u").");
     plan_.refusals.push_back(u"Uninstall it first to install this one.");
   }
-  plan_.repair = record_.Has(u"Mode") && !earlier && plan_.refusals.empty();
+  plan_.repair = record_.Has(record::kMode) && !earlier && plan_.refusals.empty();
   if (!plan_.refusals.empty()) return plan_;
   // A newer release over an older one: its files, notepad.exe's stand-in
   // and the registration are replaced; the record of the system's own
@@ -155,7 +155,7 @@ Plan InstallPlanner::Make() {
   if (earlier) return UndoEarlier();
 
   // Every check comes before the first change.
-  if (plan_.repair && record_.Has(kDebugger)) ours_.push_back(record_.Get(kDebugger));
+  if (plan_.repair && record_.Has(record::kDebugger)) ours_.push_back(record_.Get(record::kDebugger));
   std::vector<IfeoView> views;
   if (!User()) views = ReadIfeoViews(machine_);
   if (!plan_.repair)
@@ -171,11 +171,11 @@ Plan InstallPlanner::Make() {
 
   if (!plan_.repair) {
     RecordVendorKey();
-    Put(u"Mode", Mode());
-    if (Package()) Put(u"Package", u"1");
+    Put(record::kMode, Mode());
+    if (Package()) Put(record::kPackage, u"1");
     for (const Role& role : roles_) CopyRole(role);
   }
-  if (!plan_.repair || upgrade_) Put(kRecordVersion, version_);
+  if (!plan_.repair || upgrade_) Put(record::kVersion, version_);
   ProgramFiles();
   verb_ = shortPath;
   if (switches_.form == InstallForm::Replace) {
@@ -184,7 +184,7 @@ Plan InstallPlanner::Make() {
     if (verb_.empty()) verb_ = SystemFolder() + u"\\notepad.exe";
   } else if (Redirect()) {
     debugger_ = shortPath;
-    if (!plan_.repair) Put(kDebugger, debugger_);
+    if (!plan_.repair) Put(record::kDebugger, debugger_);
   }
   if (!User()) {
     // The values of both views are recorded before the first is written.
@@ -272,7 +272,7 @@ void InstallPlanner::RecordVendorKey() {
   std::u16string created;
   for (const char16_t* key : {u"Tarrowind\\Velquin", u"Tarrowind"})
     if (!RegistryKeyExists(place_.Key(key))) created = RegistryKeyText(place_.Key(key));
-  if (!created.empty()) Put(u"CreatedKey", created);
+  if (!created.empty()) Put(record::kCreatedKey, created);
 }
 
 void InstallPlanner::CopyRole(const Role& role) {
@@ -283,7 +283,7 @@ void InstallPlanner::CopyRole(const Role& role) {
   }
   std::u16string from = role.folder + u"\\notepad.exe";
   if (!FileExists(machine_, from)) from = SystemFolder() + u"\\notepad.exe";
-  Put(u"Copy_" + role.id, copy);
+  Put(record::kCopy + role.id, copy);
   Copy(from, copy);
   Say(u"copied " + from + u" to " + copy);
 }
@@ -297,21 +297,21 @@ void InstallPlanner::ProgramFiles() {
   if (!Package() && !FolderExists(machine_, folder)) {
     const std::u16string parent = FolderOf(folder);
     if (User() && !FolderExists(machine_, parent)) {
-      if (!plan_.repair) Put(u"ProgramsDir", parent);
+      if (!plan_.repair) Put(record::kProgramsDir, parent);
       plan_.changes.push_back(DirectoryChange(SystemChange::Kind::MakeDirectory, parent));
     }
-    if (!plan_.repair) Put(u"ProgramDir", folder);
+    if (!plan_.repair) Put(record::kProgramDir, folder);
     plan_.changes.push_back(DirectoryChange(SystemChange::Kind::MakeDirectory, AccessPath(machine_, folder)));
   }
   if (!Package()) {
-    ProgramFile(u"Program", files_.launcher, program_);
-    ProgramFile(u"Uninstaller", files_.setup, folder + u"\\velquin-setup.exe");
-    ProgramFile(u"Settings", files_.settings, folder + u"\\velquin-settings.exe");
+    ProgramFile(record::kProgram, files_.launcher, program_);
+    ProgramFile(record::kUninstaller, files_.setup, folder + u"\\velquin-setup.exe");
+    ProgramFile(record::kSettings, files_.settings, folder + u"\\velquin-settings.exe");
   }
   if (plan_.repair) return;
   // The shortcut's name is not ASCII: the settings program makes it, and
   // removes it again.
-  Put(u"Shortcut", u"1");
+  Put(record::kShortcut, u"1");
   const std::u16string settings = Quoted(folder + u"\\velquin-settings.exe");
   const std::u16string scope = User() ? u" /user" : u"";
   plan_.changes.push_back(RunChange(settings + u" /add-shortcut" + scope, settings + u" /remove-shortcut" + scope));
@@ -353,22 +353,22 @@ void InstallPlanner::ReplaceRole(const Role& role) {
   if (!FileExists(machine_, notepad)) return;
   // A Windows update puts the system's file back over velquin.exe; an
   // upgrade puts the new build over the old.
-  if (plan_.repair && (!record_.Has(u"Replaced_" + role.id) ||
+  if (plan_.repair && (!record_.Has(record::kReplaced + role.id) ||
                        (!upgrade_ && StillReplaced(machine_, record_, role.id, notepad))))
     return;
   if (!Writable(machine_, notepad)) {
     // Protected by the system: the administrators take it over, once its
     // owner and rights are kept for the uninstall to give back.
     const FoundRights found{FileOwnerSid(machine_, notepad), place_.programDir + u"\\notepad-" + role.id + u".acl"};
-    PutChanged(u"Owner_" + role.id, found.owner.empty() ? u"1" : found.owner);
-    PutChanged(u"Access_" + role.id, found.aclFile);
+    PutChanged(record::kOwner + role.id, found.owner.empty() ? u"1" : found.owner);
+    PutChanged(record::kAccess + role.id, found.aclFile);
     for (SystemChange& change : TakeOverChanges(machine_, notepad, found, true))
       plan_.changes.push_back(std::move(change));
   }
-  if (!plan_.repair) Put(u"Replaced_" + role.id, notepad);
+  if (!plan_.repair) Put(record::kReplaced + role.id, notepad);
   // What the uninstall finds there if Windows has not put its own back.
   const std::u16string hash = FileHash(machine_, role.source);
-  if (!hash.empty()) PutChanged(u"Hash_" + role.id, hash);
+  if (!hash.empty()) PutChanged(record::kHash + role.id, hash);
   Copy(role.source, notepad, plan_.repair ? std::u16string() : KeptNotepadIn(role.folder));
   if (plan_.repair) {
     Redone(u"velquin.exe stands in " + notepad + u" again");
@@ -385,7 +385,7 @@ void InstallPlanner::ReplaceRole(const Role& role) {
 // Without UseFilter only the redirect's Debugger on the key is written. No
 // subkey is ever made.
 void InstallPlanner::IfeoTargets(const IfeoView& view, bool write) {
-  if (!write && Redirect() && !plan_.repair && !view.keyExists) Put(u"IfeoKey_" + view.name, u"1");
+  if (!write && Redirect() && !plan_.repair && !view.keyExists) Put(record::kIfeoKey + view.name, u"1");
   const RegistryData debugger = TextData(debugger_);
   const RegistryData off = DwordData(0);
   if (Redirect()) Target(view, write, u"-", kDebugger, debugger);
@@ -414,10 +414,10 @@ void InstallPlanner::Target(const IfeoView& view, bool write, const std::u16stri
 // Every key is Velquin's own; a repair writes again each value that differs.
 void InstallPlanner::Registration() {
   if (!plan_.repair) {
-    if (!RegistryKeyExists(SharedValue(place_).key)) Put(u"RegAppsKey", u"1");
+    if (!RegistryKeyExists(SharedValue(place_).key)) Put(record::kRegAppsKey, u"1");
     for (const char16_t* parent : kRegistrationParents)
-      if (!RegistryKeyExists(place_.Key(parent))) Put(kMadeKeyPrefix + std::u16string(parent), u"1");
-    Put(u"Registered", u"1");
+      if (!RegistryKeyExists(place_.Key(parent))) Put(record::kMadeKey + std::u16string(parent), u"1");
+    Put(record::kRegistered, u"1");
   }
   // The installed copies where they are and stay (a /check runs without
   // the package); an upgrade's are the package's.
@@ -435,7 +435,7 @@ void InstallPlanner::Registration() {
 void InstallPlanner::Results() {
   const std::u16string mode = u"(/" + Mode() + u")";
   if (upgrade_) {
-    const std::u16string installed = record_.Get(kRecordVersion);
+    const std::u16string installed = record_.Get(record::kVersion);
     Say(u"upgraded " + mode + u" to " + version_ + (installed.empty() ? u"" : u" from " + installed) + u".");
     return;
   }

@@ -121,7 +121,7 @@ Record ReadRecord(const RegistryKey& key) {
 }
 
 std::optional<WasName> ParseWasName(const std::u16string& recordName) {
-  if (recordName.size() < 4 || !SameText(recordName.substr(0, 4), u"Was_")) return std::nullopt;
+  if (recordName.size() < 4 || !SameText(recordName.substr(0, 4), record::kWas)) return std::nullopt;
   const std::size_t viewEnd = recordName.find(u'_', 4);
   const std::size_t nameStart = recordName.rfind(u'_');
   if (viewEnd == std::u16string::npos || nameStart <= viewEnd + 1 || nameStart + 1 >= recordName.size())
@@ -133,7 +133,7 @@ std::optional<WasName> ParseWasName(const std::u16string& recordName) {
 }
 
 std::u16string MakeWasName(const std::u16string& view, const std::u16string& subkey, const std::u16string& name) {
-  return u"Was_" + view + u"_" + subkey + u"_" + name;
+  return record::kWas + view + u"_" + subkey + u"_" + name;
 }
 
 std::u16string TextOf(const RegistryData& data) {

@@ -182,13 +182,13 @@ std::optional<int> SetupRun::NotFromThePackage() const {
 // the difference.
 int SetupRun::Check() const {
   const Record record = ReadRecord(PlaceOf(machine_, switches_).RecordKey());
-  if (!record.Has(u"Mode")) {
+  if (!record.Has(record::kMode)) {
     WriteLine(u"Velquin is not installed" + std::u16string(switches_.form == InstallForm::User ? u" for this user." : u"."));
     return kSetupNotInstalled;
   }
   Switches installed = switches_;
   installed.package = record.Package();
-  const std::u16string mode = record.Get(u"Mode");
+  const std::u16string mode = record.Get(record::kMode);
   for (const InstallForm form : {InstallForm::Redirect, InstallForm::Replace, InstallForm::User})
     if (SameText(mode, FormName(form))) installed.form = form;
   const Plan plan = PlanInstall(machine_, installed, version_);

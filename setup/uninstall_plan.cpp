@@ -81,17 +81,17 @@ Plan UninstallPlanner::Make() {
   UndoShortcut();
   // Notepad back in its place before the programs go, then the copies.
   for (const char16_t* role : kRoles) UndoReplaced(role);
-  for (const char16_t* name : {u"Program", u"Settings", u"Uninstaller"}) RemoveRecordedFile(name);
-  for (const char16_t* role : kRoles) RemoveRecordedFile(std::u16string(u"Copy_") + role);
-  if (record_.Has(u"ProgramDir"))
+  for (const char16_t* name : {record::kProgram, record::kSettings, record::kUninstaller}) RemoveRecordedFile(name);
+  for (const char16_t* role : kRoles) RemoveRecordedFile(std::u16string(record::kCopy) + role);
+  if (record_.Has(record::kProgramDir))
     plan_.changes.push_back(
-        DirectoryChange(SystemChange::Kind::RemoveDirectory, AccessPath(machine_, record_.Get(u"ProgramDir"))));
-  if (record_.Has(u"ProgramsDir"))
+        DirectoryChange(SystemChange::Kind::RemoveDirectory, AccessPath(machine_, record_.Get(record::kProgramDir))));
+  if (record_.Has(record::kProgramsDir))
     plan_.changes.push_back(
-        DirectoryChange(SystemChange::Kind::RemoveDirectory, AccessPath(machine_, record_.Get(u"ProgramsDir"))));
+        DirectoryChange(SystemChange::Kind::RemoveDirectory, AccessPath(machine_, record_.Get(record::kProgramsDir))));
   RemoveRecord();
   if (!plan_.refusals.empty()) plan_.changes.clear();
-  Say(u"uninstalled (/" + record_.Get(u"Mode") + u").");
+  Say(u"uninstalled (/" + record_.Get(record::kMode) + u").");
   return plan_;
 }
 
@@ -113,7 +113,7 @@ void UninstallPlanner::UndoWas(const std::u16string& recordName, const std::u16s
   const RegistryKey key = IfeoKey(was->view, was->subkey);
   if (!RegistryKeyExists(key)) return;
   const std::optional<RegistryData> current = ReadRegistryValue(key, was->name);
-  if (SameText(was->name, kDebugger) && current && *current != TextData(record_.Get(kDebugger))) {
+  if (SameText(was->name, kDebugger) && current && *current != TextData(record_.Get(record::kDebugger))) {
     Say(u"the Debugger value of " + RegistryKeyText(key) + u" now names " + TextOf(*current) +
         u", not velquin.exe: left as it is.");
     return;
@@ -129,7 +129,7 @@ void UninstallPlanner::UndoWas(const std::u16string& recordName, const std::u16s
 // when it made the key.
 void UninstallPlanner::UndoEarlierView(const std::u16string& view) {
   const RegistryKey key = IfeoKey(view, u"-");
-  const std::u16string* wrote = record_.Find(u"Debugger_" + view);
+  const std::u16string* wrote = record_.Find(record::kEarlierDebugger + view);
   if (wrote && FirstTime(view, u"-", kDebugger)) {
     const std::optional<RegistryData> current = ReadRegistryValue(key, kDebugger);
     if (current && *current == TextData(*wrote)) {
@@ -139,22 +139,22 @@ void UninstallPlanner::UndoEarlierView(const std::u16string& view) {
       Say(u"the Debugger value now names " + TextOf(*current) + u", not velquin.exe: left as it is.");
     }
   }
-  if (record_.Has(u"IfeoKey_" + view) && FirstTime(view, u"-", u"\\key"))
+  if (record_.Has(record::kIfeoKey + view) && FirstTime(view, u"-", u"\\key"))
     plan_.changes.push_back(DeleteKeyChange(key, true));
 }
 
 // Velquin's own keys for Default apps, "Open with" and Apps & features.
 void UninstallPlanner::UndoRegistration() {
-  if (!record_.Has(u"Registered")) return;
+  if (!record_.Has(record::kRegistered)) return;
   for (const RegistryKey& key : OwnedKeys(place_)) DeleteTree(key);
   const RegisteredValue shared = SharedValue(place_);
   if (std::optional<RegistryData> ours = ReadRegistryValue(shared.key, shared.name))
     plan_.changes.push_back(DeleteValueChange(shared.key, shared.name, ours));
-  if (record_.Has(u"RegAppsKey")) plan_.changes.push_back(DeleteKeyChange(shared.key, true));
+  if (record_.Has(record::kRegAppsKey)) plan_.changes.push_back(DeleteKeyChange(shared.key, true));
   // The parents the install made, deepest first, each only if empty.
   std::vector<std::u16string> made;
   for (const auto& [name, text] : record_.values)
-    if (StartsWithText(name, kMadeKeyPrefix)) made.push_back(name.substr(std::char_traits<char16_t>::length(kMadeKeyPrefix)));
+    if (StartsWithText(name, record::kMadeKey)) made.push_back(name.substr(std::char_traits<char16_t>::length(record::kMadeKey)));
   std::sort(made.begin(), made.end(),
             [](const std::u16string& a, const std::u16string& b) { return a.size() > b.size(); });
   for (const std::u16string& key : made) plan_.changes.push_back(DeleteKeyChange(place_.Key(key), true));
@@ -173,9 +173,9 @@ void UninstallPlanner::DeleteTree(const RegistryKey& key) {
 // The settings program removes its own Start-menu shortcut, whose name is
 // not ASCII; without the program the shortcut stays.
 void UninstallPlanner::UndoShortcut() {
-  if (!record_.Has(u"Shortcut")) return;
+  if (!record_.Has(record::kShortcut)) return;
   const std::u16string settings =
-      record_.Package() ? place_.programDir + u"\\velquin-settings.exe" : record_.Get(u"Settings");
+      record_.Package() ? place_.programDir + u"\\velquin-settings.exe" : record_.Get(record::kSettings);
   if (settings.empty() || !FileExists(machine_, settings)) {
     Say(u"the settings program is missing: remove its Start menu shortcut by hand.");
     return;
@@ -187,14 +187,14 @@ void UninstallPlanner::UndoShortcut() {
 }
 
 void UninstallPlanner::UndoReplaced(const std::u16string& role) {
-  const std::u16string target = record_.Get(u"Replaced_" + role);
+  const std::u16string target = record_.Get(record::kReplaced + role);
   if (target.empty()) return;
   // Windows restored or updated it (or someone did by hand): its file is
   // left as it is, with the rights it was given.
   FoundRights found;
   // "1": an earlier release's record, which kept neither.
-  if (record_.Get(u"Owner_" + role) != u"1") found.owner = record_.Get(u"Owner_" + role);
-  found.aclFile = record_.Get(u"Access_" + role);
+  if (record_.Get(record::kOwner + role) != u"1") found.owner = record_.Get(record::kOwner + role);
+  found.aclFile = record_.Get(record::kAccess + role);
   if (!found.aclFile.empty() && !FileExists(machine_, found.aclFile)) found.aclFile.clear();
   if (!FileExists(machine_, target) || !StillReplaced(machine_, record_, role, target)) {
     Say(target + u" is no longer velquin.exe: left as it is.");
@@ -214,11 +214,11 @@ void UninstallPlanner::UndoReplaced(const std::u16string& role) {
   // The launcher installed in Program Files is what stood there, for
   // putting back should a later change fail.
   const std::u16string program =
-      record_.Package() ? place_.programDir + u"\\velquin.exe" : record_.Get(u"Program");
+      record_.Package() ? place_.programDir + u"\\velquin.exe" : record_.Get(record::kProgram);
   const bool restorable = role != u"X" && !program.empty() && FileExists(machine_, program);
   plan_.changes.push_back(CopyFileChange(AccessPath(machine_, copy), AccessPath(machine_, target),
                                          restorable ? AccessPath(machine_, program) : std::u16string()));
-  if (takeOver || record_.Has(u"Owner_" + role)) {
+  if (takeOver || record_.Has(record::kOwner + role)) {
     // The owner and rights it had when the install took it over.
     for (SystemChange& change : GiveBackChanges(machine_, target, found)) plan_.changes.push_back(std::move(change));
   }
@@ -245,7 +245,7 @@ void UninstallPlanner::RemoveRecordedFile(const std::u16string& name) {
 void UninstallPlanner::RemoveAtNextSignIn(const std::u16string& file) {
   std::u16string command =
       Quoted(machine_.windowsDirectory + u"\\System32\\cmd.exe") + u" /c del /f /q " + Quoted(file);
-  for (const char16_t* folder : {u"ProgramDir", u"ProgramsDir"})
+  for (const char16_t* folder : {record::kProgramDir, record::kProgramsDir})
     if (record_.Has(folder)) command += u" & rd " + Quoted(record_.Get(folder));
   const RegistryKey runOnce{os::kCurrentUser, u"Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce", 0};
   plan_.changes.push_back(SetValueChange(runOnce, u"Velquin", TextData(command), ReadRegistryValue(runOnce, u"Velquin")));
@@ -257,7 +257,7 @@ void UninstallPlanner::RemoveRecord() {
   for (const auto& [name, text] : record_.values)
     plan_.changes.push_back(DeleteValueChange(key, name, TextData(text)));
   plan_.changes.push_back(DeleteKeyChange(key, true));
-  const std::u16string created = record_.Get(u"CreatedKey");
+  const std::u16string created = record_.Get(record::kCreatedKey);
   if (created.empty()) return;
   plan_.changes.push_back(DeleteKeyChange(place_.Key(u"Tarrowind\\Velquin"), true));
   if (SameText(created, RegistryKeyText(place_.Key(u"Tarrowind")))) plan_.changes.push_back(DeleteKeyChange(place_.Key(u"Tarrowind"), true));
