@@ -214,6 +214,8 @@ SystemChange CopyFileChange(const std::u16string& source, const std::u16string& 
   change.source = source;
   change.path = path;
   change.restoreFrom = restoreFrom;
+  const std::u16string there = ForeseenFile(path);
+  change.replaces = !there.empty() && Exists(there);
   return change;
 }
 

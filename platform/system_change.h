@@ -52,6 +52,7 @@ struct SystemChange {
   // CopyFile over an existing file: a copy of its content, which putting
   // back copies over it again. Without one the file is left as copied.
   std::u16string restoreFrom;
+  bool replaces = false;  // CopyFile: a file was there when planned: shown, not trusted
   std::u16string command, undoCommand;  // full command lines of programs by full path
   bool onlyIfEmpty = false;
   // RemoveFile: where the file waits, renamed, until every change has

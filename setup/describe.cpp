@@ -1,4 +1,3 @@
-#include "platform/foresight.h"
 #include "platform/os.h"
 #include "setup/plan.h"
 
@@ -8,11 +7,6 @@ namespace {
 std::u16string KeyText(const RegistryKey& key) {
   const std::u16string view = key.view == os::kView64 ? u" /reg:64" : key.view == os::kView32 ? u" /reg:32" : u"";
   return RegistryKeyText(key) + view;
-}
-
-bool FileThere(const std::u16string& path) {
-  const std::u16string content = ForeseenFile(path);
-  return !content.empty() && os::FileAttributesW(content) != os::kNoAttributes;
 }
 
 std::u16string ValueName(const std::u16string& name) { return name.empty() ? u"(Default)" : name; }
@@ -35,7 +29,7 @@ std::u16string DescribeChange(const SystemChange& change) {
       return u"delete key " + KeyText(change.key) + (change.onlyIfEmpty ? u" if empty" : u"");
     case Kind::CopyFile:
       return u"copy " + change.source + u" to " + change.path +
-             (FileThere(change.path) ? u" (over the file there)" : u"");
+             (change.replaces ? u" (over the file there)" : u"");
     case Kind::MakeDirectory: return u"make folder " + change.path;
     case Kind::RemoveDirectory: return u"remove folder " + change.path + u" if empty";
     case Kind::RemoveFile: return u"delete " + change.path;

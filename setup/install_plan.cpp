@@ -12,9 +12,7 @@
 namespace velquin {
 namespace {
 
-// A system folder's notepad.exe and the install's part in it: W the Windows
-// directory, S System32, X SysWOW64 (which holds 32-bit programs and gets
-// the i686 build).
+// A role's folder on this machine and the build it gets.
 struct Role {
   std::u16string id, folder, source;
 };
@@ -139,16 +137,18 @@ Plan InstallPlanner::Make() {
   plan_.version = installed;
   if (plan_.version.empty() && plan_.repair && !Package()) {
     const std::optional<RegistryData> shown =
-        ReadRegistryValue(place_.Key(u"Microsoft\\Windows\\CurrentVersion\\Uninstall\\Velquin"), u"DisplayVersion");
+        ReadRegistryValue(AppsEntry(place_), u"DisplayVersion");
     if (shown && shown->type == os::kRegSz) plan_.version = TextOf(*shown);
   }
   if (plan_.version.empty()) plan_.version = version_;
 
   if (!User()) {
-    roles_.push_back({u"W", machine_.windowsDirectory, files_.launcher});
-    roles_.push_back({u"S", SystemFolder(), files_.launcher});
-    if (machine_.windows64 && FolderExists(machine_, machine_.windowsDirectory + u"\\SysWOW64"))
-      roles_.push_back({u"X", machine_.windowsDirectory + u"\\SysWOW64", files_.launcher32});
+    const std::u16string wow64 = machine_.windowsDirectory + u"\\SysWOW64";
+    const Role all[] = {{kRoles[0], machine_.windowsDirectory, files_.launcher},
+                        {kRoles[1], SystemFolder(), files_.launcher},
+                        {kRoles[2], wow64, files_.launcher32}};
+    for (const Role& role : all)
+      if (role.id != kRoles[2] || (machine_.windows64 && FolderExists(machine_, wow64))) roles_.push_back(role);
   }
   CheckPackage();
   if (!plan_.refusals.empty()) return plan_;

@@ -44,6 +44,11 @@ inline constexpr char16_t kAccess[] = u"Access_";           // <role>: where ica
 inline constexpr char16_t kVersion[] = u"Version";
 }  // namespace record
 
+// The system folders whose notepad.exe an install takes part in, by role:
+// W the Windows directory, S System32, X SysWOW64 (which holds 32-bit
+// programs and gets the i686 build).
+inline constexpr const char16_t* kRoles[] = {u"W", u"S", u"X"};
+
 // Releases in order: below 0 when a is older than b. Dotted decimal numbers,
 // a missing part counting as 0; no version at all is older than any.
 int CompareReleases(const std::u16string& a, const std::u16string& b);

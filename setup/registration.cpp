@@ -12,11 +12,11 @@ RegistryKey Under(const RegistryKey& key, const std::u16string& path) { return {
 RegistryKey ProgId(const InstallPlace& place) { return place.Key(u"Classes\\Velquin.Text"); }
 RegistryKey Application(const InstallPlace& place) { return place.Key(u"Classes\\Applications\\velquin.exe"); }
 RegistryKey Capabilities(const InstallPlace& place) { return place.Key(u"Tarrowind\\Velquin\\Capabilities"); }
+}  // namespace
+
 RegistryKey AppsEntry(const InstallPlace& place) {
   return place.Key(u"Microsoft\\Windows\\CurrentVersion\\Uninstall\\Velquin");
 }
-
-}  // namespace
 
 const char16_t* const kRegistrationParents[6] = {u"Classes", u"Classes\\Applications", u"Microsoft",
                                                  u"Microsoft\\Windows", u"Microsoft\\Windows\\CurrentVersion",

@@ -33,6 +33,8 @@ struct RegistrationFacts {
 // machine lacks (a user's hive may) and the uninstall removes them if empty.
 extern const char16_t* const kRegistrationParents[6];
 
+// Apps & features' entry of install.cmd's install.
+RegistryKey AppsEntry(const InstallPlace& place);
 // The keys that are Velquin's own, removed whole.
 std::vector<RegistryKey> OwnedKeys(const InstallPlace& place);
 // The value Velquin adds to a key that others share.

@@ -2,7 +2,6 @@
 
 #include <vector>
 
-#include "platform/foresight.h"
 #include "platform/os.h"
 #include "platform/owners.h"
 #include "setup/console.h"
@@ -127,7 +126,6 @@ int SetupRun::Install() {
       WriteLine(u"Velquin: the earlier release's installation would be undone, as it recorded it:");
       ShowPlan(plan.changes);
       WriteLine(u"Velquin: and then installed afresh (/" + mode + u"):");
-      const Foresight undone(plan.changes);
       ShowPlan(plan.following);
       return kSetupDone;
     }

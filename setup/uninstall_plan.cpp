@@ -12,8 +12,6 @@
 namespace velquin {
 namespace {
 
-const char16_t* const kRoles[] = {u"W", u"S", u"X"};
-
 // Since Windows 7 the IFEO key is one key in both views: whatever view a
 // record names, it is put back through the native one.
 std::uint32_t ViewOf(const SetupMachine& machine) { return NativeView(machine); }

@@ -537,6 +537,8 @@ TEST_F(SetupTest, AnEarlierReleasesInstallComesOffCleanly) {
       const std::size_t then = Output().find("and then installed afresh (/redirect):");
       EXPECT_NE(Output().find("Debugger = REG_SZ C:\\PROGRA~1\\Velquin\\velquin.exe (was absent)", then),
                 std::string::npos) << Output();
+      // The copy it kept goes with the undoing: the new one is made afresh.
+      EXPECT_NE(Output().find("  copy C:\\windows\\notepad.exe to C:\\windows\\notepa~.exe\r\n", then), std::string::npos);
       ASSERT_EQ(Run("/redirect"), kSetupDone) << Output();
       EXPECT_NE(Output().find("undid the earlier release's installation (/redirect)"), std::string::npos) << Output();
       EXPECT_EQ(Text(kIfeo, "Debugger"), "C:\\PROGRA~1\\Velquin\\velquin.exe");
