@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/fatal.h"
+#include "platform/foresight.h"
 #include "platform/files.h"
 #include "platform/messages.h"
 #include "platform/wtf8.h"
@@ -141,6 +142,56 @@ TEST_F(PlatformTest, FatalReportIsATaskModalBoxWithoutOwner) {
   EXPECT_EQ(box.caption, "ｱﾌﾟﾘｹｰｼｮﾝ ｴﾗｰ");
   EXPECT_EQ(box.text,
             "ERegistryExceptionがﾓｼﾞｭｰﾙ notepad.exe の\n00401000 で発生しました。\n'Ie4Temp' のﾃﾞｰﾀ型が不正です.\n");
+}
+
+// What the reads see while changes are foreseen, the system untouched.
+TEST_F(PlatformTest, AForesightShowsTheSystemAsTheChangesWillLeaveIt) {
+  const RegistryKey key{os::kLocalMachine, u"SOFTWARE\\T\\Install", os::kView64};
+  const RegistryKey sub{os::kLocalMachine, u"SOFTWARE\\T\\Install\\Sub", os::kView64};
+  const RegistryKey key32{os::kLocalMachine, u"SOFTWARE\\T\\Install", os::kView32};
+  const auto text = [](const std::optional<RegistryData>& data) {
+    if (!data) return std::string("(absent)");
+    const char16_t* wide = reinterpret_cast<const char16_t*>(data->bytes.data());
+    return fake::FromUtf16(std::u16string(wide, data->bytes.size() / 2 - 1));
+  };
+  struct Row {
+    const char* story;
+    std::vector<SystemChange> changes;
+    std::string a, b, subExists, names;  // the values A and B, whether Sub exists, the value names
+  };
+  const Row rows[] = {
+      {"nothing foreseen", {}, "old", "(absent)", "1", "A"},
+      {"a value set, one deleted",
+       {SetValueChange(key, u"B", TextData(u"new"), std::nullopt), DeleteValueChange(key, u"a", std::nullopt)},
+       "(absent)", "new", "1", "B"},
+      {"a key deleted takes its subkeys and values", {DeleteKeyChange(key)}, "(absent)", "(absent)", "0", ""},
+      {"a key made again holds only what is written after",
+       {DeleteKeyChange(key), SetValueChange(key32, u"B", TextData(u"new"), std::nullopt)}, "(absent)", "new", "0",
+       "B"},
+      {"a key deleted only if empty, which it is not", {DeleteKeyChange(key, true)}, "old", "(absent)", "1", "A"},
+  };
+  for (const Row& row : rows) {
+    fake::Reset();
+    fake::SetStringUtf8("HKLM\\SOFTWARE\\T\\Install", "A", "old");
+    fake::SetStringUtf8("HKLM\\SOFTWARE\\T\\Install\\Sub", "C", "kept");
+    const std::string before = fake::DumpRegistry();
+    {
+      const Foresight foresight(row.changes);
+      EXPECT_EQ(text(ReadRegistryValue(key, u"A")), row.a) << row.story;
+      EXPECT_EQ(text(ReadRegistryValue(key32, u"b")), row.b) << row.story;
+      EXPECT_EQ(RegistryKeyExists(sub) ? "1" : "0", row.subExists) << row.story;
+      std::string names;
+      for (const std::u16string& name : RegistryValueNames(key)) names += fake::FromUtf16(name);
+      EXPECT_EQ(names, row.names) << row.story;
+    }
+    EXPECT_EQ(fake::DumpRegistry(), before) << row.story;
+    EXPECT_EQ(text(ReadRegistryValue(key, u"A")), "old") << row.story << ": the foresight ended";
+  }
+  // A copy brings its source's content, even when the source goes after it.
+  const Foresight files({CopyFileChange(u"C:\\kept.exe", u"C:\\notepad.exe"), RemoveFileChange(u"C:\\kept.exe")});
+  EXPECT_EQ(fake::FromUtf16(ForeseenFile(u"C:\\NOTEPAD.EXE")), "C:\\kept.exe");
+  EXPECT_EQ(ForeseenFile(u"C:\\kept.exe"), u"");
+  EXPECT_EQ(fake::FromUtf16(ForeseenFile(u"C:\\other.exe")), "C:\\other.exe");
 }
 
 }  // namespace
