@@ -114,6 +114,7 @@ void Foresee(const SystemChange& change) {
       g_state->folders[Lower(change.path)] = false;
       break;
     case Kind::Run:
+    case Kind::TakeOver:
       break;  // a program's own doings (a shortcut, rights) are not foreseen
   }
 }

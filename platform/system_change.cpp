@@ -78,6 +78,7 @@ struct Done {
   std::optional<RegistryData> prior;       // SetValue, DeleteValue
   std::vector<RegistryKey> createdKeys;     // SetValue: deepest first
   bool existed = false;                     // CopyFile, DeleteKey
+  std::size_t stepsDone = 0;                // TakeOver
 };
 
 // The keys a SetValue is about to make, deepest first.
@@ -123,6 +124,12 @@ bool Apply(const SystemChange& change, Done* done) {
     }
     case Kind::Run:
       return RunAndWait(change.command);
+    case Kind::TakeOver:
+      for (const auto& step : change.steps) {
+        if (!RunAndWait(step.first)) return false;
+        ++done->stepsDone;
+      }
+      return true;
   }
   return false;
 }
@@ -163,6 +170,10 @@ bool PutBack(const Done& done) {
       break;
     case Kind::Run:
       if (!change.undoCommand.empty()) back = RunAndWait(change.undoCommand);
+      break;
+    case Kind::TakeOver:
+      for (std::size_t step = done.stepsDone; step-- > 0;)
+        back = RunAndWait(change.steps[step].second) && back;
       break;
   }
   return back;
@@ -237,6 +248,16 @@ SystemChange RunChange(const std::u16string& command, const std::u16string& undo
   change.kind = SystemChange::Kind::Run;
   change.command = command;
   change.undoCommand = undoCommand;
+  return change;
+}
+
+SystemChange TakeOverChange(const std::u16string& path, std::vector<std::pair<std::u16string, std::u16string>> steps,
+                            bool givesBack) {
+  SystemChange change;
+  change.kind = SystemChange::Kind::TakeOver;
+  change.path = path;
+  change.steps = std::move(steps);
+  change.givesBack = givesBack;
   return change;
 }
 

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/os.h"
@@ -42,6 +43,9 @@ struct SystemChange {
     RemoveDirectory,  // path; one that still holds files is left, not a failure
     RemoveFile,       // path
     Run,              // command, with undoCommand to put back what it did
+    // path: a file the system protects, taken over by the administrators
+    // (or, givesBack, given back its owner and rights): steps in order.
+    TakeOver,
   };
   Kind kind = Kind::SetValue;
   RegistryKey key;
@@ -54,6 +58,9 @@ struct SystemChange {
   std::u16string restoreFrom;
   bool replaces = false;  // CopyFile: a file was there when planned: shown, not trusted
   std::u16string command, undoCommand;  // full command lines of programs by full path
+  // TakeOver: each step's command and the command that undoes it.
+  std::vector<std::pair<std::u16string, std::u16string>> steps;
+  bool givesBack = false;
   bool onlyIfEmpty = false;
   // RemoveFile: where the file waits, renamed, until every change has
   // succeeded; beside it unless set. A running program can be renamed (on
@@ -70,6 +77,8 @@ SystemChange CopyFileChange(const std::u16string& source, const std::u16string& 
 SystemChange DirectoryChange(SystemChange::Kind kind, const std::u16string& path);
 SystemChange RemoveFileChange(const std::u16string& path, const std::u16string& aside = {});
 SystemChange RunChange(const std::u16string& command, const std::u16string& undoCommand);
+SystemChange TakeOverChange(const std::u16string& path, std::vector<std::pair<std::u16string, std::u16string>> steps,
+                            bool givesBack);
 // Where a RemoveFile change sets its file aside.
 std::u16string AsideOf(const SystemChange& change);
 

@@ -34,6 +34,9 @@ std::u16string DescribeChange(const SystemChange& change) {
     case Kind::RemoveDirectory: return u"remove folder " + change.path + u" if empty";
     case Kind::RemoveFile: return u"delete " + change.path;
     case Kind::Run: return u"run " + change.command;
+    case Kind::TakeOver:
+      return change.givesBack ? u"give back " + change.path + u" the owner and rights the install found"
+                              : u"take over " + change.path + u" for the administrators (takeown, icacls)";
   }
   return u"";
 }

@@ -362,8 +362,7 @@ void InstallPlanner::ReplaceRole(const Role& role) {
     const FoundRights found{FileOwnerSid(machine_, notepad), place_.programDir + u"\\notepad-" + role.id + u".acl"};
     PutChanged(record::kOwner + role.id, found.owner.empty() ? u"1" : found.owner);
     PutChanged(record::kAccess + role.id, found.aclFile);
-    for (SystemChange& change : TakeOverChanges(machine_, notepad, found, true))
-      plan_.changes.push_back(std::move(change));
+    plan_.changes.push_back(TakeOverChange(machine_, notepad, found, true));
   }
   if (!plan_.repair) Put(record::kReplaced + role.id, notepad);
   // What the uninstall finds there if Windows has not put its own back.

@@ -200,33 +200,39 @@ std::u16string FileOwnerSid(const SetupMachine& machine, const std::u16string& p
   return text;
 }
 
-std::vector<SystemChange> TakeOverChanges(const SetupMachine& machine, const std::u16string& path,
-                                          const FoundRights& found, bool save) {
+namespace {
+
+using Steps = std::vector<std::pair<std::u16string, std::u16string>>;
+
+Steps TakeOverSteps(const SetupMachine& machine, const std::u16string& path, const FoundRights& found, bool save) {
   const std::u16string tools = machine.windowsDirectory + u"\\System32\\";
   const std::u16string takeown = Quoted(AccessPath(machine, tools + u"takeown.exe"));
   const std::u16string icacls = Quoted(AccessPath(machine, tools + u"icacls.exe"));
   const std::u16string file = icacls + u" " + Quoted(path);
   const std::u16string owner = found.owner.empty() ? u"\"NT SERVICE\\TrustedInstaller\"" : u"*" + found.owner;
-  std::vector<SystemChange> changes;
+  Steps steps;
   // icacls restores saved rights onto the files of a folder by their names.
   if (save && !found.aclFile.empty())
-    changes.push_back(RunChange(file + u" /save " + Quoted(found.aclFile),
-                                Quoted(AccessPath(machine, tools + u"cmd.exe")) + u" /c del /f /q " + Quoted(found.aclFile)));
-  changes.push_back(RunChange(takeown + u" /f " + Quoted(path) + u" /a", file + u" /setowner " + owner));
-  changes.push_back(RunChange(file + u" /grant *S-1-5-32-544:F",
-                              found.aclFile.empty() ? file + u" /grant:r *S-1-5-32-544:RX"
-                                                    : icacls + u" " + Quoted(FolderOf(path)) + u" /restore " +
-                                                          Quoted(found.aclFile)));
-  return changes;
+    steps.emplace_back(file + u" /save " + Quoted(found.aclFile),
+                       Quoted(AccessPath(machine, tools + u"cmd.exe")) + u" /c del /f /q " + Quoted(found.aclFile));
+  steps.emplace_back(takeown + u" /f " + Quoted(path) + u" /a", file + u" /setowner " + owner);
+  steps.emplace_back(file + u" /grant *S-1-5-32-544:F",
+                     found.aclFile.empty() ? file + u" /grant:r *S-1-5-32-544:RX"
+                                           : icacls + u" " + Quoted(FolderOf(path)) + u" /restore " + Quoted(found.aclFile));
+  return steps;
 }
 
-std::vector<SystemChange> GiveBackChanges(const SetupMachine& machine, const std::u16string& path,
-                                          const FoundRights& found) {
-  std::vector<SystemChange> changes;
-  const std::vector<SystemChange> takeOver = TakeOverChanges(machine, path, found, true);
-  for (auto change = takeOver.rbegin(); change != takeOver.rend(); ++change)
-    changes.push_back(RunChange(change->undoCommand, change->command));
-  return changes;
+}  // namespace
+
+SystemChange TakeOverChange(const SetupMachine& machine, const std::u16string& path, const FoundRights& found, bool save) {
+  return TakeOverChange(path, TakeOverSteps(machine, path, found, save), false);
+}
+
+SystemChange GiveBackChange(const SetupMachine& machine, const std::u16string& path, const FoundRights& found) {
+  Steps steps;
+  const Steps takeOver = TakeOverSteps(machine, path, found, true);
+  for (auto step = takeOver.rbegin(); step != takeOver.rend(); ++step) steps.emplace_back(step->second, step->first);
+  return TakeOverChange(path, std::move(steps), true);
 }
 
 bool IsVelquinProgram(const SetupMachine& machine, const std::u16string& path) {

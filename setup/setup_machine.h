@@ -66,10 +66,8 @@ std::u16string FileOwnerSid(const SetupMachine& machine, const std::u16string& p
 // rights to found.aclFile first, where save is set), and give it back the
 // owner and rights found; each is the other undone, in reverse, so giving
 // back also deletes the saved rights.
-std::vector<SystemChange> TakeOverChanges(const SetupMachine& machine, const std::u16string& path,
-                                          const FoundRights& found, bool save);
-std::vector<SystemChange> GiveBackChanges(const SetupMachine& machine, const std::u16string& path,
-                                          const FoundRights& found);
+SystemChange TakeOverChange(const SetupMachine& machine, const std::u16string& path, const FoundRights& found, bool save);
+SystemChange GiveBackChange(const SetupMachine& machine, const std::u16string& path, const FoundRights& found);
 // A build of the launcher, by its version resource (every release's names
 // its maker and file).
 bool IsVelquinProgram(const SetupMachine& machine, const std::u16string& path);

@@ -207,8 +207,7 @@ void UninstallPlanner::UndoReplaced(const std::u16string& role) {
   // Protected again since the install (its rights reset): taken over first.
   const bool takeOver = !FileOwner(os::OpenFileForWritingW(AccessPath(machine_, target))).valid();
   if (takeOver)
-    for (SystemChange& change : TakeOverChanges(machine_, target, found, false))
-      plan_.changes.push_back(std::move(change));
+    plan_.changes.push_back(TakeOverChange(machine_, target, found, false));
   // The launcher installed in Program Files is what stood there, for
   // putting back should a later change fail.
   const std::u16string program =
@@ -218,7 +217,7 @@ void UninstallPlanner::UndoReplaced(const std::u16string& role) {
                                          restorable ? AccessPath(machine_, program) : std::u16string()));
   if (takeOver || record_.Has(record::kOwner + role)) {
     // The owner and rights it had when the install took it over.
-    for (SystemChange& change : GiveBackChanges(machine_, target, found)) plan_.changes.push_back(std::move(change));
+    plan_.changes.push_back(GiveBackChange(machine_, target, found));
   }
   Say(u"Notepad is back in " + target);
 }

@@ -449,6 +449,16 @@ TEST_F(SetupTest, RefusedOrFailedRunsChangeNothing) {
              };
        },
        kSetupStopped, "could not be put back; see to them by hand:\r\n  run \"C:\\Program Files\\Velquin\\velquin-settings.exe\" /add-shortcut\r\n", true},
+      {"the rights refused once a protected Notepad is taken over", "/replace",
+       [] {
+         fake::FileNode& notepad = fake::machine().files[fake::FileKeyOfAnsi("C:\\windows\\system32\\notepad.exe")];
+         notepad.systemProtected = true, notepad.owner = fake::kTrustedInstaller, notepad.access = "RX";
+         auto& icacls = fake::machine().files[fake::FileKeyOfAnsi("C:\\windows\\system32\\icacls.exe")].program->run;
+         icacls = [tool = icacls](const std::string& line) {
+           return line.find("/grant *") != std::string::npos ? 1u : tool(line);
+         };
+       },
+       kSetupStopped, "take over C:\\windows\\System32\\notepad.exe for the administrators (takeown, icacls)"},
       {"a copy refused half-way", "/replace",
        [] { fake::machine().files[fake::FileKeyOfAnsi("C:\\windows\\SysWOW64\\notepad.exe")].failWrite = true; },
        kSetupStopped, "copy C:\\pkg\\velquin.exe to C:\\windows\\SysWOW64\\notepad.exe"},
