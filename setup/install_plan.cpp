@@ -303,11 +303,8 @@ void InstallPlanner::ProgramFiles() {
     if (!plan_.repair) Put(record::kProgramDir, folder);
     plan_.changes.push_back(DirectoryChange(SystemChange::Kind::MakeDirectory, AccessPath(machine_, folder)));
   }
-  if (!Package()) {
-    ProgramFile(record::kProgram, files_.launcher, program_);
-    ProgramFile(record::kUninstaller, files_.setup, folder + u"\\velquin-setup.exe");
-    ProgramFile(record::kSettings, files_.settings, folder + u"\\velquin-settings.exe");
-  }
+  if (!Package())
+    for (const ProgramFileRow& file : kProgramFiles) ProgramFile(file.recordName, files_.*file.source, folder + u"\\" + file.name);
   if (plan_.repair) return;
   // The shortcut's name is not ASCII: the settings program makes it, and
   // removes it again.
@@ -426,8 +423,7 @@ void InstallPlanner::Registration() {
   const std::u16string& folder = place_.programDir;
   RegistrationFacts facts{program_, verb_, version_, 0};
   if (!Package())
-    facts.programBytes = sizeOf(program_, files_.launcher) + sizeOf(folder + u"\\velquin-settings.exe", files_.settings) +
-                         sizeOf(folder + u"\\velquin-setup.exe", files_.setup);
+    for (const ProgramFileRow& file : kProgramFiles) facts.programBytes += sizeOf(folder + u"\\" + file.name, files_.*file.source);
   for (const RegisteredValue& value : RegistrationValues(place_, facts)) Set(value.key, value.name, value.data);
 }
 

@@ -40,6 +40,19 @@ InstallPlace PlaceOf(const SetupMachine& machine, const Switches& switches);
 struct PackageFiles {
   std::u16string launcher, launcher32, settings, setup;
 };
+
+// The program folder's files: each one's name there, its record name and
+// the package's file it is copied from.
+struct ProgramFileRow {
+  const char16_t* name;
+  const char16_t* recordName;
+  std::u16string PackageFiles::*source;
+};
+inline const ProgramFileRow kProgramFiles[] = {
+    {u"velquin.exe", record::kProgram, &PackageFiles::launcher},
+    {u"velquin-settings.exe", record::kSettings, &PackageFiles::settings},
+    {u"velquin-setup.exe", record::kUninstaller, &PackageFiles::setup},
+};
 PackageFiles PackageFilesOf(const SetupMachine& machine, bool package);
 
 Plan PlanInstall(const SetupMachine& machine, const Switches& switches, const std::u16string& version);

@@ -79,7 +79,7 @@ Plan UninstallPlanner::Make() {
   UndoShortcut();
   // Notepad back in its place before the programs go, then the copies.
   for (const char16_t* role : kRoles) UndoReplaced(role);
-  for (const char16_t* name : {record::kProgram, record::kSettings, record::kUninstaller}) RemoveRecordedFile(name);
+  for (const ProgramFileRow& file : kProgramFiles) RemoveRecordedFile(file.recordName);
   for (const char16_t* role : kRoles) RemoveRecordedFile(std::u16string(record::kCopy) + role);
   if (record_.Has(record::kProgramDir))
     plan_.changes.push_back(
