@@ -34,20 +34,29 @@ wine_env_locales() {
 }
 
 # Starts Xvfb on the first free display and stops it when the shell exits.
+# A server that ends at once (another one took the display first) is tried
+# again on the next; what it said is kept in build/xvfb-<display>.log.
 wine_env_xvfb() {
-  local n=90
-  while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
-  Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-  WINE_ENV_XVFB_PID=$!
-  export DISPLAY=":$n"
+  local n=90 attempt i
   trap wine_env_stop EXIT
-  local i
-  for i in $(seq 100); do
-    [ -e "/tmp/.X11-unix/X$n" ] && return 0
-    kill -0 "$WINE_ENV_XVFB_PID" 2>/dev/null || break
-    sleep 0.05
+  for attempt in 1 2 3; do
+    while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
+    mkdir -p build
+    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >"build/xvfb-$n.log" 2>&1 &
+    WINE_ENV_XVFB_PID=$!
+    export DISPLAY=":$n"
+    for i in $(seq 200); do
+      [ -e "/tmp/.X11-unix/X$n" ] && return 0
+      kill -0 "$WINE_ENV_XVFB_PID" 2>/dev/null || break
+      sleep 0.05
+    done
+    echo "Xvfb did not start on :$n (attempt $attempt):" >&2
+    sed 's/^/  /' "build/xvfb-$n.log" >&2
+    kill "$WINE_ENV_XVFB_PID" 2>/dev/null
+    wait "$WINE_ENV_XVFB_PID" 2>/dev/null
+    WINE_ENV_XVFB_PID=
+    n=$((n + 1))
   done
-  echo "Xvfb did not start on :$n" >&2
   return 1
 }
 
