@@ -49,7 +49,7 @@ function(velquin_add_launcher name)
   target_compile_options(${name} PRIVATE ${VELQUIN_WARNINGS} -Os -ffunction-sections -fdata-sections)
   add_dependencies(${name} velquin_delay_libs)
   target_link_libraries(${name} PRIVATE velquin_launcher ${VELQUIN_DELAY_LIBS})
-  target_link_options(${name} PRIVATE -static -static-libgcc -static-libstdc++ -s -Wl,--gc-sections)
+  target_link_options(${name} PRIVATE -static -static-libgcc -static-libstdc++ -s -Wl,--gc-sections -Wl,--no-insert-timestamp)
   target_include_directories(${name} PRIVATE ${VELQUIN_GENERATED})
 endfunction()
 # windres names these files itself; CMake cannot see them.
@@ -93,7 +93,7 @@ target_compile_options(velquin-settings PRIVATE ${VELQUIN_WARNINGS} -Os -ffuncti
 # imports) are no known DLLs.
 add_dependencies(velquin-settings velquin_delay_libs)
 target_link_libraries(velquin-settings PRIVATE velquin_settings_window ${VELQUIN_DELAY_LIBS} uuid)
-target_link_options(velquin-settings PRIVATE -municode -static -static-libgcc -static-libstdc++ -s -Wl,--gc-sections)
+target_link_options(velquin-settings PRIVATE -municode -static -static-libgcc -static-libstdc++ -s -Wl,--gc-sections -Wl,--no-insert-timestamp)
 
 # The setup program: a console program that installs and uninstalls; it
 # asks for no elevation itself (asInvoker), the machine-wide forms refuse
@@ -112,4 +112,4 @@ target_include_directories(velquin-setup PRIVATE ${VELQUIN_GENERATED})
 target_compile_options(velquin-setup PRIVATE ${VELQUIN_WARNINGS} -Os -ffunction-sections -fdata-sections)
 add_dependencies(velquin-setup velquin_delay_libs)
 target_link_libraries(velquin-setup PRIVATE velquin_setup ${VELQUIN_DELAY_LIBS})
-target_link_options(velquin-setup PRIVATE -static -static-libgcc -static-libstdc++ -s -Wl,--gc-sections)
+target_link_options(velquin-setup PRIVATE -static -static-libgcc -static-libstdc++ -s -Wl,--gc-sections -Wl,--no-insert-timestamp)

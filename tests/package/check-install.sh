@@ -16,6 +16,8 @@ older_release || fail "an earlier build packaged from this tree"
 zip_path=$(scripts/package | tail -n 1)
 if [ ! -f "$zip_path" ]; then fail "scripts/package makes the zip"; echo "$PASSED passed, $FAILED failed"; exit 1; fi
 pass "scripts/package makes $zip_path"
+check "dist/SHA256SUMS names the zip and both packages, as they are" \
+  bash -c "cd dist && [ \$(wc -l <SHA256SUMS) = 3 ] && sha256sum --quiet -c SHA256SUMS"
 same "zip holds exactly the ten files" \
   "$(unzip -Z1 "$zip_path" | sort | tr '\n' ' ')" \
   "README.ja.md install.cmd settings.reg uninstall.cmd velquin-settings.exe velquin-settings64.exe velquin-setup.exe velquin-setup64.exe velquin.exe velquin64.exe "
@@ -38,6 +40,7 @@ for entry in velquin.exe:014c:i686 velquin64.exe:8664:x86_64 velquin-settings.ex
   IFS=: read -r exe want arch <<<"$entry"
   machine=$(od -An -tx2 -j $(( $(od -An -tu4 -j 60 -N4 "$PKG/$exe") + 4 )) -N2 "$PKG/$exe" | tr -d ' ')
   same "$exe is an $arch program" "$machine" "$want"
+  same "$exe holds no link time" "$(od -An -tx4 -j $(( $(od -An -tu4 -j 60 -N4 "$PKG/$exe") + 8 )) -N4 "$PKG/$exe" | tr -d ' ')" 00000000
   foreign=$("$arch-w64-mingw32-objdump" -p "$PKG/$exe" | awk '/DLL Name/ {print toupper($3)}' |
     grep -vxE "(KERNEL32|MSVCRT)[.]DLL")
   same "$exe imports only kernel32 and the C runtime" "$foreign" ""
