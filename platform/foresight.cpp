@@ -67,8 +67,9 @@ void SetValue(const SystemChange& change) {
   for (std::u16string at = id; !at.empty(); at = ParentId(at)) {
     KeyState& key = g_state->keys[at];
     key.exists = true;
-    if (key.name.empty()) key.name = path.substr(path.rfind(u'\\') + 1);
-    path = path.substr(0, path.rfind(u'\\') == std::u16string::npos ? 0 : path.rfind(u'\\'));
+    const std::size_t cut = path.rfind(u'\\');
+    if (key.name.empty()) key.name = path.substr(cut + 1);
+    path.resize(cut == std::u16string::npos ? 0 : cut);
   }
   g_state->values[{id, Lower(change.name)}] = {change.name, change.data};
 }

@@ -21,6 +21,10 @@ struct RegistryKey {
   std::u16string path;
   std::uint32_t view = 0;  // 0, os::kView64 or os::kView32
 };
+// A key under this one, in the same hive and view.
+inline RegistryKey Subkey(const RegistryKey& key, const std::u16string& path) {
+  return {key.root, key.path + u"\\" + path, key.view};
+}
 
 // A value's type and data in the W calls' form (text in UTF-16 with its NUL).
 struct RegistryData {

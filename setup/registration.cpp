@@ -7,8 +7,6 @@ namespace {
 
 const char16_t kTypes[][6] = {u".txt", u".text", u".log", u".ini", u".inf", u".scp", u".wtx"};
 
-RegistryKey Under(const RegistryKey& key, const std::u16string& path) { return {key.root, key.path + u"\\" + path, key.view}; }
-
 RegistryKey ProgId(const InstallPlace& place) { return place.Key(u"Classes\\Velquin.Text"); }
 RegistryKey Application(const InstallPlace& place) { return place.Key(u"Classes\\Applications\\velquin.exe"); }
 RegistryKey Capabilities(const InstallPlace& place) { return place.Key(u"Tarrowind\\Velquin\\Capabilities"); }
@@ -39,21 +37,21 @@ std::vector<RegisteredValue> RegistrationValues(const InstallPlace& place, const
   // The verbs start Velquin without a leading quote, so that it reads the
   // file and never takes the start for a browser's.
   const auto verbs = [&text, &facts](const RegistryKey& key) {
-    text(Under(key, u"shell\\open\\command"), u"", facts.verb + u" \"%1\"");
-    text(Under(key, u"shell\\print\\command"), u"", facts.verb + u" /p \"%1\"");
-    text(Under(key, u"shell\\printto\\command"), u"", facts.verb + u" /pt \"%1\" \"%2\" \"%3\" \"%4\"");
+    text(Subkey(key, u"shell\\open\\command"), u"", facts.verb + u" \"%1\"");
+    text(Subkey(key, u"shell\\print\\command"), u"", facts.verb + u" /p \"%1\"");
+    text(Subkey(key, u"shell\\printto\\command"), u"", facts.verb + u" /pt \"%1\" \"%2\" \"%3\" \"%4\"");
   };
   const RegistryKey progId = ProgId(place), application = Application(place), capabilities = Capabilities(place);
   text(progId, u"", u"Text Document (Velquin)");
-  text(Under(progId, u"DefaultIcon"), u"", facts.program + u",0");
+  text(Subkey(progId, u"DefaultIcon"), u"", facts.program + u",0");
   verbs(progId);
   text(application, u"FriendlyAppName", u"Velquin");
   verbs(application);
   text(capabilities, u"ApplicationName", u"Velquin");
   text(capabilities, u"ApplicationDescription", u"Opens text files in the editor of your choice, in Notepad's place.");
   for (const char16_t* type : kTypes) {
-    text(Under(capabilities, u"FileAssociations"), type, u"Velquin.Text");
-    text(Under(application, u"SupportedTypes"), type, u"");
+    text(Subkey(capabilities, u"FileAssociations"), type, u"Velquin.Text");
+    text(Subkey(application, u"SupportedTypes"), type, u"");
   }
   values.push_back(SharedValue(place));
   if (place.package) return values;

@@ -162,7 +162,7 @@ void UninstallPlanner::UndoRegistration() {
 // Each value, then each key, deepest first: all of it can be put back.
 void UninstallPlanner::DeleteTree(const RegistryKey& key) {
   if (!RegistryKeyExists(key)) return;
-  for (const std::u16string& subkey : RegistrySubkeyNames(key)) DeleteTree({key.root, key.path + u"\\" + subkey, key.view});
+  for (const std::u16string& subkey : RegistrySubkeyNames(key)) DeleteTree(Subkey(key, subkey));
   for (const std::u16string& name : RegistryValueNames(key))
     plan_.changes.push_back(DeleteValueChange(key, name, ReadRegistryValue(key, name)));
   plan_.changes.push_back(DeleteKeyChange(key));
