@@ -36,20 +36,39 @@ Argument NextArgument(const std::string& commandLine, std::size_t position) {
   return Argument{text, i};
 }
 
+namespace {
+
+// Started in Notepad's place by the system's redirect, the launcher sees
+// the caller's command line whole after its own path, Notepad's own name
+// first, as a path or as typed in a console. Where that first argument
+// begins (the blanks before it skipped); npos for any other start.
+std::size_t CallerStart() {
+  std::size_t position = NextArgument(RawCommandLine, 0).position;
+  const Argument first = NextArgument(RawCommandLine, position);
+  if (first.text.empty() || LauncherNamedNotepad || !IsNotepadCommand(first.text)) return std::string::npos;
+  while (ByteAt(RawCommandLine, position) >= 0x01 && ByteAt(RawCommandLine, position) <= 0x20) ++position;
+  return position;
+}
+
+}  // namespace
+
 CommandLineArguments SplitCommandLine() {
   CommandLineArguments split;
   std::size_t position = NextArgument(RawCommandLine, 0).position;
   const Argument first = NextArgument(RawCommandLine, position);
-  // Started in Notepad's place by the system's redirect, the launcher sees
-  // the caller's command line whole, Notepad's own name first, as a path or
-  // as typed in a console: that is not part of what Notepad was given.
-  const bool dropFirst = !first.text.empty() && !LauncherNamedNotepad && IsNotepadCommand(first.text);
+  // Notepad's name is not part of what Notepad was given.
+  const bool dropFirst = CallerStart() != std::string::npos;
   if (dropFirst) position = first.position;
   for (Argument step = first; !step.text.empty(); step = NextArgument(RawCommandLine, step.position))
     if (!(dropFirst && step.position == first.position)) split.arguments.push_back(step.text);
   while (ByteAt(RawCommandLine, position) >= 0x01 && ByteAt(RawCommandLine, position) <= 0x20) ++position;
   split.start = position;
   return split;
+}
+
+std::string CallerCommandLine() {
+  const std::size_t start = CallerStart();
+  return start == std::string::npos ? RawCommandLine : RawCommandLine.substr(start);
 }
 
 std::vector<std::string> AllArguments() { return SplitCommandLine().arguments; }

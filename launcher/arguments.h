@@ -28,6 +28,12 @@ struct CommandLineArguments {
 };
 CommandLineArguments SplitCommandLine();
 
+// The command line of the program that started Notepad: after the
+// launcher's own path when the system's redirect started it (its first
+// argument names Notepad), otherwise the launcher's own. Whether Notepad's
+// start was quoted, as a browser quotes it, is read there.
+std::string CallerCommandLine();
+
 std::vector<std::string> AllArguments();
 std::string ArgumentAt(int index);
 std::size_t ArgumentsStart();

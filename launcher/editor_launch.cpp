@@ -1,6 +1,7 @@
 #include <string>
 
 #include "browser/browser.h"
+#include "launcher/arguments.h"
 #include "launcher/editor_command.h"
 #include "launcher/launcher.h"
 #include "launcher/live_machine.h"
@@ -59,7 +60,7 @@ std::string BuildEditorCommand(const std::string& editor, const std::string& ext
   decision.program = editor;
   decision.extra = extra;
   decision.fileFirst = fileFirst;
-  decision.rename = DecideRename(Settings, TargetFile, CommandLineStartsQuoted(RawCommandLine), machine);
+  decision.rename = DecideRename(Settings, TargetFile, CommandLineStartsQuoted(CallerCommandLine()), machine);
   return BuildEditorCommand(decision);
 }
 
@@ -99,7 +100,7 @@ ExitCode StartEditor(const std::string& command, bool deleteBrowserFileAfterWait
 }
 
 ExitCode StartEditor(const std::string& command) {
-  return StartEditor(command, Settings.Ie4Temp && CommandLineStartsQuoted(RawCommandLine), !Settings.NoWait);
+  return StartEditor(command, Settings.Ie4Temp && CommandLineStartsQuoted(CallerCommandLine()), !Settings.NoWait);
 }
 
 }  // namespace velquin

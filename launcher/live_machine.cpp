@@ -14,7 +14,7 @@ BrowserVersionReading LiveMachine::BrowserVersionClass() { return ReadBrowserVer
 
 RunInput ThisRunsInput() {
   const CommandLineArguments split = SplitCommandLine();
-  return RunInput{split.arguments, RawCommandLine.substr(split.start), CommandLineStartsQuoted(RawCommandLine),
+  return RunInput{split.arguments, RawCommandLine.substr(split.start), CommandLineStartsQuoted(CallerCommandLine()),
                   PlatformId};
 }
 

@@ -209,6 +209,18 @@ std::vector<std::string> Arguments(const std::string& commandLine, bool namedNot
   return out;
 }
 
+// Whether Notepad's start was quoted: through the redirect (a first
+// argument naming Notepad) the caller's command line after the launcher's
+// own path tells, otherwise the launcher's own.
+bool StartQuoted(const std::string& commandLine, bool namedNotepad) {
+  const velquin::Argument own = velquin::NextArgument(commandLine, 0);
+  const velquin::Argument first = velquin::NextArgument(commandLine, own.position);
+  std::size_t at = 0;
+  if (!namedNotepad && !first.text.empty() && velquin::IsNotepadCommand(first.text))
+    for (at = own.position; at < commandLine.size() && commandLine[at] >= 0x01 && commandLine[at] <= 0x20;) ++at;
+  return at < commandLine.size() && commandLine[at] == '"';
+}
+
 std::size_t Count(const std::vector<fake::Event>& events, fake::Event::Kind kind) {
   return static_cast<std::size_t>(
       std::count_if(events.begin(), events.end(), [&](const fake::Event& e) { return e.kind == kind; }));
@@ -345,9 +357,9 @@ void CheckRun(const std::string& input) {
                    "the real name not started: " + story);
     return;
   }
-  const bool quoted = !quotedBefore.empty() && quotedBefore[0] == '"';
-  const std::vector<std::string> arguments =
-      Arguments(quotedBefore, m.modulePath.substr(m.modulePath.size() - 11) == "notepad.exe");
+  const bool namedNotepad = m.modulePath.substr(m.modulePath.size() - 11) == "notepad.exe";
+  const bool quoted = StartQuoted(quotedBefore, namedNotepad);
+  const std::vector<std::string> arguments = Arguments(quotedBefore, namedNotepad);
 
   // Exactly one of the defined outcomes.
   if (shells == 1) {
