@@ -101,8 +101,6 @@ bool CloseFind(FindHandle handle);
 std::uint32_t FileAttributesW(const std::u16string& path);
 bool FileTimeToLocalFileTime(std::uint64_t fileTime, std::uint64_t* localTime);
 bool FileTimeToDosDateTime(std::uint64_t fileTime, std::uint16_t* dosDate, std::uint16_t* dosTime);
-// GetShortPathNameW: the count, as GetTempPath gives it.
-std::uint32_t ShortPathNameW(const std::u16string& path, char16_t* buffer, std::uint32_t size);
 // CreateFileW for writing (OPEN_EXISTING, sharing everything): whether
 // this process may write the file, asked without changing it; closed with
 // CloseHandle.

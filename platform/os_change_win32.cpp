@@ -69,10 +69,6 @@ long EnumValueNameW(KeyHandle key, std::uint32_t index, std::u16string* name) {
 
 std::uint32_t FileAttributesW(const std::u16string& path) { return ::GetFileAttributesW(Wide(path)); }
 
-std::uint32_t ShortPathNameW(const std::u16string& path, char16_t* buffer, std::uint32_t size) {
-  return ::GetShortPathNameW(Wide(path), reinterpret_cast<wchar_t*>(buffer), size);
-}
-
 FileHandle OpenFileForWritingW(const std::u16string& path) {
   const HANDLE file = ::CreateFileW(Wide(path), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);

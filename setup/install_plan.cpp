@@ -78,7 +78,6 @@ class InstallPlanner {
   void CopyRole(const Role& role);
   void ProgramFiles();
   void ProgramFile(const std::u16string& name, const std::u16string& source, const std::u16string& target);
-  std::u16string ShortProgramPath() const;
   void ReplaceRole(const Role& role);
   void IfeoTargets(const IfeoView& view, bool write);
   void Target(const IfeoView& view, bool write, const std::u16string& subkey, const std::u16string& name,
@@ -163,10 +162,6 @@ Plan InstallPlanner::Make() {
   if (Redirect())
     for (const IfeoView& view : views) CheckView(view);
   program_ = place_.programDir + u"\\velquin.exe";
-  const std::u16string shortPath = ShortProgramPath();
-  if (shortPath.empty() && (Redirect() || User())) {
-    Refuse(u"\"" + place_.programDir + u"\" has no short name without spaces (8.3 names are off on this drive).");
-  }
   if (!plan_.refusals.empty()) return plan_;
 
   if (!plan_.repair) {
@@ -177,14 +172,21 @@ Plan InstallPlanner::Make() {
   }
   if (!plan_.repair || upgrade_) Put(record::kVersion, version_);
   ProgramFiles();
-  verb_ = shortPath;
+  // Windows names the launcher by its full path, quoted where it has a
+  // space. The launcher takes a start for a browser's when the caller
+  // quoted Notepad, which it reads after its own path once the first
+  // argument names Notepad: so the verbs name Notepad unquoted after it,
+  // and a double-click reads as a redirected, unquoted start.
+  const std::u16string launcher = program_.find(u' ') == std::u16string::npos ? program_ : Quoted(program_);
+  const std::u16string notepad = machine_.windowsDirectory + u"\\notepad.exe";
+  verb_ = launcher + u" " + (notepad.find(u' ') == std::u16string::npos ? notepad : u"notepad.exe");
   if (switches_.form == InstallForm::Replace) {
     for (const Role& role : roles_) ReplaceRole(role);
-    // Without a short name the verbs start velquin.exe as notepad.exe.
-    if (verb_.empty()) verb_ = SystemFolder() + u"\\notepad.exe";
   } else if (Redirect()) {
-    debugger_ = shortPath;
-    if (!plan_.repair) Put(record::kDebugger, debugger_);
+    debugger_ = launcher;
+    // An earlier release's record may hold the short form it wrote.
+    if (plan_.repair) PutChanged(record::kDebugger, debugger_);
+    else Put(record::kDebugger, debugger_);
   }
   if (!User()) {
     // The values of both views are recorded before the first is written.
@@ -324,25 +326,6 @@ void InstallPlanner::ProgramFile(const std::u16string& name, const std::u16strin
     return;
   }
   Redone(target);
-}
-
-// Values written to the registry must not start with a quote: the launcher
-// reads a quoted start as a browser's, so the path is in its short form,
-// which the nearest folder that exists already decides; the rest is made
-// of names that are short names themselves.
-std::u16string InstallPlanner::ShortProgramPath() const {
-  std::u16string existing = program_;
-  while (!existing.empty() && !FileExists(machine_, existing) && !FolderExists(machine_, existing))
-    existing = FolderOf(existing);
-  if (existing.empty()) return std::u16string();
-  std::vector<char16_t> buffer(1024);
-  const std::uint32_t count =
-      os::ShortPathNameW(AccessPath(machine_, existing), buffer.data(), static_cast<std::uint32_t>(buffer.size()));
-  if (count == 0 || count >= buffer.size()) return std::u16string();
-  std::u16string shortPath(buffer.data(), count);
-  shortPath += program_.substr(existing.size());
-  if (shortPath.find(u' ') != std::u16string::npos) return std::u16string();
-  return shortPath;
 }
 
 void InstallPlanner::ReplaceRole(const Role& role) {

@@ -662,7 +662,6 @@ std::string DumpFiles() {
   for (const auto& [folded, node] : M().files) {
     out += (node.directory ? "dir " : "file ") + node.path + " time " + std::to_string(node.lastWriteTime);
     if (!node.directory) out += " size " + std::to_string(node.contents.size()) + " \"" + Escaped(node.contents) + "\"";
-    if (!node.shortName.empty()) out += " short " + node.shortName;
     if (node.locked) out += " locked";
     if (node.systemProtected) out += " protected";
     if (!node.owner.empty()) out += " owner " + node.owner;
@@ -1113,21 +1112,58 @@ std::string UpperAscii(std::string text) {
   return text;
 }
 
-// The Debugger text the system puts before a program's start, if any.
-const std::string* RedirectOf(const fake::FileNode& program) {
-  const std::string name = program.path.substr(program.path.find_last_of('\\') + 1);
-  auto found = M().redirects.find(UpperAscii(name));
-  return found == M().redirects.end() ? nullptr : &found->second;
+constexpr char kIfeo[] = "HKLM\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Image File Execution Options\\";
+
+std::string TextOf(const fake::RegValue& value) {
+  const std::vector<unsigned char> data = fake::WideDataOf(value);
+  std::u16string text;
+  for (std::size_t i = 0; i + 1 < data.size(); i += 2) text += static_cast<char16_t>(data[i] | (data[i + 1] << 8));
+  return fake::FromUtf16(text.substr(0, text.find(u'\0')));
 }
+
+// The Debugger text Windows puts before a program's start, if any: the
+// Image File Execution Options key of its file name (one key in both
+// views) or, with UseFilter set there, its first subkey whose
+// FilterFullPath names the program, should one.
+std::optional<std::string> RedirectOf(const fake::FileNode& program) {
+  const std::string key = kIfeo + program.path.substr(program.path.find_last_of('\\') + 1);
+  const fake::RegKeyNode* node = fake::FindKeyUtf8(key);
+  if (!node) return std::nullopt;
+  std::string options = key;
+  const fake::RegValue* filter = fake::FindValueUtf8(key, "UseFilter");
+  if (filter && filter->type == os::kRegDword && filter->data != std::vector<unsigned char>(4, 0)) {
+    const std::string prefix = fake::Fold(fake::KeyTextOfUtf8(key)) + "\\";
+    for (const auto& [folded, sub] : M().keys) {
+      if (folded.compare(0, prefix.size(), prefix) != 0 || folded.find('\\', prefix.size()) != std::string::npos) continue;
+      const fake::RegValue* full = fake::FindValue(sub.path, "FilterFullPath");
+      if (full && full->type == os::kRegSz && fake::FoldName(TextOf(*full)) == fake::FoldName(program.path)) {
+        options = fake::Utf8OfKeyText(sub.path);
+        break;
+      }
+    }
+  }
+  const fake::RegValue* debugger = fake::FindValueUtf8(options, "Debugger");
+  if (!debugger || (debugger->type != os::kRegSz && debugger->type != os::kRegExpandSz)) return std::nullopt;
+  const std::string text = TextOf(*debugger);
+  if (text.empty()) return std::nullopt;
+  return text;
+}
+
+// The program a redirect starts, which runs as the launcher: the
+// Debugger's text parsed as the start of a command line, quoted or not, as
+// CreateProcess parses one.
+const fake::FileNode* RedirectTarget(const std::string& debugger) { return fake::ImageOf(debugger); }
 
 // A start that reached the launcher again, through a copy of it or a
 // redirect, runs it with the command line the system hands it.
 // The launcher's exit code when it ran.
 std::optional<std::uint32_t> RunAgainIfLauncher(const fake::FileNode& program, const Texts& commandLine, bool wide) {
   if (!M().runLauncher) return std::nullopt;
-  if (const std::string* debugger = RedirectOf(program)) {
+  if (const std::optional<std::string> debugger = RedirectOf(program)) {
+    const fake::FileNode* target = RedirectTarget(*debugger);
+    if (!target) return std::nullopt;
     return M().runLauncher(*debugger + " " + commandLine.real, fake::ToAnsi(*debugger) + " " + commandLine.ansi,
-                           wide, fake::ToAnsi(*debugger));
+                           wide, fake::AnsiOfWide(fake::Utf16(target->path)));
   } else if (program.program && program.program->launcher) {
     return M().runLauncher(commandLine.real, commandLine.ansi, wide, fake::AnsiOfWide(fake::Utf16(program.path)));
   }
@@ -1137,10 +1173,8 @@ std::optional<std::uint32_t> RunAgainIfLauncher(const fake::FileNode& program, c
 // A redirect whose Debugger names no file fails the start as a missing
 // program does.
 bool RedirectFails(const fake::FileNode& program) {
-  const std::string* debugger = RedirectOf(program);
-  if (!debugger) return false;
-  const fake::FileNode* target = fake::FileAt(*debugger);
-  return !target || target->directory;
+  const std::optional<std::string> debugger = RedirectOf(program);
+  return debugger && !RedirectTarget(*debugger);
 }
 
 // The shell starts the program it found as "PATH" PARAMETERS.
@@ -1470,8 +1504,6 @@ std::uint32_t CopyOutW(const std::u16string& text, char16_t* buffer, std::uint32
   return static_cast<std::uint32_t>(text.size());
 }
 
-std::string LastNameOf(const std::string& path) { return path.substr(path.rfind('\\') + 1); }
-
 bool IsFolderPresent(const std::string& parent) {
   if (parent.size() <= 2) return true;  // a drive
   const fake::FileNode* node = fake::FileAt(parent);
@@ -1731,91 +1763,6 @@ bool ReadFileBytes(FileHandle file, unsigned char* buffer, std::uint32_t size, s
   offset->second += count;
   *read = static_cast<std::uint32_t>(count);
   return true;
-}
-
-namespace {
-
-bool IsAsciiAlnum(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-
-// Already an 8.3 name: no short one is made for it.
-bool IsShortName(const std::string& name) {
-  const std::size_t dot = name.find('.');
-  if (dot != name.rfind('.')) return false;
-  const std::size_t baseLength = dot == std::string::npos ? name.size() : dot;
-  const std::size_t extLength = dot == std::string::npos ? 0 : name.size() - dot - 1;
-  if (baseLength == 0 || baseLength > 8 || extLength > 3 || (dot != std::string::npos && extLength == 0)) return false;
-  for (char c : name) {
-    const unsigned char byte = static_cast<unsigned char>(c);
-    if (byte <= 0x20 || byte >= 0x7F || std::strchr("\"*+,/:;<=>?[\\]|", c) != nullptr) return false;
-  }
-  return true;
-}
-
-std::string MadeShortName(const std::string& name, int number) {
-  const std::size_t dot = name.rfind('.');
-  const bool hasExtension = dot != std::string::npos && dot != 0;
-  std::string stem, extension;
-  for (char c : hasExtension ? name.substr(0, dot) : name)
-    if (IsAsciiAlnum(c)) stem += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  if (hasExtension)
-    for (char c : name.substr(dot + 1))
-      if (IsAsciiAlnum(c) && extension.size() < 3) extension += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  const std::string tail = "~" + std::to_string(number);
-  if (stem.empty()) stem = "_";
-  stem = stem.substr(0, std::min<std::size_t>(6, 8 - tail.size()));
-  return stem + tail + (extension.empty() ? "" : "." + extension);
-}
-
-// The short name of an existing entry, given as the caller wrote it: made
-// names are numbered in the folder's order, past those already taken there.
-std::string ShortNameOf(const fake::FileNode& node, const std::string& given) {
-  if (!node.shortName.empty()) return node.shortName;
-  if (IsShortName(LastNameOf(node.path)) || !M().shortNames) return given;
-  const std::string folder = fake::FileKey(fake::FileParentOf(node.path));
-  std::vector<const fake::FileNode*> siblings;
-  std::vector<std::string> taken;
-  for (const auto& [key, sibling] : M().files) {
-    if (fake::FileKey(fake::FileParentOf(sibling.path)) != folder) continue;
-    if (!sibling.shortName.empty()) taken.push_back(fake::FoldName(sibling.shortName));
-    else if (IsShortName(LastNameOf(sibling.path))) taken.push_back(fake::FoldName(LastNameOf(sibling.path)));
-    else siblings.push_back(&sibling);
-  }
-  for (const fake::FileNode* sibling : siblings) {
-    std::string made;
-    for (int number = 1;; ++number) {
-      made = MadeShortName(LastNameOf(sibling->path), number);
-      if (std::find(taken.begin(), taken.end(), fake::FoldName(made)) == taken.end()) break;
-    }
-    if (sibling == &node) return made;
-    taken.push_back(fake::FoldName(made));
-  }
-  return given;
-}
-
-}  // namespace
-
-std::uint32_t ShortPathNameW(const std::u16string& path, char16_t* buffer, std::uint32_t size) {
-  Count("GetShortPathNameW");
-  const std::string given = fake::FromUtf16(path);
-  if (given.empty()) return NoCount(fake::kFileNotFound);
-  std::string prefix, out;
-  std::size_t start = 0;
-  for (bool first = true;; first = false) {
-    const std::size_t end = std::min(given.find('\\', start), given.size());
-    const std::string part = given.substr(start, end - start);
-    prefix += (first ? "" : "\\") + part;
-    out += first ? "" : "\\";
-    if (part.empty() || (first && part.size() == 2 && part[1] == ':')) {
-      out += part;
-    } else {
-      const fake::FileNode* node = fake::FileAt(fake::SystemPathOf(prefix));
-      if (!node) return NoCount(fake::kFileNotFound);
-      out += ShortNameOf(*node, part);
-    }
-    if (end == given.size()) break;
-    start = end + 1;
-  }
-  return CopyOutW(fake::Utf16(out), buffer, size);
 }
 
 bool RemoveAtRestartW(const std::u16string& path) {

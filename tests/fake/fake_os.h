@@ -71,7 +71,6 @@ struct FileNode {
   bool locked = false;
   std::optional<Program> program;
   std::string contents;  // its size is the file's
-  std::string shortName;  // its 8.3 name if set; otherwise one is made as the system does
   bool systemProtected = false;  // only TrustedInstaller may write it: copies onto it and deletion refused
   bool failWrite = false;  // a copy onto it fails
   bool failCreate = false;  // a directory nothing new can be made in (files or folders)
@@ -125,7 +124,6 @@ struct Machine {
   std::uint16_t processMachine = os::kMachineUnknown;
   bool hasIsWow64Process2 = true;  // false: a Windows older than 10 1709
   bool isAdmin = true;
-  bool shortNames = true;  // 8.3 names made for long ones (off: they keep their long names)
   std::vector<std::string> removeAtRestart;  // MoveFileEx's delayed deletions, real paths in UTF-8
   // The console: without one there are no standard handles; with output
   // led to a file or a pipe WriteConsoleW fails and WriteFile's bytes are
@@ -146,9 +144,6 @@ struct Machine {
   std::vector<Process> otherProcesses;  // listed after this one
   bool snapshotFails = false;
   std::map<std::string, std::pair<std::string, std::string>> environment;
-  // The system's redirects of image names (Image File Execution Options'
-  // Debugger), by upper-cased file name: the Debugger text.
-  std::map<std::string, std::string> redirects;
   // Runs the launcher again for a start or shell open that reached a copy
   // of it or a redirect: its command line (the real text and the ANSI
   // view) and its own path (ANSI); its exit code. Unset: nothing runs.

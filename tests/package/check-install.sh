@@ -204,11 +204,15 @@ is_velquin() { local exe=velquin64.exe; [[ $1 == syswow64/* ]] && exe=velquin.ex
 VERSION=$(cat build/host/packaging/version)  # the top CMakeLists.txt's, as scripts/package took it
 # The guide is written by hand: its title must follow the version.
 check "the guide's title names Velquin $VERSION" grep -qx "# Velquin $VERSION 利用の手引き" docs/README.ja.md
+# The verbs' start: the launcher by its full path, quoted, then Notepad
+# unquoted, as a redirected start of Notepad reads.
+VERB='"C:\Program Files\Velquin\velquin.exe" C:\windows\notepad.exe'
 # What either install registers: Program Files\Velquin, the Default apps
 # keys and the Apps & features entry. $1 names the case, $2 the verbs'
-# program (no leading quote).
+# start.
 check_registered() {
   local c=$1 exe=$2 ext
+  no_short_names "$c"
   check "$c: velquin.exe (x86_64) in Program Files\\Velquin" cmp "$PKG/velquin64.exe" "$P/drive_c/$PROGRAM_DIR/velquin.exe"
   check "$c: velquin-setup.exe (x86_64) in Program Files\\Velquin" cmp "$PKG/velquin-setup64.exe" "$P/drive_c/$PROGRAM_DIR/velquin-setup.exe"
   check "$c: velquin-settings.exe (x86_64) in Program Files\\Velquin" \
@@ -274,9 +278,7 @@ check "replace: the i686 velquin.exe in SysWOW64's notepad.exe" is_velquin syswo
 same "replace: recorded" "$(reg_value "$STATE" Mode)" "replace"
 check "replace: no IFEO key made (64-bit view)" bash -c "! $WINE reg query '$IFEO' /reg:64"
 check "replace: no IFEO key made (32-bit view)" bash -c "! $WINE reg query '$IFEO' /reg:32"
-check_registered replace "$(reg_default 'HKLM\SOFTWARE\Classes\Velquin.Text\shell\open\command' | sed 's/ "%1"$//')"
-check "replace: the verbs name the installed velquin.exe by its short path" bash -c \
-  "[[ '$(reg_default 'HKLM\SOFTWARE\Classes\Velquin.Text\shell\open\command')' == 'C:\\PROG'*'\\Velquin\\velquin.exe \"%1\"' ]]"
+check_registered replace "$VERB"
 check "replace: Windows 7's build opens the Default apps page" grep -qxF \
   "Velquin: to open text files with Velquin, choose it in Settings > Apps > Default apps (ms-settings:defaultapps)." <<<"$CMD_OUT"
 after_install=$(snapshot)
@@ -396,18 +398,18 @@ same "redirect: SysWOW64 notepa~.exe is System32's Notepad" "$(content syswow64/
 installed="$P/drive_c/$PROGRAM_DIR/velquin.exe"
 for view in 64 32; do
   dbg=$(reg_value "$IFEO" Debugger /reg:$view)
-  check "redirect: Debugger ($view-bit view) unquoted, without spaces" bash -c "[[ -n '$dbg' && '$dbg' != *' '* && '$dbg' != '\"'* ]]"
-  unix=$("$WINE" winepath -u "$dbg" 2>/dev/null | tr -d '\r')
+  same "redirect: Debugger ($view-bit view) the full path, quoted" "$dbg" '"C:\Program Files\Velquin\velquin.exe"'
+  unix=$("$WINE" winepath -u "${dbg//\"/}" 2>/dev/null | tr -d '\r')
   check "redirect: Debugger ($view-bit view) names the installed velquin.exe" cmp "$installed" "$unix"
   check "redirect: no UseFilter written ($view-bit view)" bash -c "! $WINE reg query '$IFEO' /v UseFilter /reg:$view"
 done
 same "redirect: the existing GlobalFlag kept" "$(reg_value "$IFEO" GlobalFlag /reg:64)" "0x0"
-check_registered redirect "$dbg"
+check_registered redirect "$VERB"
 after_install=$(snapshot)
 same "redirect: the Debugger command line opens the file in the editor" \
   "$(editor_run "$dbg C:\\windows\\system32\\notepad.exe C:\\t\\a.txt")" 'C:\stub\record.exe "C:\t\a.txt"'
 same "redirect: the open verb opens the file in the editor" \
-  "$(editor_run "$dbg \"C:\\t\\a.txt\"")" 'C:\stub\record.exe "C:\t\a.txt"'
+  "$(editor_run "$VERB \"C:\\t\\a.txt\"")" 'C:\stub\record.exe "C:\t\a.txt"'
 same_state "redirect: the editor runs cleaned up after" "$(snapshot)" "$after_install"
 run_cmd install.cmd /redirect
 same "redirect: install.cmd again succeeds" "$CMD_RC" 0
@@ -460,7 +462,7 @@ for form in redirect replace; do
   if [ "$form" == redirect ]; then
     dbg=$(reg_value "$STATE" Debugger)
     same "first release /redirect: the upgrade's Debugger is today's" "$(reg_value "$IFEO" Debugger /reg:64)" "$dbg"
-    check_registered "first release upgraded" "$dbg"
+    check_registered "first release upgraded" "$VERB"
   else
     check "first release /replace: the upgrade puts today's velquin64.exe in System32" is_velquin system32/notepad.exe
   fi
@@ -493,7 +495,7 @@ same "Windows 11 redirect: with UseFilter set again, still Velquin" "$(entries |
 wreg add "$IFEO" /v UseFilter /t REG_DWORD /d 0 /f /reg:64 >/dev/null
 check "Windows 11 redirect: Windows 11's build opens Velquin's Default apps page" grep -qF \
   "(ms-settings:defaultapps?registeredAppMachine=Velquin)." <<<"$CMD_OUT"
-check_registered "Windows 11 redirect" "$dbg"
+check_registered "Windows 11 redirect" "$VERB"
 same "Windows 11 redirect: NoOpenWith untouched" "$(wreg query 'HKLM\SOFTWARE\Classes\Applications\notepad.exe' /v NoOpenWith | grep -c NoOpenWith)" "1"
 after_install=$(snapshot)
 same "Windows 11 redirect: the open verb opens the file in the editor" \
@@ -585,7 +587,8 @@ check "user: velquin.exe (x86_64) in the user's Programs" cmp "$PKG/velquin64.ex
 check "user: the setup program beside it" cmp "$PKG/velquin-setup64.exe" "$P/drive_c/$LOCAL_DIR/velquin-setup.exe"
 check "user: the settings shortcut in the user's Start menu" test -s "$P/drive_c/$USER_SHORTCUT"
 same "user: the open verb" "$(reg_default 'HKCU\Software\Classes\Velquin.Text\shell\open\command')" \
-  'C:\users\root\AppData\Local\Programs\Velquin\velquin.exe "%1"'
+  'C:\users\root\AppData\Local\Programs\Velquin\velquin.exe C:\windows\notepad.exe "%1"'
+no_short_names user
 same "user: RegisteredApplications" "$(reg_value 'HKCU\Software\RegisteredApplications' Velquin)" 'Software\Tarrowind\Velquin\Capabilities'
 same "user: the Apps & features entry" "$(reg_value "$USER_KEY" UninstallString)" \
   '"C:\users\root\AppData\Local\Programs\Velquin\velquin-setup.exe" /uninstall /user'

@@ -146,6 +146,7 @@ for shape in 10 11; do
     check "$c: the setup program beside it" cmp "$PKG/velquin-setup64.exe" "$P/drive_c/$PROGRAM_DIR/velquin-setup.exe"
     check "$c: the Start-menu shortcut" test -s "$P/drive_c/$SHORTCUT"
     same "$c: recorded as the package's" "$(reg_value "$STATE" Mode) $(reg_value "$STATE" Package)" "$form 1"
+    no_short_names "$c" msi_snapshot
     same "$c: one Apps & features entry, Windows Installer's" "$(velquin_entries)" "Velquin $MSI_VERSION"
     check "$c: none of the setup program's own" bash -c "! $WINE reg query '$ARP'"
     if [ "$form" = redirect ]; then

@@ -114,6 +114,13 @@ snapshot() {
                          index($0, "[System\\\\CurrentControlSet\\\\Control\\\\Class\\\\{4D36E96E-") == 1 } !skip'
   done
 }
+# What an install wrote since $before (a state $2 made, snapshot by
+# default): no value names a program by an 8.3 short name (notepa~.exe is a
+# long name of its own).
+no_short_names() {
+  check "$1: no value written holds a short name" bash -c '! grep -q "~[0-9]" <<<"$1"' _ \
+    "$(diff <(printf '%s\n' "$before") <("${2:-snapshot}") | sed -n 's/^> //p')"
+}
 content() { tr -d '\0' <"$P/drive_c/windows/$1" 2>/dev/null || echo "(missing)"; }
 
 NOTEPADS='C:\Windows\System32\notepad.exe C:\Windows\SysWOW64\notepad.exe C:\Windows\notepad.exe'

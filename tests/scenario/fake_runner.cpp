@@ -40,13 +40,11 @@ std::string ApplySetup(const scn::Scenario& s) {
         fake::AddProgram(fake::Utf16(item.path), program);
         break;
       }
-      case scn::SetupItem::Redirect: {
-        std::string name = item.imageName;
-        for (char& c : name)
-          if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
-        m.redirects[name] = item.path;
+      case scn::SetupItem::Redirect:
+        fake::SetStringUtf8(
+            "HKLM\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Image File Execution Options\\" + item.imageName,
+            "Debugger", item.path);
         break;
-      }
       case scn::SetupItem::Access:
         fake::AddKey(KeyPathOf(item.value)).grants = item.readOnly ? os::kKeyRead : 0;
         break;

@@ -204,44 +204,5 @@ TEST_F(FakeMachineTest, A32BitProcessSeesSysWow64AsSystem32) {
   }
 }
 
-TEST_F(FakeMachineTest, ShortNamesAreMadeAsTheSystemMakesThem) {
-  struct Row {
-    const char* what;
-    const char* path;
-    const char* expected;  // "": no such path
-    bool shortNames = true;
-    const char* taken = nullptr;  // a sibling of Program Files whose short name is PROGRA~1
-  };
-  const Row rows[] = {
-      {"a space", "C:\\Program Files", "C:\\PROGRA~1"},
-      {"its sibling takes the next number", "C:\\Program Files (x86)", "C:\\PROGRA~2"},
-      {"each component, extension cut", "C:\\Program Files (x86)\\Tarrowind Velquin\\velquin settings.html",
-       "C:\\PROGRA~2\\TARROW~1\\VELQUI~1.HTM"},
-      {"several dots", "C:\\Data\\archive.tar.gz", "C:\\Data\\ARCHIV~1.GZ"},
-      {"an 8.3 name stays as written", "c:\\WINDOWS\\notepad.exe", "c:\\WINDOWS\\notepad.exe"},
-      {"a trailing backslash", "C:\\Program Files\\", "C:\\PROGRA~1\\"},
-      {"no such path", "C:\\Program Files\\Missing", ""},
-      {"8.3 names off", "C:\\Program Files", "C:\\Program Files", false},
-      {"a number already taken", "C:\\Program Files", "C:\\PROGRA~2", true, "C:\\Programs Old"},
-  };
-  for (const Row& row : rows) {
-    fake::Reset();
-    fake::machine().shortNames = row.shortNames;
-    fake::AddDirectory("C:\\Program Files");
-    fake::AddFile("C:\\Program Files (x86)\\Tarrowind Velquin\\velquin settings.html");
-    fake::AddFile("C:\\Data\\archive.tar.gz");
-    fake::AddFile("C:\\windows\\notepad.exe");
-    if (row.taken) fake::AddDirectory(row.taken).shortName = "PROGRA~1";
-    const std::u16string path = fake::Utf16(row.path), expected = fake::Utf16(row.expected);
-    const std::uint32_t needed = os::ShortPathNameW(path, nullptr, 0);
-    EXPECT_EQ(needed, expected.empty() ? 0 : expected.size() + 1) << row.what;
-    std::u16string buffer(needed + 1, u'#');
-    EXPECT_EQ(os::ShortPathNameW(path, &buffer[0], needed), expected.size()) << row.what;
-    if (needed != 0) {
-      EXPECT_EQ(buffer.substr(0, expected.size() + 1), expected + u'\0') << row.what;
-    }
-  }
-}
-
 }  // namespace
 }  // namespace velquin

@@ -7,6 +7,7 @@
 #include "setup/file_hash.h"
 #include "setup/setup.h"
 #include "tests/fake/fake_os.h"
+#include "tests/scenario/nested_launcher.h"
 
 namespace velquin {
 namespace {
@@ -16,6 +17,8 @@ const std::string kRecord = "HKLM\\SOFTWARE\\Tarrowind\\Velquin\\Install";
 const std::string kShortcut = "C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs\\Velquin の設定.lnk";
 const std::string kUserShortcut = "C:\\users\\ann\\Start Menu\\Programs\\Velquin の設定.lnk";
 const std::string kPackage = "C:\\pkg\\";
+// Windows names the installed launcher by its full path, quoted.
+const std::string kLauncher = "\"C:\\Program Files\\Velquin\\velquin.exe\"";
 
 // The machines the setup meets: the package check's, and more.
 struct Shape {
@@ -243,7 +246,7 @@ TEST_F(SetupTest, InstallRepairAndUninstallGiveTheMachineBack) {
       EXPECT_EQ(Contents("C:\\Program Files\\Velquin\\velquin.exe"), native) << what;
       const std::string debugger = Text(kIfeo, "Debugger");
       if (std::string(form) == "/redirect") {
-        EXPECT_EQ(debugger, "C:\\PROGRA~1\\Velquin\\velquin.exe") << what;
+        EXPECT_EQ(debugger, kLauncher) << what;
         EXPECT_EQ(Contents("C:\\windows\\system32\\notepad.exe"), "system notepad") << what;
         if (shape.windows11Ifeo) {
           EXPECT_EQ(Text(kIfeo + "\\0", "Debugger"), debugger) << what;
@@ -297,6 +300,13 @@ TEST_F(SetupTest, RunAgainRepairsWhatAnUpdateReset) {
          fake::SetDword(kIfeo, "UseFilter", 1);
          fake::SetDword(kIfeo + "\\1", "AppExecutionAliasRedirect", 1);
          fake::FindKeyUtf8(kIfeo)->values.erase(fake::KeyTextOfUtf8("DEBUGGER"));
+       }},
+      {"an earlier release's short-name Debugger", "/redirect",
+       [] {
+         for (const std::string& key : {kIfeo, kIfeo + "\\0", kIfeo + "\\1", kIfeo + "\\2", kRecord})
+           if (fake::FindValueUtf8(key, "Debugger")) {
+             fake::SetStringUtf8(key, "Debugger", "C:\\PROGRA~1\\Velquin\\velquin.exe");
+           }
        }},
       {"an installed program gone", "/redirect",
        [] { fake::machine().files.erase(fake::FileKeyOfAnsi("C:\\Program Files\\Velquin\\velquin-settings.exe")); }},
@@ -418,8 +428,6 @@ TEST_F(SetupTest, RefusedOrFailedRunsChangeNothing) {
       {"a package file missing", "/redirect",
        [] { fake::machine().files.erase(fake::FileKeyOfAnsi(kPackage + "velquin.exe")); }, kSetupRefused,
        "a file of the package is missing"},
-      {"no short name for Program Files", "/redirect", [] { fake::machine().shortNames = false; }, kSetupRefused,
-       "has no short name"},
       {"installed the other way", "/redirect", [] { fake::SetStringUtf8(kRecord, "Mode", "replace"); }, kSetupRefused,
        "already installed (/replace)"},
       {"a record it cannot read", "/uninstall", [] { fake::SetDword(kRecord, "Mode", 1); }, kSetupRefused,
@@ -497,7 +505,7 @@ TEST_F(SetupTest, ValuesAndSubkeysOfAnyContentComeBackExactly) {
   fake::SetValueUtf8(kIfeo + "\\2", "AppExecutionAliasRedirect", os::kRegSz, unterminated);
   const std::string before = State();
   ASSERT_EQ(Run("/redirect"), kSetupDone) << Output();
-  EXPECT_EQ(Text(odd, "Debugger"), "C:\\PROGRA~1\\Velquin\\velquin.exe");
+  EXPECT_EQ(Text(odd, "Debugger"), kLauncher);
   EXPECT_EQ(Text(kRecord, "Was_64_my_sub key 𠮷_AppExecutionAliasRedirect"),
             "REG_SZ 100% !wow! ^caret \"quoted\" é");
   EXPECT_EQ(Text(kRecord, "Was_64_-_AppExecutionAliasRedirect"), "REG_BINARY 0100FF");
@@ -545,13 +553,13 @@ TEST_F(SetupTest, AnEarlierReleasesInstallComesOffCleanly) {
       ASSERT_EQ(Run("/redirect /whatif"), kSetupDone) << Output();
       EXPECT_EQ(State(), undone);
       const std::size_t then = Output().find("and then installed afresh (/redirect):");
-      EXPECT_NE(Output().find("Debugger = REG_SZ C:\\PROGRA~1\\Velquin\\velquin.exe (was absent)", then),
+      EXPECT_NE(Output().find("Debugger = REG_SZ " + kLauncher + " (was absent)", then),
                 std::string::npos) << Output();
       // The copy it kept goes with the undoing: the new one is made afresh.
       EXPECT_NE(Output().find("  copy C:\\windows\\notepad.exe to C:\\windows\\notepa~.exe\r\n", then), std::string::npos);
       ASSERT_EQ(Run("/redirect"), kSetupDone) << Output();
       EXPECT_NE(Output().find("undid the earlier release's installation (/redirect)"), std::string::npos) << Output();
-      EXPECT_EQ(Text(kIfeo, "Debugger"), "C:\\PROGRA~1\\Velquin\\velquin.exe");
+      EXPECT_EQ(Text(kIfeo, "Debugger"), kLauncher);
       EXPECT_EQ(Text(kRecord, "Uninstaller"), "C:\\Program Files\\Velquin\\velquin-setup.exe");
       EXPECT_EQ(fake::FindFile(dir + "\\velquin.exe"), nullptr);
     }
@@ -612,6 +620,55 @@ TEST_F(SetupTest, ANewerReleaseUpgradesAndAnOlderOneRefuses) {
   }
 }
 
+// Once installed, Windows starts the launcher for every system notepad.exe
+// (through the redirect, or as the file itself) and the launcher opens the
+// editor; once uninstalled, the same starts reach Notepad.
+TEST_F(SetupTest, NotepadStartsReachTheLauncherWhileInstalled) {
+  for (const Shape& shape : {kShapes[0], kShapes[2]}) {
+    for (const char* form : {"/redirect", "/replace"}) {
+      SetUp();
+      MakeMachine(shape);
+      for (const char* build : {"velquin.exe", "velquin64.exe"})
+        fake::machine().files[fake::FileKeyOfAnsi(kPackage + build)].program->launcher = true;
+      fake::AddProgram("C:\\Tools\\ed.exe");
+      fake::SetStringUtf8("HKCU\\Software\\Tarrowind\\Velquin\\Setting", "Editor", "C:\\Tools\\ed.exe");
+      fake::AddFile("C:\\Docs\\a.txt");
+      ASSERT_EQ(Run(form), kSetupDone) << Output();
+      for (const bool installed : {true, false}) {
+        if (!installed) {
+          ASSERT_EQ(Run("/uninstall"), kSetupDone) << Output();
+        }
+        for (const char* notepad :
+             {"C:\\windows\\notepad.exe", "C:\\windows\\system32\\notepad.exe", "C:\\windows\\SysWOW64\\notepad.exe"}) {
+          const std::string what = std::string(shape.what) + " " + form + (installed ? " " : " uninstalled ") + notepad;
+          const std::string caller = std::string(notepad) + " C:\\Docs\\a.txt";
+          std::vector<std::string> launched, started;
+          scn::RunLaunchersAgainOnTheFake();
+          const auto launcher = fake::machine().runLauncher;
+          fake::machine().runLauncher = [&](const std::string& real, const std::string& ansi, bool wide,
+                                            const std::string& module) {
+            launched.push_back(real);
+            return launcher(real, ansi, wide, module);
+          };
+          fake::machine().events.clear();
+          os::ProcessHandles handles;
+          ASSERT_TRUE(os::StartProcess(caller, {}, &handles)) << what;
+          for (const fake::Event& event : fake::machine().events)
+            if (event.kind == fake::Event::Start) started.push_back(event.commandLine);
+          if (!installed) {
+            EXPECT_EQ(launched, std::vector<std::string>{}) << what;
+            EXPECT_EQ(started, std::vector<std::string>{caller}) << what;
+            continue;
+          }
+          EXPECT_EQ(launched, std::vector<std::string>{std::string(form) == "/redirect" ? kLauncher + " " + caller : caller})
+              << what;
+          EXPECT_EQ(started, (std::vector<std::string>{caller, "C:\\Tools\\ed.exe \"C:\\Docs\\a.txt\""})) << what;
+        }
+      }
+    }
+  }
+}
+
 // The form for one user: the user's own keys and folders, nothing of the
 // machine's, and no administrator needed.
 TEST_F(SetupTest, TheUsersOwnInstallTouchesOnlyTheUser) {
@@ -623,7 +680,7 @@ TEST_F(SetupTest, TheUsersOwnInstallTouchesOnlyTheUser) {
   const std::string local = "C:\\users\\ann\\AppData\\Local\\Programs\\Velquin";
   EXPECT_EQ(Contents(local + "\\velquin.exe"), "build of velquin64.exe");
   EXPECT_EQ(Text("HKCU\\Software\\Classes\\Velquin.Text\\shell\\open\\command", ""),
-            "C:\\users\\ann\\AppData\\Local\\Programs\\Velquin\\velquin.exe \"%1\"");
+            "C:\\users\\ann\\AppData\\Local\\Programs\\Velquin\\velquin.exe C:\\windows\\notepad.exe \"%1\"");
   EXPECT_EQ(Text("HKCU\\Software\\RegisteredApplications", "Velquin"), "Software\\Tarrowind\\Velquin\\Capabilities");
   EXPECT_EQ(Text("HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Velquin", "UninstallString"),
             "\"" + local + "\\velquin-setup.exe\" /uninstall /user");
@@ -682,7 +739,7 @@ TEST_F(SetupTest, UnderThePackageOnlyTheSystemsChangesAreTheSetups) {
     EXPECT_EQ(fake::FindKeyUtf8("HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Velquin"), nullptr) << what;
     EXPECT_EQ(Contents(kShortcut), "link") << what;
     if (std::string(form) == "/redirect") {
-      EXPECT_EQ(Text(kIfeo, "Debugger"), "C:\\PROGRA~1\\Velquin\\velquin.exe") << what;
+      EXPECT_EQ(Text(kIfeo, "Debugger"), kLauncher) << what;
     } else {
       EXPECT_EQ(Contents("C:\\windows\\SysWOW64\\notepad.exe"), "build of velquin.exe") << what;
     }
