@@ -11,10 +11,16 @@ std::string TempFolderOfOurOwn() { return TempDirectory() + "Velquin"; }
 
 const SettingDefinition kTable[] = {
 #define VELQUIN_COMPUTED(function, example) function
-#define VELQUIN_SETTING(name, kind, fallback, ...) \
-  {setting_names::name, SettingKind::kind, fallback, &LauncherSettings::name},
+#define VELQUIN_FIELD(controls, label) true
+#define VELQUIN_PATH_FIELD(controls, label) true
+#define VELQUIN_NO_FIELD false
+#define VELQUIN_SETTING(name, kind, fallback, field, note) \
+  {setting_names::name, SettingKind::kind, fallback, &LauncherSettings::name, field},
 #include "settings/setting_list.def"
 #undef VELQUIN_SETTING
+#undef VELQUIN_NO_FIELD
+#undef VELQUIN_PATH_FIELD
+#undef VELQUIN_FIELD
 #undef VELQUIN_COMPUTED
     {nullptr, SettingKind::Text, "", {}},
 };

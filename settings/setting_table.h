@@ -54,6 +54,9 @@ struct SettingDefinition {
   SettingKind kind;
   SettingDefault fallback;
   SettingMember member;
+  // Shown by the settings window: a value an administrator may also set
+  // by policy or as the machine's default (settings/setting_places.h).
+  bool shown = false;
 };
 
 // The table, ending at a definition whose name is null.

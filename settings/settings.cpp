@@ -5,6 +5,7 @@
 #include "platform/owners.h"
 #include "platform/run_text.h"
 #include "settings/registry_values.h"
+#include "settings/setting_places.h"
 #include "settings/setting_table.h"
 
 namespace velquin {
@@ -24,14 +25,30 @@ LauncherSettings ReadLauncherSettings() {
   const std::string section = kSettingsSection;
 
   // The defaults come from the table the settings window shows. The values
-  // are the code page's text; the defaults are already the run's.
+  // are the code page's text; the defaults are already the run's. A value
+  // the window shows may also come from a policy, which wins over the
+  // user's, or from the machine's default, under it; the user's own is
+  // read as ever, its errors raised.
+  const SettingPlaces places = OpenSettingPlaces();
   auto text = [&](const SettingDefinition& d) {
     const std::string fallback = DefaultText(d);  // asked first, as always
-    const std::optional<std::string> value = ReadPresentSetting(view, section, d.name);
-    return value ? FromAnsiText(*value) : fallback;
+    if (d.shown)
+      if (const std::optional<PlacedValue> policy = ReadPolicyValue(places, d)) return FromAnsiText(policy->text);
+    if (const std::optional<std::string> value = ReadPresentSetting(view, section, d.name)) return FromAnsiText(*value);
+    if (d.shown)
+      if (const std::optional<PlacedValue> machine = ReadMachineDefault(places, d)) return FromAnsiText(machine->text);
+    return fallback;
   };
   auto flag = [&](const SettingDefinition& d) {
-    return ReadSettingBool(view, section, d.name, DefaultText(d) == "1");
+    const bool fallback = DefaultText(d) == "1";
+    if (!d.shown) return ReadSettingBool(view, section, d.name, fallback);
+    if (const std::optional<PlacedValue> policy = ReadPolicyValue(places, d)) return policy->text == "1";
+    // A text that is no integer leaves the default to decide, and the
+    // machine's default is the first one.
+    if (const std::optional<std::string> value = ReadPresentSetting(view, section, d.name))
+      if (const std::optional<std::int32_t> number = ParseIntegerText(*value)) return *number != 0;
+    if (const std::optional<PlacedValue> machine = ReadMachineDefault(places, d)) return machine->text == "1";
+    return fallback;
   };
 
   LauncherSettings s;

@@ -25,7 +25,8 @@ const char* TypeName(std::uint32_t type) {
 }
 
 CurrentValue ReadOne(os::KeyHandle key, const SettingDefinition& definition) {
-  CurrentValue value{definition, ValueState::Absent, 0, "", DefaultText(definition)};
+  const std::string builtIn = DefaultText(definition);
+  CurrentValue value{definition, ValueState::Absent, 0, "", builtIn, SettingSource::BuiltIn, builtIn};
   if (key == 0) return value;
   const StringRead read = ReadString(key, definition.name);
   if (read.outcome == StringRead::Absent) return value;
@@ -40,11 +41,30 @@ CurrentValue ReadOne(os::KeyHandle key, const SettingDefinition& definition) {
     const std::optional<std::int32_t> number = ParseIntegerText(text);
     value.state = number ? ValueState::Present : ValueState::Invalid;
     if (number) value.effective = *number != 0 ? "1" : "0";
+    if (number) value.source = SettingSource::User;
     return value;
   }
   value.state = text.empty() ? ValueState::Empty : ValueState::Present;
   value.effective = text;
+  value.source = SettingSource::User;
   return value;
+}
+
+// As the launcher takes it: a policy's value over the user's own, the
+// machine's default where the user's gives way to the default. A value of
+// a type the launcher stops on stays as it is.
+void Place(const SettingPlaces& places, CurrentValue* value) {
+  if (const std::optional<PlacedValue> machine = ReadMachineDefault(places, value->definition)) {
+    value->fallback = machine->text;
+    if (value->state == ValueState::Absent || value->state == ValueState::Invalid) {
+      value->effective = machine->text;
+      value->source = SettingSource::MachineDefault;
+    }
+  }
+  if (const std::optional<PlacedValue> policy = ReadPolicyValue(places, value->definition)) {
+    value->effective = policy->text;
+    value->source = policy->source;
+  }
 }
 
 // Beside the two boxes that act on a browser's temporary file: a program
@@ -73,9 +93,12 @@ std::vector<CurrentValue> ReadCurrentValues() {
   RegKey key;
   if (os::OpenKey(os::kCurrentUser, SettingsSectionPath(), os::kKeyRead, &opened) == os::kSuccess)
     key = RegKey(opened);
+  const SettingPlaces places = OpenSettingPlaces();
   std::vector<CurrentValue> values;
-  for (const SettingDefinition* definition = SettingDefinitions(); definition->name; ++definition)
+  for (const SettingDefinition* definition = SettingDefinitions(); definition->name; ++definition) {
     values.push_back(ReadOne(key.valid() ? key.get() : 0, *definition));
+    if (definition->shown) Place(places, &values.back());
+  }
   return values;
 }
 
@@ -95,6 +118,10 @@ MessageText LockedNotice() { return Fixed("この設定は管理者により変�
 
 bool IsShownSetting(const std::string& name) { return FindField(name) != nullptr; }
 
+bool IsHeldByPolicy(const CurrentValue& value) {
+  return value.source == SettingSource::MachinePolicy || value.source == SettingSource::UserPolicy;
+}
+
 const CurrentValue* FindCurrentValue(const std::vector<CurrentValue>& values, const std::string& name) {
   for (const CurrentValue& value : values)
     if (name == value.definition.name) return &value;
@@ -104,8 +131,11 @@ const CurrentValue* FindCurrentValue(const std::vector<CurrentValue>& values, co
 std::string ShownText(const CurrentValue& value) { return value.effective; }
 
 MessageText StateMark(const CurrentValue& value) {
+  if (IsHeldByPolicy(value)) return Fixed("管理者がポリシーで設定しています (変更できません)");
   switch (value.state) {
-    case ValueState::Absent: return Fixed("既定値 (設定がありません)");
+    case ValueState::Absent:
+      if (value.source == SettingSource::MachineDefault) return Fixed("既定値 (このパソコンの管理者が決めた値)");
+      return Fixed("既定値 (設定がありません)");
     case ValueState::Present:
       if (IsEditorPath(value.definition.name) && !IsExistingFile(value.stored))
         return MissingEditorNote(value.definition.name);

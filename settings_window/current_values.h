@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/messages.h"
+#include "settings/setting_places.h"
 #include "settings/setting_table.h"
 
 namespace velquin {
@@ -20,12 +21,17 @@ enum class ValueState {
   WrongType,  // not a string: the launcher stops with its error report
 };
 
+// The state is the user's own value's; the launcher uses a policy's value
+// instead, and the machine's default where the user's gives way to the
+// default.
 struct CurrentValue {
   SettingDefinition definition;
   ValueState state = ValueState::Absent;
   std::uint32_t type = 0;  // the registry type, when present
   std::string stored;      // the stored text, ANSI, when it is text
   std::string effective;   // what the launcher uses: the text, or "0"/"1"
+  SettingSource source = SettingSource::BuiltIn;  // where effective comes from
+  std::string fallback;    // the default: the machine's, else the built-in one
 };
 
 // Reads every value of the table; creates and writes nothing.
@@ -36,6 +42,8 @@ bool SettingsAreLocked();
 MessageText LockedNotice();
 // The values the dialog shows and may write; the others it never touches.
 bool IsShownSetting(const std::string& name);
+// Set by an administrator's policy: shown, never written.
+bool IsHeldByPolicy(const CurrentValue& value);
 const CurrentValue* FindCurrentValue(const std::vector<CurrentValue>& values, const std::string& name);
 
 // The text a field starts with: what the launcher uses.

@@ -81,12 +81,23 @@ void SetField(HWND dialog, const FieldControl& field, const std::string& ansi) {
   else SetDlgItemTextW(dialog, field.control, WideOfAnsi(ansi).c_str());
 }
 
+// A value held by policy is shown, and cannot be changed here.
+void AllowChange(HWND dialog, const FieldControl& field, bool allowed) {
+  if (IsFlag(field)) EnableWindow(GetDlgItem(dialog, field.control), allowed);
+  else SendDlgItemMessageW(dialog, field.control, EM_SETREADONLY, !allowed, 0);
+  if (field.browse) EnableWindow(GetDlgItem(dialog, field.browse), allowed);
+}
+
 // Every field from the settings key as it is now.
 void Load(HWND dialog, DialogState* state) {
   state->loaded = ReadCurrentValues();
   state->toDefault.assign(kFieldCount, false);
   state->filling = true;
-  for (int i = 0; i < kFieldCount; ++i) SetField(dialog, kFieldControls[i], ShownText(Loaded(*state, kFieldControls[i])));
+  for (int i = 0; i < kFieldCount; ++i) {
+    const CurrentValue& value = Loaded(*state, kFieldControls[i]);
+    SetField(dialog, kFieldControls[i], ShownText(value));
+    AllowChange(dialog, kFieldControls[i], !IsHeldByPolicy(value));
+  }
   state->filling = false;
   for (int i = 0; i < kFieldCount; ++i) ShowMark(dialog, *state, i);
   ShowPreview(dialog);
@@ -150,7 +161,9 @@ void ResetToDefaults(HWND dialog, DialogState* state) {
     return;
   state->filling = true;
   for (int i = 0; i < kFieldCount; ++i) {
-    SetField(dialog, kFieldControls[i], DefaultText(*FindSettingDefinition(kFieldControls[i].name)));
+    const CurrentValue& value = Loaded(*state, kFieldControls[i]);
+    if (IsHeldByPolicy(value)) continue;
+    SetField(dialog, kFieldControls[i], value.fallback);
     state->toDefault[static_cast<std::size_t>(i)] = true;
   }
   state->filling = false;

@@ -31,7 +31,8 @@ SavePlan PlanSave(const std::vector<CurrentValue>& loaded, const std::vector<Fie
   SavePlan plan;
   for (const FieldInput& input : inputs) {
     const CurrentValue* value = FindCurrentValue(loaded, input.name);
-    if (!value || !IsShownSetting(input.name)) continue;
+    // A policy's value is the administrator's: saving never writes it.
+    if (!value || !IsShownSetting(input.name) || IsHeldByPolicy(*value)) continue;
     if (input.toDefault) {
       if (value->state != ValueState::Absent) plan.changes.push_back({input.name, true, ""});
       continue;

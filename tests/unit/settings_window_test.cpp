@@ -144,6 +144,52 @@ TEST_F(SettingsWindowTest, MarksSayWhyAValueIsNotUsedAsStored) {
   }
 }
 
+// A policy's value is shown as the launcher takes it and never saved; the
+// machine's default stands where the user's own gives way to the default.
+TEST_F(SettingsWindowTest, PoliciesAndTheMachineDefaultAreShownAsTheLauncherTakesThem) {
+  const std::string machinePolicy = "HKLM\\Software\\Policies\\Tarrowind\\Velquin\\Setting";
+  const std::string userPolicy = "HKCU\\Software\\Policies\\Tarrowind\\Velquin\\Setting";
+  const std::string machineDefault = "HKLM\\Software\\Tarrowind\\Velquin\\Setting";
+  struct Row {
+    const char* what;
+    const char* name;
+    std::vector<std::pair<std::string, std::string>> places;  // key, text ("#": REG_DWORD 1)
+    const char* effective;
+    const char* mark;
+    bool saved;  // a changed field is written
+  };
+  const Row rows[] = {
+      {"a machine policy over the user's", "Editor",
+       {{machinePolicy, "C:\\ed.exe"}, {kSettingKey, "C:\\mine.exe"}}, "C:\\ed.exe",
+       "管理者がポリシーで設定しています (変更できません)", false},
+      {"a user policy over the machine's default", "NoTrap", {{userPolicy, "1"}, {machineDefault, "0"}}, "1",
+       "管理者がポリシーで設定しています (変更できません)", false},
+      {"a policy that is no string", "Editor", {{machinePolicy, "#"}, {kSettingKey, "C:\\mine.exe"}},
+       "C:\\mine.exe", "", true},
+      {"the machine's default", "Editor", {{machineDefault, "C:\\ed.exe"}}, "C:\\ed.exe",
+       "既定値 (このパソコンの管理者が決めた値)", true},
+      {"the user's over the machine's default", "Editor", {{machineDefault, "C:\\ed.exe"}, {kSettingKey, "C:\\mine.exe"}},
+       "C:\\mine.exe", "", true},
+      {"the machine's default under a flag that is no number", "NoTrap", {{machineDefault, "1"}, {kSettingKey, "1 "}}, "1",
+       "無効: 「1 」は整数でないため、既定値 (1) として扱われます", true},
+  };
+  for (const Row& row : rows) {
+    SetUp();
+    fake::AddProgram("C:\\ed.exe");
+    fake::AddProgram("C:\\mine.exe");
+    for (const auto& [key, text] : row.places) {
+      if (text == "#") fake::SetDword(key, row.name, 1);
+      else fake::SetValue(key, row.name, os::kRegSz, std::vector<unsigned char>(text.c_str(), text.c_str() + text.size() + 1));
+    }
+    const std::vector<CurrentValue> values = ReadCurrentValues();
+    const CurrentValue& value = *FindCurrentValue(values, row.name);
+    EXPECT_EQ(value.effective, row.effective) << row.what;
+    EXPECT_EQ(Utf8(StateMark(value)), row.mark) << row.what;
+    const std::u16string changed = value.definition.kind == SettingKind::Flag ? (value.effective == "1" ? u"0" : u"1") : u"C:\\x.exe";
+    EXPECT_EQ(PlanSave(values, {{row.name, changed}}).changes.size(), row.saved ? 1u : 0u) << row.what;
+  }
+}
+
 // The preview and the real launcher on the fake, from the same settings,
 // do the same on every route: the same command line started, the same
 // hand-over to Notepad, or nothing.
