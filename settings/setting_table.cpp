@@ -11,8 +11,8 @@ std::string TempFolderOfOurOwn() { return TempDirectory() + "Velquin"; }
 
 const SettingDefinition kTable[] = {
 #define VELQUIN_COMPUTED(function, example) function
-#define VELQUIN_FIELD(controls, label) true
-#define VELQUIN_PATH_FIELD(controls, label) true
+#define VELQUIN_FIELD(controls, label, english) true
+#define VELQUIN_PATH_FIELD(controls, label, english) true
 #define VELQUIN_NO_FIELD false
 #define VELQUIN_SETTING(name, kind, fallback, field, note) \
   {setting_names::name, SettingKind::kind, fallback, &LauncherSettings::name, field},

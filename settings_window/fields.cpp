@@ -11,8 +11,8 @@ namespace {
 
 // Every row of the table; a value without a field has no controls.
 constexpr FieldControl kRows[] = {
-#define VELQUIN_FIELD(controls, label) label, IDC_##controls, IDC_##controls##_MARK, 0
-#define VELQUIN_PATH_FIELD(controls, label) label, IDC_##controls, IDC_##controls##_MARK, IDC_##controls##_BROWSE
+#define VELQUIN_FIELD(controls, label, english) label, IDC_##controls, IDC_##controls##_MARK, 0
+#define VELQUIN_PATH_FIELD(controls, label, english) label, IDC_##controls, IDC_##controls##_MARK, IDC_##controls##_BROWSE
 #define VELQUIN_NO_FIELD nullptr, 0, 0, 0
 #define VELQUIN_SETTING(name, kind, fallback, field, note) {setting_names::name, field},
 #include "settings/setting_list.def"

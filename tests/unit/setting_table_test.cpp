@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "packaging/policy_templates.h"
 #include "packaging/settings_reg.h"
 #include "resources/version.h"
 #include "settings/settings.h"
@@ -35,8 +36,8 @@ struct Row {
 const std::vector<Row>& Rows() {
   static const std::vector<Row> rows = {
 #define VELQUIN_COMPUTED(function, example) nullptr
-#define VELQUIN_FIELD(controls, label) true, false
-#define VELQUIN_PATH_FIELD(controls, label) true, true
+#define VELQUIN_FIELD(controls, label, english) true, false
+#define VELQUIN_PATH_FIELD(controls, label, english) true, true
 #define VELQUIN_NO_FIELD false, false
 #define VELQUIN_SETTING(name, kind, fallback, field, note) \
   {#name, SettingKind::kind, fallback, &LauncherSettings::name, field},
@@ -79,10 +80,29 @@ TEST(SettingTable, EveryRowIsInTheTableInOrderWithItsKindAndMember) {
     EXPECT_TRUE(d->member.text == row.member.text && d->member.flag == row.member.flag) << row.name;
     EXPECT_EQ((row.kind == SettingKind::Text), (d->member.text != nullptr)) << row.name << ": a member of its kind";
     EXPECT_EQ(FindSettingDefinition(row.name), d) << row.name;
+    EXPECT_EQ(d->shown, row.shown) << row.name << ": a policy may set it";
     ++d;
   }
   EXPECT_EQ(d->name, nullptr) << "the table holds a value that is no row";
   EXPECT_EQ(FindSettingDefinition("editor"), nullptr) << "names compare exactly";
+}
+
+// Each row the window shows is a policy of the templates, named in both
+// languages' strings; no other row is.
+TEST(SettingTable, EveryShownRowIsAPolicyInBothLanguages) {
+  const std::string admx = PolicyAdmxText();
+  for (const Row& row : Rows()) {
+    const std::string name = row.name;
+    EXPECT_EQ(admx.find("<policy name=\"" + name + "\"") != std::string::npos, row.shown) << name;
+    EXPECT_EQ(admx.find("valueName=\"" + name + "\"") != std::string::npos, row.shown) << name;
+    for (const char* language : {"ja-JP", "en-US"}) {
+      const std::string adml = PolicyAdmlText(language);
+      EXPECT_EQ(adml.find("<string id=\"" + name + "_Help\">") != std::string::npos, row.shown) << name << " " << language;
+      EXPECT_EQ(adml.find("<presentation id=\"" + name + "\">") != std::string::npos,
+                row.shown && row.kind == SettingKind::Text)
+          << name << " " << language;
+    }
+  }
 }
 
 TEST(SettingTable, TheRecordStartsAtEachFixedDefault) {
