@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
 # Builds one Windows Installer package from velquin.wxs with wixl:
-#   packaging/build-msi.sh x64|x86 STAGE VERSION RELEASE OUT
+#   packaging/build-msi.sh x64|x86 STAGE VERSION RELEASE OUT TEXTS
 # STAGE holds the zip's files (velquin.exe, velquin64.exe, ...); VERSION is
-# the package's (three fields), RELEASE the launcher's, OUT the .msi made.
+# the package's (three fields), RELEASE the launcher's, OUT the .msi made;
+# TEXTS the build's texts from the settings table (msi-properties.wxi and
+# msi-secure, the properties' names).
 # The same sources at the same commit give the same codes and times.
 set -euo pipefail
-arch=$1 stage=$2 version=$3 release=$4 out=$5
+arch=$1 stage=$2 version=$3 release=$4 out=$5 texts=$6
 root=$(cd "$(dirname "$0")/.." && pwd)
 self=$root/packaging/build-msi.sh
 work=$(mktemp -d)
@@ -34,7 +36,7 @@ cp "$stage/velquin$suffix.exe" "$work/velquin.exe"
 if [ "$arch" = x64 ]; then cp "$stage/velquin.exe" "$work/velquin32.exe"; fi
 cp "$stage/velquin-settings$suffix.exe" "$work/velquin-settings.exe"
 cp "$stage/velquin-setup$suffix.exe" "$work/velquin-setup.exe"
-cp "$stage/README.ja.md" "$root/resources/velquin.ico" "$root/packaging/velquin.wxs" "$work/"
+cp "$stage/README.ja.md" "$root/resources/velquin.ico" "$root/packaging/velquin.wxs" "$texts/msi-properties.wxi" "$work/"
 # The summary's times are the commit's, not the build's.
 epoch=${SOURCE_DATE_EPOCH:-$(git -C "$root" log -1 --format=%ct)}
 built=$(date -u -d "@$epoch" '+%Y/%m/%d %H:%M:%S')
@@ -50,13 +52,15 @@ package_code=$(named_guid "$product_code" "$content")
 # is set here (18 a program the package installed, 256 rollback, 1024 in
 # the script, 2048 not impersonated, 64 its exit code ignored).
 msibuild "$work/package.msi" -q "UPDATE CustomAction SET Type = 3410 WHERE Action = 'SystemRollback' OR Action = 'SystemUninstallRollback'"
-# wixl ignores Secure="yes": without FORM in SecureCustomProperties
-# Windows drops FORM=replace given at a prompt that is not elevated.
+# wixl ignores Secure="yes": without FORM and the settings' properties in
+# SecureCustomProperties Windows drops FORM=replace or EDITOR=... given at a
+# prompt that is not elevated.
+ours="FORM;$(cat "$texts/msi-secure")"
 secure=$(msiinfo export "$work/package.msi" Property | tr -d '\r' | awk -F '\t' '$1 == "SecureCustomProperties" { print $2 }')
 if [ -n "$secure" ]; then
-  msibuild "$work/package.msi" -q "UPDATE Property SET Value = 'FORM;$secure' WHERE Property = 'SecureCustomProperties'"
+  msibuild "$work/package.msi" -q "UPDATE Property SET Value = '$ours;$secure' WHERE Property = 'SecureCustomProperties'"
 else
-  msibuild "$work/package.msi" -q "INSERT INTO Property (Property, Value) VALUES ('SecureCustomProperties', 'FORM')"
+  msibuild "$work/package.msi" -q "INSERT INTO Property (Property, Value) VALUES ('SecureCustomProperties', '$ours')"
 fi
 # wixl writes a random package code and the build's time: the summary is
 # written back with this build's code and the commit's time (9 the package

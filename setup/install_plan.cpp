@@ -71,6 +71,8 @@ class InstallPlanner {
 
   void CheckPackage();
   void CheckRole(const Role& role);
+  bool HeldByOthers(const std::u16string& path) const;
+  void MachineDefaults();
   Plan UndoEarlier();
   void CheckView(const IfeoView& view);
   bool IsOurs(const std::optional<RegistryData>& debugger) const;
@@ -198,6 +200,9 @@ Plan InstallPlanner::Make() {
   const std::size_t registered = plan_.changes.size();
   Registration();
   if (plan_.repair && plan_.changes.size() != registered) Redone(u"the Default apps and Apps & features entries");
+  // A repair, which anyone may start with any properties, never changes
+  // every user's defaults.
+  if (Package() && !plan_.repair) MachineDefaults();
   Results();
   return plan_;
 }
@@ -273,8 +278,49 @@ void InstallPlanner::CheckView(const IfeoView& view) {
 void InstallPlanner::RecordVendorKey() {
   std::u16string created;
   for (const char16_t* key : {u"Tarrowind\\Velquin", u"Tarrowind"})
-    if (!RegistryKeyExists(place_.Key(key))) created = RegistryKeyText(place_.Key(key));
+    if (!HeldByOthers(key)) created = RegistryKeyText(place_.Key(key));
   if (!created.empty()) Put(record::kCreatedKey, created);
+}
+
+// Whether a key was there before this install: Windows Installer writes the
+// package's own key (Package, with what it stages) before the package's
+// install runs, and that alone does not count.
+bool InstallPlanner::HeldByOthers(const std::u16string& path) const {
+  const RegistryKey key = place_.Key(path);
+  if (!RegistryKeyExists(key)) return false;
+  if (!Package() || !RegistryValueNames(key).empty()) return true;
+  for (const std::u16string& subkey : RegistrySubkeyNames(key)) {
+    const std::u16string below = path + u"\\" + subkey;
+    if (SameText(below, kPackageKey)) continue;
+    if (!StartsWithText(kPackageKey, below + u"\\") || HeldByOthers(below)) return true;
+  }
+  return false;
+}
+
+// The package's properties, one a value the settings window shows, which
+// Windows Installer stages as data in the package's key: each becomes the
+// machine's default. A property given wins; one not given keeps the value
+// an earlier package set (which the package read before it was removed).
+void InstallPlanner::MachineDefaults() {
+  const RegistryKey staged = place_.Key(std::u16string(kPackageKey) + u"\\Properties");
+  const RegistryKey defaults = place_.DefaultsKey();
+  const auto text = [&staged](const std::u16string& name) {
+    const std::optional<RegistryData> data = ReadRegistryValue(staged, name);
+    return data && data->type == os::kRegSz ? TextOf(*data) : std::u16string();
+  };
+  for (const std::u16string& name : RegistryValueNames(staged)) {
+    if (SameText(name, u"Staged") || StartsWithText(name, u"Kept_")) continue;
+    std::u16string wanted = text(name);
+    if (wanted.empty()) wanted = text(u"Kept_" + name);
+    if (wanted.empty()) continue;
+    const std::optional<RegistryData> before = ReadRegistryValue(defaults, name);
+    if (before && *before == TextData(wanted)) continue;
+    const std::u16string made = std::u16string(record::kMadeKey) + u"Tarrowind\\Velquin\\Setting";
+    if (!RegistryKeyExists(defaults) && !Recorded(made)) Put(made, u"1");
+    Put(record::kDefault + name, before ? DataText(*before) : u"-");
+    Set(defaults, name, TextData(wanted));
+    Say(u"every user's default " + name + u" is now " + wanted);
+  }
 }
 
 void InstallPlanner::CopyRole(const Role& role) {

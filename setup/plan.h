@@ -24,6 +24,10 @@ struct Plan {
 };
 
 // Where an install keeps its record and its programs.
+// The Windows Installer package's own key, under the vendor's: the form it
+// installed, and its properties staged for the setup program.
+inline constexpr char16_t kPackageKey[] = u"Tarrowind\\Velquin\\Package";
+
 struct InstallPlace {
   os::KeyHandle root = os::kLocalMachine;
   std::uint32_t view = 0;
@@ -33,6 +37,9 @@ struct InstallPlace {
   bool package = false;  // the Windows Installer package's: programDir is where it put the files
   RegistryKey Key(const std::u16string& path) const { return {root, software + u"\\" + path, view}; }
   RegistryKey RecordKey() const { return Key(u"Tarrowind\\Velquin\\Install"); }
+  // The machine's defaults of the settings, which the launcher reads under
+  // the user's own values.
+  RegistryKey DefaultsKey() const { return Key(u"Tarrowind\\Velquin\\Setting"); }
 };
 InstallPlace PlaceOf(const SetupMachine& machine, const Switches& switches);
 

@@ -39,6 +39,9 @@ inline constexpr char16_t kMadeKey[] = u"MadeKey_";         // <path under SOFTW
 inline constexpr char16_t kPackage[] = u"Package";          // "1": the Windows Installer package's, which owns the files
 inline constexpr char16_t kHash[] = u"Hash_";               // <role>: SHA-256 of the build put in notepad.exe's place
 inline constexpr char16_t kAccess[] = u"Access_";           // <role>: where icacls saved that file's rights
+// <setting>: the machine's default a package property set, as it was
+// before: "TYPE data", or "-" for none.
+inline constexpr char16_t kDefault[] = u"Default_";
 // The release that installed or last upgraded it: a record without one is
 // older than any with one.
 inline constexpr char16_t kVersion[] = u"Version";

@@ -39,6 +39,7 @@ class UninstallPlanner {
   }
   void UndoWas(const std::u16string& recordName, const std::u16string& prior);
   void UndoEarlierView(const std::u16string& view);
+  void UndoDefaults();
   void UndoRegistration();
   void DeleteTree(const RegistryKey& key);
   void UndoShortcut();
@@ -75,6 +76,7 @@ Plan UninstallPlanner::Make() {
   // The IFEO values as they were, then the per-view redirect of the first release.
   for (const auto& [name, text] : record_.values) UndoWas(name, text);
   for (const char16_t* view : {u"N", u"64", u"32"}) UndoEarlierView(view);
+  UndoDefaults();
   UndoRegistration();
   UndoShortcut();
   // Notepad back in its place before the programs go, then the copies.
@@ -142,6 +144,27 @@ void UninstallPlanner::UndoEarlierView(const std::u16string& view) {
 }
 
 // Velquin's own keys for Default apps, "Open with" and Apps & features.
+// Default_<name>: the machine's default as it was before the package's
+// property set it.
+void UninstallPlanner::UndoDefaults() {
+  const RegistryKey key = place_.DefaultsKey();
+  for (const auto& [recordName, prior] : record_.values) {
+    if (!StartsWithText(recordName, record::kDefault)) continue;
+    const std::u16string name = recordName.substr(std::char_traits<char16_t>::length(record::kDefault));
+    const std::optional<RegistryData> current = ReadRegistryValue(key, name);
+    if (prior == u"-") {
+      if (current) plan_.changes.push_back(DeleteValueChange(key, name, current));
+      continue;
+    }
+    const std::optional<RegistryData> before = ParseDataText(prior);
+    if (!before) {
+      Refuse(u"the record's " + recordName + u" (" + prior + u") cannot be read. Nothing was changed.");
+      continue;
+    }
+    if (!current || *current != *before) plan_.changes.push_back(SetValueChange(key, name, *before, current));
+  }
+}
+
 void UninstallPlanner::UndoRegistration() {
   if (!record_.Has(record::kRegistered)) return;
   for (const RegistryKey& key : OwnedKeys(place_)) DeleteTree(key);

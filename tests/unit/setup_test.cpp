@@ -733,7 +733,19 @@ TEST_F(SetupTest, UnderThePackageOnlyTheSystemsChangesAreTheSetups) {
     StartedByMsiexec();
     const std::string what = std::string("the package's ") + form;
     const std::string before = State();
+    // Windows Installer writes its own key first, the properties staged in
+    // it: one given, one an earlier package set, one neither.
+    const std::string staged = "HKLM\\SOFTWARE\\Tarrowind\\Velquin\\Package\\Properties";
+    const std::string defaults = "HKLM\\SOFTWARE\\Tarrowind\\Velquin\\Setting";
+    fake::SetStringUtf8("HKLM\\SOFTWARE\\Tarrowind\\Velquin\\Package", "Form", form + 1);
+    for (const auto& [name, text] : std::vector<std::pair<std::string, std::string>>{
+             {"Staged", "1"}, {"Editor", "C:\\Tools\\ed.exe"}, {"Kept_Editor", "C:\\Tools\\old.exe"},
+             {"NoWait", ""}, {"Kept_NoWait", "1"}, {"IeExt", ""}, {"Kept_IeExt", ""}})
+      fake::SetStringUtf8(staged, name, text);
     ASSERT_EQ(Run(std::string(form) + " /package /quiet"), kSetupDone) << what << "\n" << Output();
+    EXPECT_EQ(Text(defaults, "Editor") + " " + Text(defaults, "NoWait") + " " + Text(defaults, "IeExt"),
+              "C:\\Tools\\ed.exe 1 (absent)") << what;
+    fake::SetStringUtf8(staged, "Editor", "C:\\Tools\\other.exe");  // a repair's own property
     EXPECT_EQ(Text(kRecord, "Package"), "1") << what;
     EXPECT_EQ(Text(kRecord, "Program"), "(absent)") << what;
     EXPECT_EQ(fake::FindKeyUtf8("HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Velquin"), nullptr) << what;
@@ -749,6 +761,9 @@ TEST_F(SetupTest, UnderThePackageOnlyTheSystemsChangesAreTheSetups) {
     EXPECT_EQ(State(), installed) << what << ": install.cmd's forms refused";
     EXPECT_EQ(Run(std::string(form) + " /package /quiet"), kSetupDone) << what << ": a repair";
     EXPECT_EQ(State(), installed) << what << ": the repair";
+    // Windows Installer removes its own key before the uninstall runs.
+    for (const char16_t* key : {u"SOFTWARE\\Tarrowind\\Velquin\\Package\\Properties", u"SOFTWARE\\Tarrowind\\Velquin\\Package"})
+      ASSERT_EQ(os::DeleteKeyW(os::kLocalMachine, key, os::kView64), os::kSuccess) << what;
     ASSERT_EQ(Run("/uninstall /package /quiet"), kSetupDone) << what << "\n" << Output();
     EXPECT_EQ(State(), before) << what << ": after uninstall";
   }
