@@ -84,7 +84,7 @@ void SetField(HWND dialog, const FieldControl& field, const std::string& ansi) {
 // A value held by policy is shown, and cannot be changed here.
 void AllowChange(HWND dialog, const FieldControl& field, bool allowed) {
   if (IsFlag(field)) EnableWindow(GetDlgItem(dialog, field.control), allowed);
-  else SendDlgItemMessageW(dialog, field.control, EM_SETREADONLY, !allowed, 0);
+  else SendMessageW(GetDlgItem(dialog, field.control), EM_SETREADONLY, !allowed, 0);
   if (field.browse) EnableWindow(GetDlgItem(dialog, field.browse), allowed);
 }
 

@@ -106,7 +106,7 @@ if [ ! -f build/win64/velquin.exe ]; then
   cmake -S . -B build/win64 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake >/dev/null
   cmake --build build/win64 -j "$(nproc)" --target velquin >/dev/null
 fi
-x86_64-w64-mingw32-g++ -O2 -mwindows -static -o "$SCRATCH/record_call.exe" tests/package/record_call.cpp
+build_record_call
 
 RUN_OUT=
 # Runs the launcher from a folder with a space in its name, so that its
@@ -358,28 +358,6 @@ same_state "older build: upgraded, the machine is as this release's install leav
 run_cmd uninstall.cmd
 same "older build: uninstall.cmd after the upgrade succeeds" "$CMD_RC" 0
 same_state "older build: after the upgrade and uninstall everything is as before" "$(snapshot)" "$before"
-
-# The Debugger's command line, as Windows builds it for "$1 notepad.exe
-# file", or a verb's with %1 filled in, reaches the launcher, which opens the
-# file in the editor: the installed build is the x86_64 one Wine runs.
-editor_run() {
-  mkdir -p "$P/drive_c/stub" "$P/drive_c/t"
-  cp "$SCRATCH/record_call.exe" "$P/drive_c/stub/record.exe"
-  rm -f "$P/drive_c/stub/calls.log"
-  echo text >"$P/drive_c/t/a.txt"
-  wreg add "$SETTINGS" /v Editor /t REG_SZ /d 'C:\stub\record.exe' /f >/dev/null
-  # From a batch file: a command line with quotes passes through Wine's
-  # own argument quoting unchanged only that way.
-  printf '@%s\r\n' "$1" >"$P/drive_c/editor-run.cmd"
-  (cd "$P/drive_c" && timeout 30 "$WINE" cmd /c 'C:\editor-run.cmd' >/dev/null 2>&1)
-  rm -f "$P/drive_c/editor-run.cmd"
-  local i
-  for i in $(seq 600); do [ -s "$P/drive_c/stub/calls.log" ] && break; sleep 0.1; done
-  tr -d '\r' <"$P/drive_c/stub/calls.log" 2>/dev/null
-  settle
-  rm -rf "$P/drive_c/stub" "$P/drive_c/t"
-  wreg delete 'HKCU\Software\Tarrowind' /f >/dev/null
-}
 
 # redirect, with no 32-bit Notepad in SysWOW64 (Wine's 64-bit prefix)
 new_prefix redirect

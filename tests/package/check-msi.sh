@@ -56,6 +56,8 @@ SystemRollback 3410 /uninstall /package /quiet
 SystemUninstall 3090 /uninstall /package /quiet
 SystemUninstallRollback 3410 /[FORM] /package /quiet"
   check "$arch: the install after InstallFiles" test "$(seq_of "$seqs" SystemInstall)" -gt "$(seq_of "$seqs" InstallFiles)"
+  check "$arch: the install after WriteRegistryValues, which stages the properties" \
+    test "$(seq_of "$seqs" SystemRollback)" -gt "$(seq_of "$seqs" WriteRegistryValues)"
   check "$arch: its rollback before it" test "$(seq_of "$seqs" SystemRollback)" -lt "$(seq_of "$seqs" SystemInstall)"
   check "$arch: the uninstall before RemoveFiles" test "$(seq_of "$seqs" SystemUninstall)" -lt "$(seq_of "$seqs" RemoveFiles)"
   check "$arch: the uninstall's rollback before it" \
@@ -69,7 +71,8 @@ SystemUninstallRollback 3410 /[FORM] /package /quiet"
   same "$arch: ProductVersion" "$(prop ProductVersion)" "$MSI_VERSION"
   same "$arch: the fixed UpgradeCode" "$(prop UpgradeCode)" "{6B1D6C2E-3C1A-4B8E-9B57-2B2A1A3B4C51}"
   same "$arch: FORM's default" "$(prop FORM)" "redirect"
-  same "$arch: FORM secure, kept from a prompt that is not elevated" "$(prop SecureCustomProperties | tr ';' '\n' | grep -x FORM)" FORM
+  same "$arch: FORM and the settings' properties secure, kept from a prompt that is not elevated" \
+    "$(prop SecureCustomProperties | tr ';' '\n' | grep -xE 'FORM|EDITOR|NOWAIT' | sort | tr '\n' ' ')" "EDITOR FORM NOWAIT "
   same "$arch: the product code, named by version and architecture" "$(prop ProductCode)" "$(named_guid "$MSI_VERSION $arch")"
   same "$arch: made and saved at the commit's time" "$(summary_of "$msi" 12), $(summary_of "$msi" 13)" "$COMMIT_TIME, $COMMIT_TIME"
   same "$arch: Apps & features' icon, no Modify" "$(prop ARPPRODUCTICON) $(prop ARPNOMODIFY)" "velquin.ico 1"
@@ -93,9 +96,9 @@ PKG=$SCRATCH/package
 mkdir -p "$PKG"
 unzip -q "$ZIP" -d "$PKG"
 # The time a package is made at.
-SOURCE_DATE_EPOCH=946684800 packaging/build-msi.sh x64 "$PKG" 0.1.0 0.1.0.0 "$SCRATCH/dated.msi"
+SOURCE_DATE_EPOCH=946684800 packaging/build-msi.sh x64 "$PKG" 0.1.0 0.1.0.0 "$SCRATCH/dated.msi" build/host/packaging
 same "SOURCE_DATE_EPOCH, the time a package is made at" "$(summary_of "$SCRATCH/dated.msi" 12)" "2000/01/01 00:00:00"
-packaging/build-msi.sh x64 "$PKG" "$MSI_VERSION" "$VERSION" "$SCRATCH/again.msi"
+packaging/build-msi.sh x64 "$PKG" "$MSI_VERSION" "$VERSION" "$SCRATCH/again.msi" build/host/packaging
 check "the same sources make the same package" cmp "$SCRATCH/again.msi" "$X64"
 make_template "$PKG/velquin-settings64.exe"
 
@@ -175,6 +178,27 @@ for shape in 10 11; do
   done
 done
 
+# A property of the package is every user's default: the editor EDITOR names
+# opens a file for a user with no settings; a repair with another property
+# changes nothing; the uninstall removes the default.
+DEFAULTS='HKLM\SOFTWARE\Tarrowind\Velquin\Setting'
+new_prefix properties
+plant_notepads wow64
+install_into_prefix
+before=$(msi_snapshot)
+msi /i 'C:\velquin.msi' /qn FORM=replace 'EDITOR=C:\stub\record.exe' NOWAIT=1
+same "properties: msiexec /i with EDITOR and NOWAIT succeeds" "$MSI_RC" 0
+same "properties: the machine's defaults" "$(reg_value "$DEFAULTS" Editor) $(reg_value "$DEFAULTS" NoWait)" 'C:\stub\record.exe 1'
+same "properties: notepad.exe opens a file in EDITOR for a user with no settings" \
+  "$(editor_run 'C:\windows\system32\notepad.exe C:\t\a.txt' machine)" 'C:\stub\record.exe "C:\t\a.txt"'
+msi /i 'C:\velquin.msi' REINSTALL=ALL REINSTALLMODE=amus /qn 'EDITOR=C:\other.exe'
+same "properties: a repair with another EDITOR succeeds" "$MSI_RC" 0
+same "properties: the repair leaves the default Editor" "$(reg_value "$DEFAULTS" Editor)" 'C:\stub\record.exe'
+msi /x 'C:\velquin.msi' /qn
+same "properties: msiexec /x succeeds" "$MSI_RC" 0
+check "properties: the uninstall removes the defaults" bash -c "! $WINE reg query '$DEFAULTS' /reg:64"
+same_state "properties: after msiexec /x everything is as before" "$(msi_snapshot)" "$before"
+
 # An upgrade from an earlier build keeps the form installed and leaves one
 # entry, this release's files and record.
 new_prefix upgrade
@@ -182,7 +206,7 @@ plant_notepads wow64
 seed_windows11
 install_into_prefix
 before=$(msi_snapshot)
-msi /i 'C:\older.msi' /qn FORM=replace
+msi /i 'C:\older.msi' /qn FORM=replace 'EDITOR=C:\Tools\ed.exe'
 same "upgrade: the earlier build installs" "$MSI_RC" 0
 same "upgrade: its entry" "$(velquin_entries)" "Velquin $OLDER_MSI_VERSION"
 check "upgrade: the earlier build in System32's notepad.exe" \
@@ -194,6 +218,7 @@ same "upgrade: the form installed is kept" "$(reg_value "$STATE" Mode)" "replace
 check "upgrade: velquin.exe in System32's notepad.exe" is_launcher velquin64.exe system32/notepad.exe
 check "upgrade: this release's velquin.exe in Program Files\\Velquin" cmp "$PKG/velquin64.exe" "$P/drive_c/$PROGRAM_DIR/velquin.exe"
 same "upgrade: the record's version is this release's" "$(reg_value "$STATE" Version)" "$VERSION"
+same "upgrade: the earlier package's EDITOR kept" "$(reg_value "$DEFAULTS" Editor)" 'C:\Tools\ed.exe'
 # Wine's msiexec /qn shows and logs no launch condition's text: its log names the newer product found.
 msi /i 'C:\older.msi' /qn /l*v 'C:\windows\temp\lower.log'
 check "upgrade: the earlier build over it is refused" test "$MSI_RC" != 0

@@ -121,6 +121,37 @@ no_short_names() {
   check "$1: no value written holds a short name" bash -c '! grep -q "~[0-9]" <<<"$1"' _ \
     "$(diff <(printf '%s\n' "$before") <("${2:-snapshot}") | sed -n 's/^> //p')"
 }
+# A program that logs its command line to calls.log beside itself, as an
+# editor stands in the checks.
+build_record_call() {
+  [ -f "$SCRATCH/record_call.exe" ] ||
+    x86_64-w64-mingw32-g++ -O2 -mwindows -static -o "$SCRATCH/record_call.exe" tests/package/record_call.cpp
+}
+# The Debugger's command line, as Windows builds it for "$1 notepad.exe
+# file", or a verb's with %1 filled in, reaches the launcher, which opens the
+# file in the editor C:\stub\record.exe: the user's own Editor, or with
+# $2 = machine the machine's default the install set. The installed build is
+# the x86_64 one Wine runs.
+editor_run() {
+  build_record_call
+  mkdir -p "$P/drive_c/stub" "$P/drive_c/t"
+  cp "$SCRATCH/record_call.exe" "$P/drive_c/stub/record.exe"
+  rm -f "$P/drive_c/stub/calls.log"
+  echo text >"$P/drive_c/t/a.txt"
+  [ "${2:-}" = machine ] ||
+    wreg add 'HKCU\Software\Tarrowind\Velquin\Setting' /v Editor /t REG_SZ /d 'C:\stub\record.exe' /f >/dev/null
+  # From a batch file: a command line with quotes passes through Wine's
+  # own argument quoting unchanged only that way.
+  printf '@%s\r\n' "$1" >"$P/drive_c/editor-run.cmd"
+  (cd "$P/drive_c" && timeout 30 "$WINE" cmd /c 'C:\editor-run.cmd' >/dev/null 2>&1)
+  rm -f "$P/drive_c/editor-run.cmd"
+  local i
+  for i in $(seq 600); do [ -s "$P/drive_c/stub/calls.log" ] && break; sleep 0.1; done
+  tr -d '\r' <"$P/drive_c/stub/calls.log" 2>/dev/null
+  settle
+  rm -rf "$P/drive_c/stub" "$P/drive_c/t"
+  wreg delete 'HKCU\Software\Tarrowind' /f >/dev/null 2>&1
+}
 content() { tr -d '\0' <"$P/drive_c/windows/$1" 2>/dev/null || echo "(missing)"; }
 
 NOTEPADS='C:\Windows\System32\notepad.exe C:\Windows\SysWOW64\notepad.exe C:\Windows\notepad.exe'
