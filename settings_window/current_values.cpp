@@ -131,7 +131,7 @@ const CurrentValue* FindCurrentValue(const std::vector<CurrentValue>& values, co
 std::string ShownText(const CurrentValue& value) { return value.effective; }
 
 MessageText StateMark(const CurrentValue& value) {
-  if (IsHeldByPolicy(value)) return Fixed("管理者がポリシーで設定しています (変更できません)");
+  if (IsHeldByPolicy(value)) return Fixed("管理者がポリシーで設定 (変更できません)");
   switch (value.state) {
     case ValueState::Absent:
       if (value.source == SettingSource::MachineDefault) return Fixed("既定値 (このパソコンの管理者が決めた値)");

@@ -161,9 +161,9 @@ TEST_F(SettingsWindowTest, PoliciesAndTheMachineDefaultAreShownAsTheLauncherTake
   const Row rows[] = {
       {"a machine policy over the user's", "Editor",
        {{machinePolicy, "C:\\ed.exe"}, {kSettingKey, "C:\\mine.exe"}}, "C:\\ed.exe",
-       "管理者がポリシーで設定しています (変更できません)", false},
+       "管理者がポリシーで設定 (変更できません)", false},
       {"a user policy over the machine's default", "NoTrap", {{userPolicy, "1"}, {machineDefault, "0"}}, "1",
-       "管理者がポリシーで設定しています (変更できません)", false},
+       "管理者がポリシーで設定 (変更できません)", false},
       {"a policy that is no string", "Editor", {{machinePolicy, "#"}, {kSettingKey, "C:\\mine.exe"}},
        "C:\\mine.exe", "", true},
       {"the machine's default", "Editor", {{machineDefault, "C:\\ed.exe"}}, "C:\\ed.exe",
