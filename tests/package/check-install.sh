@@ -90,22 +90,19 @@ check "the guide is UTF-8 with a byte-order mark" bash -c "head -c 3 '$PKG/READM
 # signs with them into a folder of its own, dist staying unsigned.
 install_packages openssl osslsigncode
 SIGNED=$SCRATCH/signed
-mkdir -p "$SIGNED/zip"
+mkdir -p "$SIGNED"
 ossl() { openssl "$@" >/dev/null 2>&1; }
 ossl req -x509 -newkey rsa:2048 -nodes -days 2 -subj "/CN=Velquin test CA" -keyout "$SIGNED/ca.key" -out "$SIGNED/ca.pem"
 ossl req -newkey rsa:2048 -nodes -subj "/CN=Velquin test signer" -keyout "$SIGNED/key.pem" -out "$SIGNED/cert.csr"
-printf 'extendedKeyUsage=codeSigning\nkeyUsage=digitalSignature\n' >"$SIGNED/cert.ext"
 ossl x509 -req -days 2 -set_serial 1 -in "$SIGNED/cert.csr" -CA "$SIGNED/ca.pem" -CAkey "$SIGNED/ca.key" \
-  -extfile "$SIGNED/cert.ext" -out "$SIGNED/cert.pem"
+  -extfile <(printf 'extendedKeyUsage=codeSigning\nkeyUsage=digitalSignature\n') -out "$SIGNED/cert.pem"
 signed_zip=$(VELQUIN_SIGN_CERT=$SIGNED/cert.pem VELQUIN_SIGN_KEY=$SIGNED/key.pem scripts/package "$SIGNED/dist" | tail -n 1)
-check "signed: scripts/package makes the zip" test -f "$signed_zip"
 check "signed: dist stays unsigned" bash -c "cd dist && sha256sum --quiet -c SHA256SUMS"
 check "signed: its SHA256SUMS names its three files as they are" \
   bash -c "cd '$SIGNED/dist' && [ \$(wc -l <SHA256SUMS) = 3 ] && sha256sum --quiet -c SHA256SUMS"
 unzip -q "$signed_zip" -d "$SIGNED/zip"
 verifies() { osslsigncode verify -CAfile "$SIGNED/ca.pem" -in "$1"; }
-# A program's signature comes off as it went on (the sections end on the
-# file alignment, so no padding stays): the unsigned build's bytes are back.
+# A program's signature comes off as it went on: the unsigned build's bytes are back.
 for f in $(unzip -Z1 "$zip_path"); do
   if [[ $f == *.exe ]]; then
     check "signed: $f's signature verifies" verifies "$SIGNED/zip/$f"
@@ -115,15 +112,14 @@ for f in $(unzip -Z1 "$zip_path"); do
     check "signed: $f as unsigned" cmp "$SIGNED/zip/$f" "$PKG/$f"
   fi
 done
-# A package's does not: osslsigncode writes the compound file anew, in a
-# layout of its own. What holds is every table and stream (msidump) of the
-# package build-msi.sh makes from the signed zip's files, as scripts/package did.
+# A package's does not (osslsigncode writes the compound file anew): its tables and streams
+# are those of the package build-msi.sh makes from the signed zip's files.
 for arch in x64 x86; do
   msi=$SIGNED/dist/$name-$arch.msi
   check "signed: the $arch package's signature verifies" verifies "$msi"
   packaging/build-msi.sh "$arch" "$SIGNED/zip" "$(cat build/host/packaging/msi-version)" "${name#velquin-}" "$SIGNED/$arch.msi"
   osslsigncode remove-signature -in "$msi" -out "$SIGNED/bare-$arch.msi" >/dev/null 2>&1
-  # msidump writes the binary columns' files in the folder it runs in.
+  # Each dump in a folder of its own: msidump writes the binary columns where it runs.
   for m in "$arch" "bare-$arch"; do mkdir -p "$SIGNED/$m" && (cd "$SIGNED/$m" && msidump -t -s -d . "../$m.msi" >/dev/null 2>&1); done
   check "signed: the $arch package without its signature holds the signed programs' package" \
     diff -r "$SIGNED/$arch" "$SIGNED/bare-$arch"
