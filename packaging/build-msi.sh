@@ -7,6 +7,9 @@
 # msi-secure, the properties' names).
 # The same sources at the same commit give the same codes and times.
 set -euo pipefail
+# The cabinet and the summary keep local times: in UTC, a build in Tokyo
+# and one in Berlin agree.
+export TZ=UTC
 arch=$1 stage=$2 version=$3 release=$4 out=$5 texts=$6
 root=$(cd "$(dirname "$0")/.." && pwd)
 self=$root/packaging/build-msi.sh

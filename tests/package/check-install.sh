@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Checks the release package under Wine: the zip's contents; settings.reg
+# Checks the release package under Wine: the zip's contents; the release
+# signed with a throwaway certificate, unsigned again; settings.reg
 # imported by regedit and read back by the launcher as the defaults; and
 # install.cmd / uninstall.cmd (which start the setup program) run by Wine's
 # cmd in scratch prefixes, with the files and keys compared after install
@@ -18,6 +19,12 @@ if [ ! -f "$zip_path" ]; then fail "scripts/package makes the zip"; echo "$PASSE
 pass "scripts/package makes $zip_path"
 check "dist/SHA256SUMS names the zip and both packages, as they are" \
   bash -c "cd dist && [ \$(wc -l <SHA256SUMS) = 3 ] && sha256sum --quiet -c SHA256SUMS"
+name=$(basename "$zip_path" .zip)
+same "dist holds the release alone" "$(LC_ALL=C ls dist | tr '\n' ' ')" "SHA256SUMS $name-x64.msi $name-x86.msi $name.zip "
+# The zip's times are the commit's, in UTC (DOS times: two-second steps, rounded up).
+epoch=$(git log -1 --format=%ct)
+same "the zip's files carry the commit's time" "$(unzip -Z -T "$zip_path" | awk '/^-/ { print $7 }' | sort -u)" \
+  "$(TZ=UTC date -d "@$(( (epoch + 1) / 2 * 2 ))" +%Y%m%d.%H%M%S)"
 same "zip holds exactly the ten files" \
   "$(unzip -Z1 "$zip_path" | sort | tr '\n' ' ')" \
   "README.ja.md install.cmd settings.reg uninstall.cmd velquin-settings.exe velquin-settings64.exe velquin-setup.exe velquin-setup64.exe velquin.exe velquin64.exe "
@@ -40,6 +47,8 @@ for entry in velquin.exe:014c:i686 velquin64.exe:8664:x86_64 velquin-settings.ex
   IFS=: read -r exe want arch <<<"$entry"
   machine=$(od -An -tx2 -j $(( $(od -An -tu4 -j 60 -N4 "$PKG/$exe") + 4 )) -N2 "$PKG/$exe" | tr -d ' ')
   same "$exe is an $arch program" "$machine" "$want"
+  # A path of the build machine's would make each clone's bytes its own.
+  check "$exe holds no path of the tree it was built in" bash -c '! grep -qaF "$0" "$1"' "$PWD" "$PKG/$exe"
   same "$exe holds no link time" "$(od -An -tx4 -j $(( $(od -An -tu4 -j 60 -N4 "$PKG/$exe") + 8 )) -N4 "$PKG/$exe" | tr -d ' ')" 00000000
   foreign=$("$arch-w64-mingw32-objdump" -p "$PKG/$exe" | awk '/DLL Name/ {print toupper($3)}' |
     grep -vxE "(KERNEL32|MSVCRT)[.]DLL")
@@ -75,6 +84,47 @@ check "settings.reg starts with REGEDIT4" bash -c "head -n 1 '$PKG/settings.reg'
 check "settings.reg is Shift-JIS text" iconv -f CP932 -t UTF-8 -o /dev/null "$PKG/settings.reg"
 check "no settings.reg line ends in a backslash byte" bash -c "! LC_ALL=C grep -q $'\\\\\\\\\r\$' '$PKG/settings.reg'"
 check "the guide is UTF-8 with a byte-order mark" bash -c "head -c 3 '$PKG/README.ja.md' | od -An -tx1 | grep -q 'ef bb bf'"
+
+# --- the signed release ---------------------------------------------------------
+# A throwaway CA and the code-signing certificate it issues: scripts/package
+# signs with them into a folder of its own, dist staying unsigned.
+install_packages openssl osslsigncode
+SIGNED=$SCRATCH/signed
+mkdir -p "$SIGNED"
+ossl() { openssl "$@" >/dev/null 2>&1; }
+ossl req -x509 -newkey rsa:2048 -nodes -days 2 -subj "/CN=Velquin test CA" -keyout "$SIGNED/ca.key" -out "$SIGNED/ca.pem"
+ossl req -newkey rsa:2048 -nodes -subj "/CN=Velquin test signer" -keyout "$SIGNED/key.pem" -out "$SIGNED/cert.csr"
+ossl x509 -req -days 2 -set_serial 1 -in "$SIGNED/cert.csr" -CA "$SIGNED/ca.pem" -CAkey "$SIGNED/ca.key" \
+  -extfile <(printf 'extendedKeyUsage=codeSigning\nkeyUsage=digitalSignature\n') -out "$SIGNED/cert.pem"
+signed_zip=$(VELQUIN_SIGN_CERT=$SIGNED/cert.pem VELQUIN_SIGN_KEY=$SIGNED/key.pem scripts/package "$SIGNED/dist" | tail -n 1)
+check "signed: dist stays unsigned" bash -c "cd dist && sha256sum --quiet -c SHA256SUMS"
+check "signed: its SHA256SUMS names its three files as they are" \
+  bash -c "cd '$SIGNED/dist' && [ \$(wc -l <SHA256SUMS) = 3 ] && sha256sum --quiet -c SHA256SUMS"
+unzip -q "$signed_zip" -d "$SIGNED/zip"
+verifies() { osslsigncode verify -CAfile "$SIGNED/ca.pem" -in "$1"; }
+# A program's signature comes off as it went on: the unsigned build's bytes are back.
+for f in $(unzip -Z1 "$zip_path"); do
+  if [[ $f == *.exe ]]; then
+    check "signed: $f's signature verifies" verifies "$SIGNED/zip/$f"
+    check "signed: $f without it is the unsigned one" bash -c 'osslsigncode remove-signature -in "$0" -out "$0.bare" && cmp "$0.bare" "$1"' \
+      "$SIGNED/zip/$f" "$PKG/$f"
+  else
+    check "signed: $f as unsigned" cmp "$SIGNED/zip/$f" "$PKG/$f"
+  fi
+done
+# A package's does not (osslsigncode writes the compound file anew): its tables and streams
+# are those of the package build-msi.sh makes from the signed zip's files.
+for arch in x64 x86; do
+  msi=$SIGNED/dist/$name-$arch.msi
+  check "signed: the $arch package's signature verifies" verifies "$msi"
+  packaging/build-msi.sh "$arch" "$SIGNED/zip" "$(cat build/host/packaging/msi-version)" "${name#velquin-}" "$SIGNED/$arch.msi" \
+    build/host/packaging
+  osslsigncode remove-signature -in "$msi" -out "$SIGNED/bare-$arch.msi" >/dev/null 2>&1
+  # Each dump in a folder of its own: msidump writes the binary columns where it runs.
+  for m in "$arch" "bare-$arch"; do mkdir -p "$SIGNED/$m" && (cd "$SIGNED/$m" && msidump -t -s -d . "../$m.msi" >/dev/null 2>&1); done
+  check "signed: the $arch package without its signature holds the signed programs' package" \
+    diff -r "$SIGNED/$arch" "$SIGNED/bare-$arch"
+done
 
 # The defaults table: name, default text, or "-" for a default that the
 # launcher computes and settings.reg therefore only describes.

@@ -22,7 +22,7 @@ MSI_VERSION=$(cat build/host/packaging/msi-version)
 check "scripts/package makes the x64 package" test -f "$X64"
 check "scripts/package makes the x86 package" test -f "$X86"
 
-table() { msiinfo export "$1" "$2" | tail -n +4 | tr -d '\r'; }  # rows only
+table() { TZ=UTC msiinfo export "$1" "$2" | tail -n +4 | tr -d '\r'; }  # rows only; the summary's times in UTC, as written
 prop_of() { table "$1" Property | awk -F '\t' -v p="$2" '$1 == p { print $2 }'; }
 summary_of() { table "$1" _SummaryInformation | awk -F '\t' -v p="$2" '$1 == p { print $2 }'; }
 # A version's and architecture's product code, worked out apart from build-msi.sh: cmake's own.
