@@ -17,17 +17,32 @@ older_release || fail "an earlier build packaged from this tree"
 zip_path=$(scripts/package | tail -n 1)
 if [ ! -f "$zip_path" ]; then fail "scripts/package makes the zip"; echo "$PASSED passed, $FAILED failed"; exit 1; fi
 pass "scripts/package makes $zip_path"
-check "dist/SHA256SUMS names the zip and both packages, as they are" \
-  bash -c "cd dist && [ \$(wc -l <SHA256SUMS) = 3 ] && sha256sum --quiet -c SHA256SUMS"
+check "dist/SHA256SUMS names the zip, both packages and the templates, as they are" \
+  bash -c "cd dist && [ \$(wc -l <SHA256SUMS) = 6 ] && sha256sum --quiet -c SHA256SUMS"
 name=$(basename "$zip_path" .zip)
-same "dist holds the release alone" "$(LC_ALL=C ls dist | tr '\n' ' ')" "SHA256SUMS $name-x64.msi $name-x86.msi $name.zip "
+same "dist holds the release alone" "$(cd dist && LC_ALL=C find . -type f | LC_ALL=C sort | tr '\n' ' ')" \
+  "./PolicyDefinitions/en-US/velquin.adml ./PolicyDefinitions/ja-JP/velquin.adml ./PolicyDefinitions/velquin.admx ./SHA256SUMS ./$name-x64.msi ./$name-x86.msi ./$name.zip "
+# The Group Policy templates parse, and every string and presentation the
+# admx names is in each language's adml, which names no other.
+install_packages libxml2-utils
+TEMPLATES=dist/PolicyDefinitions
+refs() { grep -o "\$($1[.][A-Za-z0-9_]*)" "$TEMPLATES/velquin.admx" | sed 's/^[^.]*[.]//; s/)$//' | LC_ALL=C sort -u; }
+ids() { grep -o "<$1 id=\"[^\"]*\"" "$2" | sed 's/^[^"]*"//; s/"$//' | LC_ALL=C sort -u; }
+check "the admx is well-formed" xmllint --noout "$TEMPLATES/velquin.admx"
+for language in ja-JP en-US; do
+  adml=$TEMPLATES/$language/velquin.adml
+  check "the $language adml is well-formed" xmllint --noout "$adml"
+  same "the $language adml holds every string the admx names, and no other" "$(ids string "$adml")" "$(refs string)"
+  same "the $language adml holds every presentation the admx names, and no other" \
+    "$(ids presentation "$adml")" "$(refs presentation)"
+done
 # The zip's times are the commit's, in UTC (DOS times: two-second steps, rounded up).
 epoch=$(git log -1 --format=%ct)
 same "the zip's files carry the commit's time" "$(unzip -Z -T "$zip_path" | awk '/^-/ { print $7 }' | sort -u)" \
   "$(TZ=UTC date -d "@$(( (epoch + 1) / 2 * 2 ))" +%Y%m%d.%H%M%S)"
-same "zip holds exactly the ten files" \
-  "$(unzip -Z1 "$zip_path" | sort | tr '\n' ' ')" \
-  "README.ja.md install.cmd settings.reg uninstall.cmd velquin-settings.exe velquin-settings64.exe velquin-setup.exe velquin-setup64.exe velquin.exe velquin64.exe "
+same "zip holds exactly the thirteen files" \
+  "$(unzip -Z1 "$zip_path" | LC_ALL=C sort | tr '\n' ' ')" \
+  "PolicyDefinitions/en-US/velquin.adml PolicyDefinitions/ja-JP/velquin.adml PolicyDefinitions/velquin.admx README.ja.md install.cmd settings.reg uninstall.cmd velquin-settings.exe velquin-settings64.exe velquin-setup.exe velquin-setup64.exe velquin.exe velquin64.exe "
 PKG=$SCRATCH/package
 mkdir -p "$PKG"
 unzip -q "$zip_path" -d "$PKG"
@@ -98,8 +113,8 @@ ossl x509 -req -days 2 -set_serial 1 -in "$SIGNED/cert.csr" -CA "$SIGNED/ca.pem"
   -extfile <(printf 'extendedKeyUsage=codeSigning\nkeyUsage=digitalSignature\n') -out "$SIGNED/cert.pem"
 signed_zip=$(VELQUIN_SIGN_CERT=$SIGNED/cert.pem VELQUIN_SIGN_KEY=$SIGNED/key.pem scripts/package "$SIGNED/dist" | tail -n 1)
 check "signed: dist stays unsigned" bash -c "cd dist && sha256sum --quiet -c SHA256SUMS"
-check "signed: its SHA256SUMS names its three files as they are" \
-  bash -c "cd '$SIGNED/dist' && [ \$(wc -l <SHA256SUMS) = 3 ] && sha256sum --quiet -c SHA256SUMS"
+check "signed: its SHA256SUMS names its six files as they are" \
+  bash -c "cd '$SIGNED/dist' && [ \$(wc -l <SHA256SUMS) = 6 ] && sha256sum --quiet -c SHA256SUMS"
 unzip -q "$signed_zip" -d "$SIGNED/zip"
 verifies() { osslsigncode verify -CAfile "$SIGNED/ca.pem" -in "$1"; }
 # A program's signature comes off as it went on: the unsigned build's bytes are back.
