@@ -189,8 +189,10 @@ before=$(msi_snapshot)
 msi /i 'C:\velquin.msi' /qn FORM=replace 'EDITOR=C:\stub\record.exe' NOWAIT=1
 same "properties: msiexec /i with EDITOR and NOWAIT succeeds" "$MSI_RC" 0
 same "properties: the machine's defaults" "$(reg_value "$DEFAULTS" Editor) $(reg_value "$DEFAULTS" NoWait)" 'C:\stub\record.exe 1'
+# Wine runs its own notepad.exe unless told to load the file there.
 same "properties: notepad.exe opens a file in EDITOR for a user with no settings" \
-  "$(editor_run 'C:\windows\system32\notepad.exe C:\t\a.txt' machine)" 'C:\stub\record.exe "C:\t\a.txt"'
+  "$(WINEDLLOVERRIDES="$WINEDLLOVERRIDES;notepad.exe=n" editor_run 'C:\windows\system32\notepad.exe C:\t\a.txt' machine)" \
+  'C:\stub\record.exe "C:\t\a.txt"'
 msi /i 'C:\velquin.msi' REINSTALL=ALL REINSTALLMODE=amus /qn 'EDITOR=C:\other.exe'
 same "properties: a repair with another EDITOR succeeds" "$MSI_RC" 0
 same "properties: the repair leaves the default Editor" "$(reg_value "$DEFAULTS" Editor)" 'C:\stub\record.exe'
