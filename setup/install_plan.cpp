@@ -73,7 +73,7 @@ class InstallPlanner {
   // The launcher asked about: /check's the one installed, an install's the
   // package's build it puts in place.
   std::u16string Launcher() const { return switches_.check ? place_.programDir + u"\\velquin.exe" : files_.launcher; }
-  // One Smart App Control blocks: there, without a signature Windows accepts.
+  // What Smart App Control blocks: it is there, with no signature Windows accepts.
   bool Unsigned() const { return FileExists(machine_, Launcher()) && !SignatureTrusted(machine_, Launcher()); }
   void CheckSmartAppControl();
   void CheckRole(const Role& role);
