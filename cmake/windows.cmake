@@ -6,9 +6,10 @@ enable_language(RC)
 # loading them costs more than the rest of a run. The registry calls are
 # delay-loaded too, so that they, like the version calls, can be bound to
 # the already loaded kernelbase (platform/delay_binding_win32.cpp). The
-# settings program's common controls, dialogs and COM come the same way.
+# settings program's common controls, dialogs and COM come the same way, as
+# does the setup program's signature check (wintrust).
 set(VELQUIN_DELAY_LIBS)
-foreach(dll advapi32 shell32 version user32 comctl32 comdlg32 ole32)
+foreach(dll advapi32 shell32 version user32 comctl32 comdlg32 ole32 wintrust)
   set(lib ${CMAKE_BINARY_DIR}/lib${dll}_delay.a)
   set(def ${CMAKE_SOURCE_DIR}/cmake/delayload/${dll}.def)
   # The x86_64 copy below is written when configuring: a changed list must

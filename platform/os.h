@@ -271,6 +271,13 @@ bool VerQueryFileVersionMS(const std::vector<unsigned char>& block, std::uint32_
 // VerQueryValueW of a text.
 bool VerQueryTextW(const std::vector<unsigned char>& block, const std::u16string& subBlock, std::u16string* text);
 
+// Signatures (wintrust).
+inline constexpr std::int32_t kTrustNoSignature = static_cast<std::int32_t>(0x800B0100u);  // TRUST_E_NOSIGNATURE
+// WinVerifyTrust of a file's full path: WINTRUST_ACTION_GENERIC_VERIFY_V2,
+// no UI, no revocation check, WTD_STATEACTION_IGNORE (nothing to close).
+// Its result: 0 when the signature is accepted, else the reason.
+std::int32_t VerifyFileTrustW(const std::u16string& path);
+
 // Text and locale (kernel32, user32).
 inline constexpr std::uint32_t kCodePageAnsi = 0;   // CP_ACP
 inline constexpr std::uint32_t kCodePageUtf8 = 65001;

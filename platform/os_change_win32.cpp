@@ -5,6 +5,8 @@
 #include <windows.h>
 #include <shellapi.h>
 #include <shlobj.h>
+#include <wintrust.h>
+#include <softpub.h>
 
 #include <cstring>
 
@@ -219,6 +221,23 @@ bool VerQueryTextW(const std::vector<unsigned char>& block, const std::u16string
   text->assign(static_cast<const char16_t*>(value), length);
   if (!text->empty() && text->back() == u'\0') text->pop_back();
   return true;
+}
+
+std::int32_t VerifyFileTrustW(const std::u16string& path) {
+  WINTRUST_FILE_INFO file;
+  std::memset(&file, 0, sizeof file);
+  file.cbStruct = sizeof file;
+  file.pcwszFilePath = Wide(path);
+  WINTRUST_DATA data;
+  std::memset(&data, 0, sizeof data);
+  data.cbStruct = sizeof data;
+  data.dwUIChoice = WTD_UI_NONE;
+  data.fdwRevocationChecks = WTD_REVOKE_NONE;
+  data.dwUnionChoice = WTD_CHOICE_FILE;
+  data.pFile = &file;
+  data.dwStateAction = WTD_STATEACTION_IGNORE;
+  GUID action = WINTRUST_ACTION_GENERIC_VERIFY_V2;
+  return ::WinVerifyTrust(static_cast<HWND>(INVALID_HANDLE_VALUE), &action, &data);
 }
 
 }  // namespace os

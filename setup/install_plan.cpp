@@ -70,6 +70,12 @@ class InstallPlanner {
   }
 
   void CheckPackage();
+  // The launcher asked about: /check's the one installed, an install's the
+  // package's build it puts in place.
+  std::u16string Launcher() const { return switches_.check ? place_.programDir + u"\\velquin.exe" : files_.launcher; }
+  // What Smart App Control blocks: it is there, with no signature Windows accepts.
+  bool Unsigned() const { return FileExists(machine_, Launcher()) && !SignatureTrusted(machine_, Launcher()); }
+  void CheckSmartAppControl();
   void CheckRole(const Role& role);
   bool HeldByOthers(const std::u16string& path) const;
   void MachineDefaults();
@@ -152,6 +158,7 @@ Plan InstallPlanner::Make() {
       if (role.id != kRoles[2] || (machine_.windows64 && FolderExists(machine_, wow64))) roles_.push_back(role);
   }
   CheckPackage();
+  CheckSmartAppControl();
   if (!plan_.refusals.empty()) return plan_;
   if (earlier) return UndoEarlier();
 
@@ -204,6 +211,9 @@ Plan InstallPlanner::Make() {
   // every user's defaults.
   if (Package() && !plan_.repair) MachineDefaults();
   Results();
+  if (machine_.smartAppControl == kSmartAppControlEvaluation && !switches_.check && Unsigned())
+    Say(u"Smart App Control is in evaluation: Windows may turn it on later, and then it blocks every start of Notepad "
+        u"unless velquin.exe is signed.");
   return plan_;
 }
 
@@ -221,6 +231,17 @@ void InstallPlanner::CheckPackage() {
     plan_.refusals.push_back(u"On Windows 11 it is an optional feature: add \"Notepad (system)\" in");
     plan_.refusals.push_back(u"Settings > System > Optional features > View features, then run install.cmd again.");
   }
+}
+
+// With Smart App Control on, Windows runs no program without an accepted
+// signature (or reputation): every start of Notepad would fail at
+// velquin.exe. /check lists it as one line.
+void InstallPlanner::CheckSmartAppControl() {
+  if (machine_.smartAppControl != kSmartAppControlOn || !Unsigned()) return;
+  Refuse(u"Smart App Control is on and would block every start of Notepad through velquin.exe: " + Launcher() +
+         u" has no signature that Windows accepts.");
+  if (!switches_.check)
+    plan_.refusals.push_back(u"Install a signed release, or turn Smart App Control off (Windows Security > App & browser control).");
 }
 
 void InstallPlanner::CheckRole(const Role& role) {

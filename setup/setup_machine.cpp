@@ -46,6 +46,15 @@ std::uint32_t ReadBuild(std::uint32_t view) {
   return build;
 }
 
+// VerifiedAndReputablePolicyState; SYSTEM is one key in both views.
+std::uint32_t ReadSmartAppControl() {
+  const std::optional<RegistryData> data = ReadRegistryValue(
+      {os::kLocalMachine, u"SYSTEM\\CurrentControlSet\\Control\\CI\\Policy", 0}, u"VerifiedAndReputablePolicyState");
+  for (const std::uint32_t state : {kSmartAppControlOn, kSmartAppControlEvaluation})
+    if (data && *data == DwordData(state)) return state;
+  return 0;
+}
+
 std::u16string ParentImage() {
   const std::uint32_t self = os::GetCurrentProcessId();
   std::uint32_t parent = 0;
@@ -96,6 +105,7 @@ SetupMachine ReadSetupMachine() {
   machine.wine = RegistryKeyExists({os::kLocalMachine, u"Software\\Wine", 0});
   machine.administrator = os::IsUserAnAdmin();
   machine.parentImage = ParentImage();
+  machine.smartAppControl = ReadSmartAppControl();
   return machine;
 }
 
@@ -233,6 +243,11 @@ SystemChange GiveBackChange(const SetupMachine& machine, const std::u16string& p
   const Steps takeOver = TakeOverSteps(machine, path, found, true);
   for (auto step = takeOver.rbegin(); step != takeOver.rend(); ++step) steps.emplace_back(step->second, step->first);
   return TakeOverChange(path, std::move(steps), true);
+}
+
+bool SignatureTrusted(const SetupMachine& machine, const std::u16string& path) {
+  const std::u16string access = ReadPath(machine, path);
+  return !access.empty() && os::VerifyFileTrustW(access) == 0;
 }
 
 bool IsVelquinProgram(const SetupMachine& machine, const std::u16string& path) {

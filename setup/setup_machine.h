@@ -23,7 +23,11 @@ struct SetupMachine {
   bool administrator = false;
   bool wine = false;                // no Settings app to open
   std::u16string parentImage;       // the program that started this one, empty when unknown
+  // Smart App Control (Windows 11): on, it blocks programs without an
+  // accepted signature, velquin.exe started for notepad.exe among them.
+  std::uint32_t smartAppControl = 0;  // kSmartAppControl*; 0 off, or a Windows without it
 };
+inline constexpr std::uint32_t kSmartAppControlOn = 1, kSmartAppControlEvaluation = 2;
 
 SetupMachine ReadSetupMachine();
 
@@ -68,6 +72,8 @@ std::u16string FileOwnerSid(const SetupMachine& machine, const std::u16string& p
 // back also deletes the saved rights.
 SystemChange TakeOverChange(const SetupMachine& machine, const std::u16string& path, const FoundRights& found, bool save);
 SystemChange GiveBackChange(const SetupMachine& machine, const std::u16string& path, const FoundRights& found);
+// A file whose signature WinVerifyTrust accepts.
+bool SignatureTrusted(const SetupMachine& machine, const std::u16string& path);
 // A build of the launcher, by its version resource (every release's names
 // its maker and file).
 bool IsVelquinProgram(const SetupMachine& machine, const std::u16string& path);

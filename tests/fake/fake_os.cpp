@@ -668,6 +668,7 @@ std::string DumpFiles() {
     if (!node.access.empty()) out += " access " + node.access;
     if (node.failWrite) out += " failWrite";
     if (node.failCreate) out += " failCreate";
+    if (node.trustedSignature) out += " trusted";
     if (const std::optional<Program>& program = node.program) {
       out += " program";
       if (program->hasVersion) out += " version " + std::to_string(program->versionMS);
@@ -1635,6 +1636,7 @@ bool CopyFileOverW(const std::u16string& from, const std::u16string& to) {
   // The target keeps its own name and flags; what it holds is the source's.
   targetNode->contents = sourceNode->contents;
   targetNode->program = sourceNode->program;
+  targetNode->trustedSignature = sourceNode->trustedSignature;
   targetNode->lastWriteTime = sourceNode->lastWriteTime;
   Record(fake::Event::Copied, fromText, toText, true);
   return true;
@@ -1911,6 +1913,12 @@ bool VerQueryTextW(const std::vector<unsigned char>& block, const std::u16string
     at = valueEnd + 1;
   }
   return false;
+}
+
+std::int32_t VerifyFileTrustW(const std::u16string& path) {
+  Count("WinVerifyTrust");
+  const fake::FileNode* node = fake::FileAt(fake::SystemPathOf(fake::FromUtf16(path)));
+  return node && !node->directory && node->trustedSignature ? 0 : kTrustNoSignature;
 }
 
 namespace {

@@ -75,6 +75,9 @@ struct FileNode {
   bool failWrite = false;  // a copy onto it fails
   bool failCreate = false;  // a directory nothing new can be made in (files or folders)
   bool running = false;  // a running program's image: it can be renamed, not deleted
+  // Signed, with a signature WinVerifyTrust accepts; part of what it holds,
+  // so a copy takes it along. Unset, as the release builds are.
+  bool trustedSignature = false;
   // Its owner's SID and its rights, as the system's tools set them; unset,
   // a protected file's are TrustedInstaller's and "RX" for the
   // administrators, any other file's the administrators' and "F".

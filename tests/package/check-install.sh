@@ -690,6 +690,19 @@ run_cmd install.cmd /replace
 same "existing notepa~.exe: replace refused" "$CMD_RC" 3
 same_state "existing notepa~.exe: nothing changed" "$(snapshot)" "$before"
 rm -f "$P/drive_c/windows/system32/notepa~.exe"
+# Smart App Control on: Wine's WinVerifyTrust finds no signature on the
+# unsigned build, as Windows does. Every Windows profile has wintrust's
+# policy flags (0x23c00); Wine's wintrust writes them on its first use.
+SAC='HKLM\SYSTEM\CurrentControlSet\Control\CI\Policy'
+wreg add 'HKCU\Software\Microsoft\Windows\CurrentVersion\Wintrust\Trust Providers\Software Publishing' \
+  /v State /t REG_DWORD /d 146432 /f >/dev/null
+wreg add "$SAC" /v VerifiedAndReputablePolicyState /t REG_DWORD /d 1 /f >/dev/null
+before=$(snapshot)
+run_cmd install.cmd /redirect
+same "Smart App Control on, an unsigned build: install refused" "$CMD_RC" 3
+check "Smart App Control on, an unsigned build: said why" grep -qF 'Smart App Control is on and would block every start of Notepad' <<<"$CMD_OUT"
+same_state "Smart App Control on, an unsigned build: nothing changed" "$(snapshot)" "$before"
+wreg delete "$SAC" /v VerifiedAndReputablePolicyState /f >/dev/null
 before=$(snapshot)
 run_cmd install.cmd
 same "no argument: usage" "$CMD_RC" 1

@@ -6,6 +6,7 @@
 
 #include "setup/file_hash.h"
 #include "setup/setup.h"
+#include "setup/setup_machine.h"
 #include "tests/fake/fake_os.h"
 #include "tests/scenario/nested_launcher.h"
 
@@ -19,6 +20,7 @@ const std::string kUserShortcut = "C:\\users\\ann\\Start Menu\\Programs\\Velquin
 const std::string kPackage = "C:\\pkg\\";
 // Windows names the installed launcher by its full path, quoted.
 const std::string kLauncher = "\"C:\\Program Files\\Velquin\\velquin.exe\"";
+const std::string kPolicy = "HKLM\\SYSTEM\\CurrentControlSet\\Control\\CI\\Policy";
 
 // The machines the setup meets: the package check's, and more.
 struct Shape {
@@ -29,6 +31,8 @@ struct Shape {
   bool windows11Ifeo = false;  // the store app's IFEO entries
   bool protectedNotepads = false;  // only TrustedInstaller may write them
   bool thirtyTwoBitSetup = false;  // the i686 setup under WOW64
+  std::uint32_t smartAppControl = 0;  // Windows 11's state; Windows 10 has none
+  bool signedBuilds = false;  // the package's launchers carry a signature Windows accepts
 };
 
 std::string Lower(std::string text) {
@@ -92,6 +96,7 @@ class SetupTest : public ::testing::Test {
     fake::AddDirectory("C:\\users\\ann\\AppData\\Local");
     fake::AddDirectory("C:\\users\\ann\\Temp");
     fake::SetStringUtf8("HKLM\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion", "CurrentBuild", std::to_string(shape.build));
+    if (shape.build >= 22000) fake::SetDword(kPolicy, "VerifiedAndReputablePolicyState", shape.smartAppControl);
     for (const auto& [name, original] : std::vector<std::pair<std::string, std::string>>{
              {"velquin.exe", "velquin.exe"},
              {"velquin64.exe", "velquin.exe"},
@@ -100,6 +105,8 @@ class SetupTest : public ::testing::Test {
              {"velquin-setup.exe", "velquin-setup.exe"},
              {"velquin-setup64.exe", "velquin-setup.exe"}})
       AddPackageFile(name, original);
+    for (const char* launcher : {"velquin.exe", "velquin64.exe"})
+      fake::machine().files[fake::FileKeyOfAnsi(kPackage + launcher)].trustedSignature = shape.signedBuilds;
     // The settings program makes and removes its shortcut.
     for (const char* settings : {"velquin-settings.exe", "velquin-settings64.exe"})
       fake::machine().files[fake::FileKeyOfAnsi(kPackage + settings)].program->run = [](const std::string& line) {
@@ -197,7 +204,23 @@ class SetupTest : public ::testing::Test {
   static void StartedByMsiexec() {
     fake::machine().otherProcesses.push_back({fake::machine().parentProcessId, 1, 0, "C:\\windows\\system32\\msiexec.exe"});
   }
+  // The package's files where it puts them, and its custom action running.
+  static void RunFromThePackage() {
+    const std::string folder = "C:\\Program Files\\Velquin\\";
+    for (const auto& [name, from] : std::vector<std::pair<std::string, std::string>>{
+             {"velquin.exe", "velquin64.exe"},
+             {"velquin32.exe", "velquin.exe"},
+             {"velquin-settings.exe", "velquin-settings64.exe"},
+             {"velquin-setup.exe", "velquin-setup64.exe"}})
+    {
+      const fake::FileNode built = *fake::FindFile(kPackage + from);
+      fake::AddProgram(folder + name, *built.program).contents = built.contents;
+    }
+    fake::machine().modulePath = folder + "velquin-setup.exe";
+    StartedByMsiexec();
+  }
   static std::string Output() { return fake::machine().consoleOut; }
+  static void SmartAppControlOn() { fake::SetDword(kPolicy, "VerifiedAndReputablePolicyState", kSmartAppControlOn); }
   static std::string State() { return fake::DumpRegistry() + fake::DumpFiles(); }
   static std::string Contents(const std::string& path) {
     const fake::FileNode* node = fake::FindFile(fake::Utf16(path));
@@ -223,6 +246,10 @@ const Shape kShapes[] = {
     {"ARM64 Windows 10", os::kMachineArm64, 19045},
     {"ARM64 Windows 11", os::kMachineArm64, 22631, true, true},
     {"the 32-bit setup on 64-bit Windows 11", os::kMachineAmd64, 22631, true, true, false, true},
+    {"Windows 11 with Smart App Control on and signed builds", os::kMachineAmd64, 22631, true, true, false, false,
+     kSmartAppControlOn, true},
+    {"Windows 11 with Smart App Control in evaluation", os::kMachineAmd64, 22631, true, true, false, false,
+     kSmartAppControlEvaluation},
 };
 
 // Each machine and form: installed, installed again (nothing changes),
@@ -235,6 +262,10 @@ TEST_F(SetupTest, InstallRepairAndUninstallGiveTheMachineBack) {
       const std::string what = std::string(shape.what) + " " + form;
       const std::string before = State();
       ASSERT_EQ(Run(form), kSetupDone) << what << "\n" << Output();
+      // Only an unsigned launcher under evaluation is a word of warning.
+      EXPECT_EQ(Output().find("Smart App Control is in evaluation: Windows may turn it on later") != std::string::npos,
+                shape.smartAppControl == kSmartAppControlEvaluation && !shape.signedBuilds)
+          << what << "\n" << Output();
       const std::string installed = State();
       EXPECT_EQ(Contents("C:\\windows\\system32\\notepa~.exe"), "system notepad") << what;
       EXPECT_EQ(Contents("C:\\windows\\notepa~.exe"), "windows notepad") << what;
@@ -264,6 +295,7 @@ TEST_F(SetupTest, InstallRepairAndUninstallGiveTheMachineBack) {
       EXPECT_EQ(Run(form), kSetupDone) << what;
       EXPECT_NE(Output().find("already installed"), std::string::npos) << what << "\n" << Output();
       EXPECT_EQ(State(), installed) << what << ": the second install";
+      EXPECT_EQ(Run("/check /quiet"), kSetupDone) << what << "\n" << Output();
       ASSERT_EQ(Run("/uninstall"), kSetupDone) << what << "\n" << Output();
       EXPECT_EQ(State(), before) << what << ": after uninstall";
       EXPECT_EQ(Run("/uninstall"), kSetupDone) << what;
@@ -282,6 +314,7 @@ TEST_F(SetupTest, RunAgainRepairsWhatAnUpdateReset) {
     const char* what;
     const char* form;
     std::function<void()> update;
+    bool repairRefused = false;  // the repair cannot put it right; the uninstall still goes
   };
   const Row rows[] = {
       {"the system's Notepad back", "/replace",
@@ -310,6 +343,8 @@ TEST_F(SetupTest, RunAgainRepairsWhatAnUpdateReset) {
        }},
       {"an installed program gone", "/redirect",
        [] { fake::machine().files.erase(fake::FileKeyOfAnsi("C:\\Program Files\\Velquin\\velquin-settings.exe")); }},
+      {"Smart App Control turned on over the unsigned launcher", "/redirect",
+       [] { SmartAppControlOn(); }, true},
   };
   for (const Row& row : rows) {
     SetUp();
@@ -323,10 +358,12 @@ TEST_F(SetupTest, RunAgainRepairsWhatAnUpdateReset) {
     EXPECT_NE(Output().find(": a repair is due:\r\n  "), std::string::npos) << row.what << "\n" << Output();
     EXPECT_EQ(RunInstalled("/check /quiet"), kSetupRepairDue) << row.what;
     EXPECT_EQ(Output().find("\r\n"), Output().size() - 2) << row.what << ": one line\n" << Output();
-    EXPECT_EQ(Run(std::string(row.form) + " /quiet"), kSetupDone) << row.what;
-    EXPECT_EQ(Output(), "") << row.what;
-    EXPECT_EQ(State(), installed) << row.what;
-    EXPECT_EQ(Run("/check"), kSetupDone) << row.what << "\n" << Output();
+    EXPECT_EQ(Run(std::string(row.form) + " /quiet"), row.repairRefused ? kSetupRefused : kSetupDone) << row.what;
+    if (!row.repairRefused) {
+      EXPECT_EQ(Output(), "") << row.what;
+      EXPECT_EQ(State(), installed) << row.what;
+      EXPECT_EQ(Run("/check"), kSetupDone) << row.what << "\n" << Output();
+    }
     EXPECT_EQ(Run("/uninstall"), kSetupDone) << row.what;
     EXPECT_EQ(Run("/check"), kSetupNotInstalled) << row.what;
   }
@@ -440,6 +477,13 @@ TEST_F(SetupTest, RefusedOrFailedRunsChangeNothing) {
       {"/package under a program named msiexec.exe elsewhere", "/uninstall /package",
        [] { fake::machine().otherProcesses.push_back({4000, 1, 0, "C:\\pkg\\msiexec.exe"}); }, kSetupRefused,
        "is for the Windows Installer package's own use"},
+      {"Smart App Control on, an unsigned launcher", "/redirect", [] { SmartAppControlOn(); }, kSetupRefused,
+       "Smart App Control is on and would block every start of Notepad through velquin.exe: C:\\pkg\\velquin64.exe"},
+      {"Smart App Control on, replacing", "/replace", [] { SmartAppControlOn(); }, kSetupRefused, "Smart App Control is on"},
+      {"Smart App Control on, for the user", "/user", [] { SmartAppControlOn(); }, kSetupRefused, "Smart App Control is on"},
+      {"Smart App Control on, the package's custom action", "/redirect /package",
+       [] { RunFromThePackage(), SmartAppControlOn(); }, kSetupRefused,
+       "through velquin.exe: C:\\Program Files\\Velquin\\velquin.exe has no signature that Windows accepts."},
       {"a usage mistake", "/redirect /replace", [] {}, kSetupUsage, "Usage:"},
       {"the elevated uninstall's own window waits for Enter", "/uninstall /elevated", [] {}, kSetupDone,
        "no installation is recorded. Nothing was changed.\r\nPress Enter to close this window."},
@@ -719,18 +763,7 @@ TEST_F(SetupTest, UnderThePackageOnlyTheSystemsChangesAreTheSetups) {
   for (const char* form : {"/redirect", "/replace"}) {
     SetUp();
     MakeMachine(kShapes[2]);
-    const std::string folder = "C:\\Program Files\\Velquin\\";
-    for (const auto& [name, from] : std::vector<std::pair<std::string, std::string>>{
-             {"velquin.exe", "velquin64.exe"},
-             {"velquin32.exe", "velquin.exe"},
-             {"velquin-settings.exe", "velquin-settings64.exe"},
-             {"velquin-setup.exe", "velquin-setup64.exe"}})
-    {
-      const fake::FileNode built = *fake::FindFile(kPackage + from);
-      fake::AddProgram(folder + name, *built.program).contents = built.contents;
-    }
-    fake::machine().modulePath = folder + "velquin-setup.exe";
-    StartedByMsiexec();
+    RunFromThePackage();
     const std::string what = std::string("the package's ") + form;
     const std::string before = State();
     // Windows Installer writes its own key first, the properties staged in
