@@ -1,5 +1,6 @@
 #include "packaging/msi_properties.h"
 
+#include "packaging/shown_settings.h"
 #include "settings/settings.h"
 
 namespace velquin {
@@ -7,16 +8,7 @@ namespace {
 
 std::vector<std::string> ShownNames() {
   std::vector<std::string> names;
-#define VELQUIN_FIELD(controls, label, english) true
-#define VELQUIN_PATH_FIELD(controls, label, english) true
-#define VELQUIN_NO_FIELD false
-#define VELQUIN_SETTING(name, kind, fallback, field, note) \
-  if (field) names.push_back(setting_names::name);
-#include "settings/setting_list.def"
-#undef VELQUIN_SETTING
-#undef VELQUIN_NO_FIELD
-#undef VELQUIN_PATH_FIELD
-#undef VELQUIN_FIELD
+  for (const ShownSetting& row : ShownSettings()) names.push_back(row.name);
   return names;
 }
 

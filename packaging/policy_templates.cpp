@@ -2,40 +2,11 @@
 
 #include <vector>
 
+#include "packaging/shown_settings.h"
 #include "settings/setting_places.h"
-#include "settings/settings.h"
 
 namespace velquin {
 namespace {
-
-struct PolicyRow {
-  const char* name;
-  bool flag;
-  const char* label;    // Japanese, as the settings window shows it
-  const char* english;
-  const char* note;     // settings.reg's comment, "\n" between lines
-};
-
-const std::vector<PolicyRow>& Rows() {
-  static const std::vector<PolicyRow> rows = [] {
-    std::vector<PolicyRow> shown;
-#define VELQUIN_FIELD(controls, label, english) label, english
-#define VELQUIN_PATH_FIELD(controls, label, english) label, english
-#define VELQUIN_NO_FIELD nullptr, nullptr
-#define VELQUIN_SETTING(name, kind, fallback, field, note) \
-  shown.push_back({setting_names::name, SettingKind::kind == SettingKind::Flag, field, note});
-#include "settings/setting_list.def"
-#undef VELQUIN_SETTING
-#undef VELQUIN_NO_FIELD
-#undef VELQUIN_PATH_FIELD
-#undef VELQUIN_FIELD
-    std::vector<PolicyRow> rows;
-    for (const PolicyRow& row : shown)
-      if (row.label) rows.push_back(row);
-    return rows;
-  }();
-  return rows;
-}
 
 std::string Escaped(const std::string& text) {
   std::string out;
@@ -66,10 +37,10 @@ struct Language {
   const char* code;
   const char* description;
   const char* supported;
-  std::string (*help)(const PolicyRow&);
+  std::string (*help)(const ShownSetting&);
 };
 
-std::string JapaneseHelp(const PolicyRow& row) {
+std::string JapaneseHelp(const ShownSetting& row) {
   std::string note = row.note;
   for (std::size_t at = note.find('\n'); at != std::string::npos; at = note.find('\n', at + 2)) note.replace(at, 1, "\r\n");
   return std::string("Velquin の設定 ") + row.name + " です。\r\n\r\n" + note +
@@ -80,7 +51,7 @@ std::string JapaneseHelp(const PolicyRow& row) {
          "コンピューターの構成の値は、ユーザーの構成の値より優先されます。";
 }
 
-std::string EnglishHelp(const PolicyRow& row) {
+std::string EnglishHelp(const ShownSetting& row) {
   return std::string("Velquin's setting ") + row.name + ": " + row.english + ".\r\n\r\n" +
          "Enabled, this value overrides the user's own setting and this computer's default, and the settings window "
          "shows it read-only. " +
@@ -120,7 +91,7 @@ std::string PolicyAdmxText() {
       "  <policies>",
   };
   const std::string key = Escaped(kPolicySectionPath);
-  for (const PolicyRow& row : Rows()) {
+  for (const ShownSetting& row : ShownSettings()) {
     const std::string name = row.name;
     // Both: under Computer Configuration it writes HKEY_LOCAL_MACHINE, under
     // User Configuration HKEY_CURRENT_USER.
@@ -161,14 +132,14 @@ std::string PolicyAdmlText(const std::string& code) {
       "      <string id=\"Velquin\">Velquin</string>",
       std::string("      <string id=\"SUPPORTED_Velquin\">") + language->supported + "</string>",
   };
-  for (const PolicyRow& row : Rows()) {
+  for (const ShownSetting& row : ShownSettings()) {
     const std::string name = row.name;
     lines.push_back("      <string id=\"" + name + "\">" + Escaped(japanese ? row.label : row.english) + "</string>");
     lines.push_back("      <string id=\"" + name + "_Help\">" + Escaped(language->help(row)) + "</string>");
   }
   lines.push_back("    </stringTable>");
   lines.push_back("    <presentationTable>");
-  for (const PolicyRow& row : Rows()) {
+  for (const ShownSetting& row : ShownSettings()) {
     if (row.flag) continue;
     const std::string name = row.name;
     lines.push_back("      <presentation id=\"" + name + "\">");
