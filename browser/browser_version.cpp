@@ -1,7 +1,6 @@
 #include <cfloat>
 #include <cmath>
 #include <cstdlib>
-#include <vector>
 
 #include "browser/browser.h"
 #include "platform/messages.h"
@@ -22,7 +21,7 @@ constexpr std::uint32_t kLargestVersionInfo = 0x40000;
 
 std::string FileVersionText(const std::string& path) {
   std::uint32_t ms = 0;
-  std::vector<unsigned char> block;
+  os::VersionBlock block;
   if (!os::QueryFileVersionInfo(path, kLargestVersionInfo, &block) || !os::VerQueryFileVersionMS(block, &ms)) ms = 0;
   return std::to_string(ms >> 16) + "." + std::to_string(ms & 0xFFFFu);
 }

@@ -11,6 +11,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -262,12 +263,20 @@ int ShowBox(WindowHandle owner, const std::u16string& text, const std::u16string
 // Version resources (version.dll).
 // GetFileVersionInfoSizeW.
 std::uint32_t QueryFileVersionInfoSizeW(const std::u16string& path);
-// GetFileVersionInfoA, GetFileVersionInfoW: fills *block, of the given
-// size, with the file's version information.
-bool QueryFileVersionInfo(const std::string& path, std::uint32_t size, std::vector<unsigned char>* block);
+// A version block as GetFileVersionInfoA leaves it. The buffer is not
+// cleared first: one as large as any version block needs then costs only
+// the pages the call writes, not a page fault for each of its 64 pages.
+struct VersionBlock {
+  std::unique_ptr<unsigned char[]> bytes;
+  std::uint32_t size = 0;
+};
+// GetFileVersionInfoA into a new block of the given size.
+bool QueryFileVersionInfo(const std::string& path, std::uint32_t size, VersionBlock* block);
+// GetFileVersionInfoW: fills *block, of the given size, with the file's
+// version information.
 bool QueryFileVersionInfoW(const std::u16string& path, std::uint32_t size, std::vector<unsigned char>* block);
 // VerQueryValueA of the root block: dwFileVersionMS of the fixed information.
-bool VerQueryFileVersionMS(const std::vector<unsigned char>& block, std::uint32_t* versionMS);
+bool VerQueryFileVersionMS(const VersionBlock& block, std::uint32_t* versionMS);
 // VerQueryValueW of a text.
 bool VerQueryTextW(const std::vector<unsigned char>& block, const std::u16string& subBlock, std::u16string* text);
 

@@ -341,15 +341,16 @@ int ShowBox(WindowHandle owner, const std::u16string& text, const std::u16string
                        reinterpret_cast<const wchar_t*>(caption.c_str()), style);
 }
 
-bool QueryFileVersionInfo(const std::string& path, std::uint32_t size, std::vector<unsigned char>* block) {
-  block->assign(size, 0);
-  return ::GetFileVersionInfoA(path.c_str(), 0, size, block->data()) != FALSE;
+bool QueryFileVersionInfo(const std::string& path, std::uint32_t size, VersionBlock* block) {
+  block->bytes.reset(new unsigned char[size]);  // default-initialised: left as it is
+  block->size = size;
+  return ::GetFileVersionInfoA(path.c_str(), 0, size, block->bytes.get()) != FALSE;
 }
 
-bool VerQueryFileVersionMS(const std::vector<unsigned char>& block, std::uint32_t* versionMS) {
+bool VerQueryFileVersionMS(const VersionBlock& block, std::uint32_t* versionMS) {
   void* value = nullptr;
   UINT length = 0;
-  if (block.empty() || !::VerQueryValueA(block.data(), "\\", &value, &length) || value == nullptr ||
+  if (block.size == 0 || !::VerQueryValueA(block.bytes.get(), "\\", &value, &length) || value == nullptr ||
       length < sizeof(VS_FIXEDFILEINFO))
     return false;
   *versionMS = static_cast<const VS_FIXEDFILEINFO*>(value)->dwFileVersionMS;

@@ -1451,20 +1451,21 @@ const fake::FileNode* VersionedProgram(const std::string& path) {
 }
 }  // namespace
 
-bool QueryFileVersionInfo(const std::string& path, std::uint32_t size, std::vector<unsigned char>* block) {
+bool QueryFileVersionInfo(const std::string& path, std::uint32_t size, VersionBlock* block) {
   Count("GetFileVersionInfo");
+  block->bytes.reset(new unsigned char[size]());
+  block->size = size;
   const fake::FileNode* node = VersionedProgram(path);
   if (!node || size < 8) return false;
-  block->assign(size, 0);
-  std::memcpy(block->data(), kVersionMagic, 4);
-  std::memcpy(block->data() + 4, &node->program->versionMS, 4);
+  std::memcpy(block->bytes.get(), kVersionMagic, 4);
+  std::memcpy(block->bytes.get() + 4, &node->program->versionMS, 4);
   return true;
 }
 
-bool VerQueryFileVersionMS(const std::vector<unsigned char>& block, std::uint32_t* versionMS) {
+bool VerQueryFileVersionMS(const VersionBlock& block, std::uint32_t* versionMS) {
   Count("VerQueryValue");
-  if (block.size() < 8 || std::memcmp(block.data(), kVersionMagic, 4) != 0) return false;
-  std::memcpy(versionMS, block.data() + 4, 4);
+  if (block.size < 8 || std::memcmp(block.bytes.get(), kVersionMagic, 4) != 0) return false;
+  std::memcpy(versionMS, block.bytes.get() + 4, 4);
   return true;
 }
 
