@@ -55,7 +55,7 @@ function(velquin_add_launcher name)
 endfunction()
 # windres names these files itself; CMake cannot see them.
 set_source_files_properties(${CMAKE_SOURCE_DIR}/resources/velquin.rc PROPERTIES OBJECT_DEPENDS
-  "${VELQUIN_GENERATED}/velquin.manifest;${CMAKE_SOURCE_DIR}/resources/velquin.ico")
+  "${VELQUIN_GENERATED}/velquin.manifest;${CMAKE_SOURCE_DIR}/resources/velquin-boxes.manifest;${CMAKE_SOURCE_DIR}/resources/velquin.ico")
 set_source_files_properties(${CMAKE_SOURCE_DIR}/settings_window/velquin_settings.rc PROPERTIES OBJECT_DEPENDS
   "${VELQUIN_GENERATED}/velquin-settings.manifest;${CMAKE_SOURCE_DIR}/resources/velquin.ico")
 velquin_add_launcher(velquin)
@@ -63,6 +63,12 @@ velquin_add_launcher(velquin)
 if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64" AND EXISTS ${CMAKE_SOURCE_DIR}/tests/wine/CMakeLists.txt)
   add_subdirectory(tests/wine)
 endif()
+
+# The DLL binding runs before any C++ code and inside the delay-load helper;
+# no C++ exception ever passes through its frames, so they need no unwind
+# tables, which are bytes in every copy of the programs.
+set_source_files_properties(${CMAKE_SOURCE_DIR}/platform/delay_binding_win32.cpp PROPERTIES
+  COMPILE_OPTIONS "-fno-exceptions;-fno-asynchronous-unwind-tables")
 
 # Small code: the launcher runs on every double-click and should load fast.
 foreach(room platform settings browser launcher)

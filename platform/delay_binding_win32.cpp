@@ -20,6 +20,8 @@
 #include <windows.h>
 #include <delayimp.h>
 
+#include <cstring>
+
 namespace velquin {
 namespace {
 
@@ -61,9 +63,12 @@ HMODULE LoadSystemLibrary(LPCSTR dll) {
   // the system directory too, not in the program's folder.
   char path[MAX_PATH];
   const UINT length = GetSystemDirectoryA(path, MAX_PATH);
-  if (length == 0 || length + 1 + lstrlenA(dll) >= MAX_PATH) return nullptr;
+  // The C runtime's, which the program imports anyway: each kernel32 name
+  // more is bytes in every copy of the launcher.
+  const std::size_t name = std::strlen(dll);
+  if (length == 0 || length + 1 + name >= MAX_PATH) return nullptr;
   path[length] = '\\';
-  lstrcpyA(path + length + 1, dll);
+  std::memcpy(path + length + 1, dll, name + 1);
   return LoadLibraryExA(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
 }
 

@@ -30,8 +30,8 @@ MessageText FatalReportText(const FatalError& error, const std::string& moduleFi
 void ReportFatal(const FatalError& error) {
   const std::string path = ModulePath();
   const std::string fileName = path.substr(DirectoryPart(path).size());
-  os::ShowBox(0, Render(FatalReportText(error, fileName)), Render(Fixed("ｱﾌﾟﾘｹｰｼｮﾝ ｴﾗｰ")),
-              kIconError | kTaskModal);
+  ShowStyledBox(0, Render(FatalReportText(error, fileName)), Render(Fixed("ｱﾌﾟﾘｹｰｼｮﾝ ｴﾗｰ")),
+                kIconError | kTaskModal);
 }
 
 }  // namespace velquin

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "platform/os.h"
+#include "platform/owners.h"
 #include "platform/run_text.h"
 
 namespace velquin {
@@ -39,8 +40,20 @@ std::u16string Render(const MessageText& text) {
 // Fixed: every box has carried this caption, whatever the release.
 MessageText ProductCaption() { return Fixed("Velquin 2.33.0.1"); }
 
+// The launcher's manifest for its boxes alone, with the common controls'
+// version 6. Named in the program's own manifest, every start would pay for
+// finding that assembly; a run that shows no box never needs it.
+constexpr std::uint16_t kBoxManifestId = 3;
+
+int ShowStyledBox(std::uintptr_t owner, const std::u16string& text, const std::u16string& caption,
+                  std::uint32_t style) {
+  const ActivationContextOwner context(os::CreateOwnActivationContext(kBoxManifestId));
+  const ActiveContext active(context.get());
+  return os::ShowBox(owner, text, caption, style);
+}
+
 void ShowMessageBox(const MessageText& text, const MessageText& caption, std::uint32_t style) {
-  os::ShowBox(os::GetForegroundWindow(), Render(text), Render(caption), style);
+  ShowStyledBox(os::GetForegroundWindow(), Render(text), Render(caption), style);
 }
 
 void ShowError(const MessageText& text) { ShowMessageBox(text, ProductCaption(), kIconError); }

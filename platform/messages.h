@@ -32,6 +32,11 @@ inline constexpr std::uint32_t kTaskModal = 0x2000;      // MB_TASKMODAL
 
 MessageText ProductCaption();
 void ShowMessageBox(const MessageText& text, const MessageText& caption, std::uint32_t style);
+// MessageBoxW, drawn by the common controls' version 6 when the program
+// carries their manifest (the launcher's boxes); otherwise as the process
+// draws its windows.
+int ShowStyledBox(std::uintptr_t owner, const std::u16string& text, const std::u16string& caption,
+                  std::uint32_t style);
 void ShowError(const MessageText& text);
 
 namespace messages {

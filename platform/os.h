@@ -25,6 +25,7 @@ using ProcessHandle = std::uintptr_t;
 using ThreadHandle = std::uintptr_t;
 using SnapshotHandle = std::uintptr_t;
 using WindowHandle = std::uintptr_t;
+using ActivationContext = std::uintptr_t;
 
 // CloseHandle: any kernel object's handle, a file, process, thread or
 // snapshot alike.
@@ -259,6 +260,18 @@ WindowHandle GetForegroundWindow();
 bool PeekMessageNoRemove();
 // MessageBoxW: every box's text is UTF-16.
 int ShowBox(WindowHandle owner, const std::u16string& text, const std::u16string& caption, std::uint32_t style);
+
+// Activation contexts (kernel32), for a manifest among the program's own
+// resources that only its boxes need.
+inline constexpr ActivationContext kInvalidActivationContext = ~std::uintptr_t{0};  // INVALID_HANDLE_VALUE
+// CreateActCtxW from the program's own manifest resource of that id.
+ActivationContext CreateOwnActivationContext(std::uint16_t resourceId);
+// ActivateActCtx: false when it fails; *cookie undoes it.
+bool ActivateActivationContext(ActivationContext context, std::uintptr_t* cookie);
+// DeactivateActCtx(0, cookie).
+bool DeactivateActivationContext(std::uintptr_t cookie);
+// ReleaseActCtx.
+void ReleaseActivationContext(ActivationContext context);
 
 // Version resources (version.dll).
 // GetFileVersionInfoSizeW.

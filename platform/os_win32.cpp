@@ -9,6 +9,10 @@
 
 #include "platform/os.h"
 
+// The linker's name for the start of this program's own image: its module
+// handle, without a call.
+extern "C" IMAGE_DOS_HEADER __ImageBase;
+
 namespace os {
 namespace {
 
@@ -340,6 +344,26 @@ int ShowBox(WindowHandle owner, const std::u16string& text, const std::u16string
   return ::MessageBoxW(reinterpret_cast<HWND>(owner), reinterpret_cast<const wchar_t*>(text.c_str()),
                        reinterpret_cast<const wchar_t*>(caption.c_str()), style);
 }
+
+ActivationContext CreateOwnActivationContext(std::uint16_t resourceId) {
+  ACTCTXW context = {};
+  context.cbSize = sizeof context;
+  context.dwFlags = ACTCTX_FLAG_RESOURCE_NAME_VALID | ACTCTX_FLAG_HMODULE_VALID;
+  context.hModule = reinterpret_cast<HMODULE>(&__ImageBase);
+  context.lpResourceName = MAKEINTRESOURCEW(resourceId);
+  return reinterpret_cast<ActivationContext>(::CreateActCtxW(&context));
+}
+
+bool ActivateActivationContext(ActivationContext context, std::uintptr_t* cookie) {
+  ULONG_PTR value = 0;
+  if (!::ActivateActCtx(reinterpret_cast<HANDLE>(context), &value)) return false;
+  *cookie = value;
+  return true;
+}
+
+bool DeactivateActivationContext(std::uintptr_t cookie) { return ::DeactivateActCtx(0, cookie) != FALSE; }
+
+void ReleaseActivationContext(ActivationContext context) { ::ReleaseActCtx(reinterpret_cast<HANDLE>(context)); }
 
 bool QueryFileVersionInfo(const std::string& path, std::uint32_t size, VersionBlock* block) {
   block->bytes.reset(new unsigned char[size]);  // default-initialised: left as it is

@@ -20,12 +20,33 @@ struct CloseHandleCall {
   void operator()(std::uintptr_t handle) const { os::CloseHandle(handle); }
 };
 
+struct ReleaseActCtxCall {
+  void operator()(os::ActivationContext context) const { os::ReleaseActivationContext(context); }
+};
+
 using RegKey = UniqueHandle<os::KeyHandle, 0, RegCloseKeyCall>;
 using FindSearch = UniqueHandle<os::FindHandle, os::kInvalidFindHandle, FindCloseCall>;
 using FileOwner = UniqueHandle<os::FileHandle, os::kInvalidFile, CloseHandleCall>;
 using ProcessOwner = UniqueHandle<os::ProcessHandle, 0, CloseHandleCall>;
 using ThreadOwner = UniqueHandle<os::ThreadHandle, 0, CloseHandleCall>;
 using SnapshotOwner = UniqueHandle<os::SnapshotHandle, os::kInvalidSnapshot, CloseHandleCall>;
+using ActivationContextOwner = UniqueHandle<os::ActivationContext, os::kInvalidActivationContext, ReleaseActCtxCall>;
+
+// An activation context made current for one scope, then undone.
+class ActiveContext {
+ public:
+  explicit ActiveContext(os::ActivationContext context)
+      : active_(context != os::kInvalidActivationContext && os::ActivateActivationContext(context, &cookie_)) {}
+  ~ActiveContext() {
+    if (active_) os::DeactivateActivationContext(cookie_);
+  }
+  ActiveContext(const ActiveContext&) = delete;
+  ActiveContext& operator=(const ActiveContext&) = delete;
+
+ private:
+  std::uintptr_t cookie_ = 0;
+  bool active_;
+};
 
 // The process and its first thread, as CreateProcess hands them over: both
 // closed, the thread first. Only the process is ever waited on, so the

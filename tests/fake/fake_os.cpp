@@ -1100,6 +1100,7 @@ int ShowBox(WindowHandle owner, const std::u16string& text, const std::u16string
   event.text = fake::FromUtf16(text);
   event.caption = fake::FromUtf16(caption);
   event.style = style;
+  event.styled = !M().activeContexts.empty();
   M().events.push_back(event);
   if (M().onBox) M().onBox(event);
   return 1;  // IDOK
@@ -1406,6 +1407,30 @@ bool SetEnvironmentVariableA(const std::string& name, const std::string& value) 
   M().environment[UpperAscii(name)] = {name, value};
   return true;
 }
+
+ActivationContext CreateOwnActivationContext(std::uint16_t resourceId) {
+  Count("CreateActCtx");
+  if (resourceId != 3 || !M().boxManifest) return kInvalidActivationContext;
+  const ActivationContext context = M().nextHandle++;
+  M().activationContexts.insert(context);
+  return context;
+}
+
+bool ActivateActivationContext(ActivationContext context, std::uintptr_t* cookie) {
+  if (!M().activationContexts.count(context)) return false;
+  M().activeContexts.push_back(context);
+  *cookie = M().activeContexts.size();
+  return true;
+}
+
+bool DeactivateActivationContext(std::uintptr_t cookie) {
+  // Only the innermost activation may be undone.
+  if (cookie == 0 || cookie != M().activeContexts.size()) return false;
+  M().activeContexts.pop_back();
+  return true;
+}
+
+void ReleaseActivationContext(ActivationContext context) { M().activationContexts.erase(context); }
 
 SnapshotHandle CreateProcessSnapshot() {
   Count("CreateToolhelp32Snapshot");

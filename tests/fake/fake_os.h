@@ -11,6 +11,7 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -99,6 +100,7 @@ struct Event {
   std::string realFile, realParameters, realCommandLine;
   bool wide = false;  // made through the W call
   os::StartupInfo startup;  // Start
+  bool styled = false;      // Box: shown in the context of the program's box manifest
 };
 
 struct Machine {
@@ -172,6 +174,9 @@ struct Machine {
   std::map<os::ProcessHandle, std::uint32_t> queriedProcesses;  // OpenProcess's handles: the process id
   std::map<os::SnapshotHandle, std::size_t> openSnapshots;  // the next entry's index
   std::uintptr_t nextHandle = 0x100;
+  bool boxManifest = true;                            // the program carries its box manifest
+  std::set<os::ActivationContext> activationContexts;  // made, not yet released
+  std::vector<os::ActivationContext> activeContexts;   // activated, innermost last
   std::uint32_t lastError = 0;  // as the last failing call left it
 };
 

@@ -71,16 +71,21 @@ for entry in velquin.exe:014c:i686 velquin64.exe:8664:x86_64 velquin-settings.ex
 done
 # Each launcher carries its application manifest (resource type 24), kept
 # as text in the resource section: as invoker, every Windows from Vista to
-# 11 named, per-monitor DPI awareness, the common controls, and nothing
-# that changes the code page.
+# 11 named, per-monitor DPI awareness, and nothing that changes the code
+# page. The common controls are in a second manifest, the boxes' own.
+manifest_block() {  # the Nth manifest in the file
+  LC_ALL=C awk -v want="$1" '/<assembly /{n++} n==want{print} /<\/assembly>/ && n==want{exit}' "$2" | tr -d '\r'
+}
 for exe in velquin.exe velquin64.exe; do
-  manifest=$(LC_ALL=C sed -n '/<assembly /,/<\/assembly>/p' "$PKG/$exe" | tr -d '\r')
+  manifest=$(manifest_block 1 "$PKG/$exe")
+  boxes=$(manifest_block 2 "$PKG/$exe")
   check "$exe has an application manifest" grep -q 'manifestVersion="1.0"' <<<"$manifest"
   check "$exe runs as invoker" grep -q '<requestedExecutionLevel level="asInvoker" uiAccess="false"/>' <<<"$manifest"
   same "$exe names Vista to Windows 10/11" "$(grep -o 'supportedOS Id="{[^}]*}"' <<<"$manifest" | sort | tr '\n' ' ')" \
     'supportedOS Id="{1f676c76-80e1-4239-95bb-83d0f6d0da78}" supportedOS Id="{35138b9a-5d96-4fbd-8e2d-a2440225f93a}" supportedOS Id="{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}" supportedOS Id="{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}" supportedOS Id="{e2011457-1546-43c5-a5fe-008deee3d3f0}" '
   check "$exe is per-monitor v2 DPI aware" grep -q '>PerMonitorV2, PerMonitor</dpiAwareness>' <<<"$manifest"
-  check "$exe takes Common Controls v6" grep -q 'name="Microsoft.Windows.Common-Controls" version="6.0.0.0"' <<<"$manifest"
+  same "$exe looks up no assembly as it starts" "$(grep -c dependentAssembly <<<"$manifest")" 0
+  check "$exe draws its boxes with Common Controls v6" grep -q 'name="Microsoft.Windows.Common-Controls" version="6.0.0.0"' <<<"$boxes"
   same "$exe leaves the code page alone" "$(grep -c activeCodePage <<<"$manifest")" 0
 done
 # The setup program asks for no elevation: the machine-wide forms refuse

@@ -144,6 +144,25 @@ TEST_F(PlatformTest, FatalReportIsATaskModalBoxWithoutOwner) {
             "ERegistryExceptionがﾓｼﾞｭｰﾙ notepad.exe の\n00401000 で発生しました。\n'Ie4Temp' のﾃﾞｰﾀ型が不正です.\n");
 }
 
+TEST_F(PlatformTest, BoxesAreDrawnInTheBoxManifestsContextOnlyWhileTheyShow) {
+  struct Row {
+    bool programCarriesIt;
+    void (*show)();
+  };
+  void (*const error)() = [] { ShowError(messages::NoEditor()); };
+  void (*const fatal)() = [] { ReportFatal(FatalError{"EConvertError", messages::TextTooLong(), 0}); };
+  const Row rows[] = {{true, error}, {true, fatal}, {false, error}, {false, fatal}};
+  for (const Row& row : rows) {
+    fake::Reset();
+    fake::machine().boxManifest = row.programCarriesIt;
+    row.show();
+    ASSERT_EQ(fake::machine().events.size(), 1u);
+    EXPECT_EQ(fake::machine().events[0].styled, row.programCarriesIt);
+    EXPECT_TRUE(fake::machine().activeContexts.empty());
+    EXPECT_TRUE(fake::machine().activationContexts.empty());
+  }
+}
+
 // What the reads see while changes are foreseen, the system untouched.
 TEST_F(PlatformTest, AForesightShowsTheSystemAsTheChangesWillLeaveIt) {
   const RegistryKey key{os::kLocalMachine, u"SOFTWARE\\T\\Install", os::kView64};
