@@ -37,6 +37,12 @@ configure_file(${CMAKE_SOURCE_DIR}/resources/velquin.manifest.in ${VELQUIN_GENER
 configure_file(${CMAKE_SOURCE_DIR}/settings_window/velquin-settings.manifest.in
   ${VELQUIN_GENERATED}/velquin-settings.manifest @ONLY)
 
+# The DLL binding runs before any C++ code and inside the delay-load helper;
+# no C++ exception ever passes through its frames, so they need no unwind
+# tables, which are bytes in every copy of the programs.
+set_source_files_properties(${CMAKE_SOURCE_DIR}/platform/delay_binding_win32.cpp PROPERTIES
+  COMPILE_OPTIONS "-fno-exceptions;-fno-asynchronous-unwind-tables")
+
 # The launcher executable; the Wine tests build variants of it with test
 # definitions (never the shipped one).
 function(velquin_add_launcher name)
@@ -63,12 +69,6 @@ velquin_add_launcher(velquin)
 if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64" AND EXISTS ${CMAKE_SOURCE_DIR}/tests/wine/CMakeLists.txt)
   add_subdirectory(tests/wine)
 endif()
-
-# The DLL binding runs before any C++ code and inside the delay-load helper;
-# no C++ exception ever passes through its frames, so they need no unwind
-# tables, which are bytes in every copy of the programs.
-set_source_files_properties(${CMAKE_SOURCE_DIR}/platform/delay_binding_win32.cpp PROPERTIES
-  COMPILE_OPTIONS "-fno-exceptions;-fno-asynchronous-unwind-tables")
 
 # Small code: the launcher runs on every double-click and should load fast.
 foreach(room platform settings browser launcher)

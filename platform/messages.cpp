@@ -40,9 +40,7 @@ std::u16string Render(const MessageText& text) {
 // Fixed: every box has carried this caption, whatever the release.
 MessageText ProductCaption() { return Fixed("Velquin 2.33.0.1"); }
 
-// The launcher's manifest for its boxes alone, with the common controls'
-// version 6. Named in the program's own manifest, every start would pay for
-// finding that assembly; a run that shows no box never needs it.
+// The boxes' own manifest (resources/velquin.rc says why it is apart).
 constexpr std::uint16_t kBoxManifestId = 3;
 
 int ShowStyledBox(std::uintptr_t owner, const std::u16string& text, const std::u16string& caption,
