@@ -38,10 +38,17 @@ configure_file(${CMAKE_SOURCE_DIR}/settings_window/velquin-settings.manifest.in
   ${VELQUIN_GENERATED}/velquin-settings.manifest @ONLY)
 
 # The DLL binding runs before any C++ code and inside the delay-load helper;
-# no C++ exception ever passes through its frames, so they need no unwind
-# tables, which are bytes in every copy of the programs.
+# no C++ exception ever passes through its frames, so on i686, where
+# structured exceptions walk a chain of frames, they need no unwind tables
+# (bytes in every copy of the programs). x86_64 keeps them: there every
+# stack walk, an exception's or a profiler's, reads a calling function's
+# frame from its table, and a function without one is taken for a leaf.
 set_source_files_properties(${CMAKE_SOURCE_DIR}/platform/delay_binding_win32.cpp PROPERTIES
-  COMPILE_OPTIONS "-fno-exceptions;-fno-asynchronous-unwind-tables")
+  COMPILE_OPTIONS "-fno-exceptions")
+if(CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
+  set_property(SOURCE ${CMAKE_SOURCE_DIR}/platform/delay_binding_win32.cpp APPEND PROPERTY
+    COMPILE_OPTIONS "-fno-asynchronous-unwind-tables")
+endif()
 
 # The launcher executable; the Wine tests build variants of it with test
 # definitions (never the shipped one).
