@@ -74,7 +74,7 @@ done
 # 11 named, per-monitor DPI awareness, and nothing that changes the code
 # page. The common controls are in a second manifest, the boxes' own.
 manifest_block() {  # the Nth manifest in the file
-  LC_ALL=C awk -v want="$1" '/<assembly /{n++} n==want{print} /<\/assembly>/ && n==want{exit}' "$2" | tr -d '\r'
+  LC_ALL=C awk -v want="$1" '/<assembly /{n++} n==want{print} /<\/assembly>/ && n==want{exit}' "$2" | tr -d '\r\0'
 }
 for exe in velquin.exe velquin64.exe; do
   manifest=$(manifest_block 1 "$PKG/$exe")
@@ -181,14 +181,18 @@ build_record_call
 RUN_OUT=
 # Runs the launcher from a folder with a space in its name, so that its
 # command line starts with a quote as a browser's does; the stand-in editor
-# is $1 (unix path of its calls.log). Sets RUN_OUT to the recorded line.
+# is $1 (unix path of its calls.log). Sets RUN_OUT to the recorded line, or
+# when nothing was recorded to the launcher's exit status and Wine's errors.
 run_launcher() {
   local log=$1; shift
   rm -f "$log"
-  timeout 30 "$WINE" "C:\\Velquin Test\\velquin.exe" "$@" >/dev/null 2>&1
+  local status=0
+  WINEDEBUG=-all,err+all timeout 30 "$WINE" "C:\\Velquin Test\\velquin.exe" "$@" >/dev/null 2>"$SCRATCH/launcher.err" ||
+    status=$?
   local i
   for i in $(seq 600); do [ -s "$log" ] && break; sleep 0.1; done
   RUN_OUT=$(tr -d '\r' <"$log" 2>/dev/null)
+  [ -n "$RUN_OUT" ] || RUN_OUT="(no editor start recorded; the launcher ended with $status: $(head -c 600 "$SCRATCH/launcher.err"))"
 }
 TMPW='C:\users\root\Temp'
 launcher_runs() {  # → one line per run: what the editor was started with
@@ -203,7 +207,7 @@ launcher_runs() {  # → one line per run: what the editor was started with
   run_launcher "$log" 'C:\t\a.log'; echo "log: $RUN_OUT"
   run_launcher "$log" "$TMPW\\abc"; echo "temp: $RUN_OUT"
   echo "temp file left as it was: $(cat "$P/drive_c/users/root/Temp/abc" 2>/dev/null) $(ls "$P/drive_c/users/root/Temp" | grep -c '^abc')"
-  run_launcher "$log"; echo "no file: ${RUN_OUT:+editor started}"
+  run_launcher "$log"; echo "no file: $([[ $RUN_OUT == "(no editor"* ]] && echo "$RUN_OUT" || echo editor started)"
 }
 expected_runs='normal: C:\stub\record.exe "C:\t\a.txt"
 print: C:\stub\record.exe /P "C:\t\a.txt"

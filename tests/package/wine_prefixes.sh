@@ -143,11 +143,15 @@ editor_run() {
   # From a batch file: a command line with quotes passes through Wine's
   # own argument quoting unchanged only that way.
   printf '@%s\r\n' "$1" >"$P/drive_c/editor-run.cmd"
-  (cd "$P/drive_c" && timeout 30 "$WINE" cmd /c 'C:\editor-run.cmd' >/dev/null 2>&1)
+  local status=0
+  (cd "$P/drive_c" && WINEDEBUG=-all,err+all timeout 30 "$WINE" cmd /c 'C:\editor-run.cmd' >/dev/null 2>"$SCRATCH/editor-run.err") ||
+    status=$?
   rm -f "$P/drive_c/editor-run.cmd"
   local i
   for i in $(seq 600); do [ -s "$P/drive_c/stub/calls.log" ] && break; sleep 0.1; done
-  tr -d '\r' <"$P/drive_c/stub/calls.log" 2>/dev/null
+  # Nothing recorded: how the run ended, and what Wine said.
+  tr -d '\r' <"$P/drive_c/stub/calls.log" 2>/dev/null ||
+    echo "(no editor start recorded; the run ended with $status: $(head -c 600 "$SCRATCH/editor-run.err"))"
   settle
   rm -rf "$P/drive_c/stub" "$P/drive_c/t"
   wreg delete 'HKCU\Software\Tarrowind' /f >/dev/null 2>&1
