@@ -189,10 +189,7 @@ run_launcher() {
   local status=0
   WINEDEBUG=-all,err+all timeout 30 "$WINE" "C:\\Velquin Test\\velquin.exe" "$@" >/dev/null 2>"$SCRATCH/launcher.err" ||
     status=$?
-  local i
-  for i in $(seq 600); do [ -s "$log" ] && break; sleep 0.1; done
-  RUN_OUT=$(tr -d '\r' <"$log" 2>/dev/null)
-  [ -n "$RUN_OUT" ] || RUN_OUT="(no editor start recorded; the launcher ended with $status: $(head -c 600 "$SCRATCH/launcher.err"))"
+  RUN_OUT=$(recorded_start "$log" "$status" "$SCRATCH/launcher.err")
 }
 TMPW='C:\users\root\Temp'
 launcher_runs() {  # → one line per run: what the editor was started with

@@ -127,6 +127,14 @@ build_record_call() {
   [ -f "$SCRATCH/record_call.exe" ] ||
     x86_64-w64-mingw32-g++ -O2 -mwindows -static -o "$SCRATCH/record_call.exe" tests/package/record_call.cpp
 }
+# What the stand-in editor recorded in $1, waited for; when nothing was, how
+# the run ended ($2, its exit status) and what Wine said ($3, its errors).
+recorded_start() {
+  local i out
+  for i in $(seq 600); do [ -s "$1" ] && break; sleep 0.1; done
+  out=$(tr -d '\r' 2>/dev/null <"$1")
+  printf '%s\n' "${out:-(no editor start recorded; the run ended with $2: $(head -c 600 "$3"))}"
+}
 # The Debugger's command line, as Windows builds it for "$1 notepad.exe
 # file", or a verb's with %1 filled in, reaches the launcher, which opens the
 # file in the editor C:\stub\record.exe: the user's own Editor, or with
@@ -147,11 +155,7 @@ editor_run() {
   (cd "$P/drive_c" && WINEDEBUG=-all,err+all timeout 30 "$WINE" cmd /c 'C:\editor-run.cmd' >/dev/null 2>"$SCRATCH/editor-run.err") ||
     status=$?
   rm -f "$P/drive_c/editor-run.cmd"
-  local i
-  for i in $(seq 600); do [ -s "$P/drive_c/stub/calls.log" ] && break; sleep 0.1; done
-  # Nothing recorded: how the run ended, and what Wine said.
-  tr -d '\r' <"$P/drive_c/stub/calls.log" 2>/dev/null ||
-    echo "(no editor start recorded; the run ended with $status: $(head -c 600 "$SCRATCH/editor-run.err"))"
+  recorded_start "$P/drive_c/stub/calls.log" "$status" "$SCRATCH/editor-run.err"
   settle
   rm -rf "$P/drive_c/stub" "$P/drive_c/t"
   wreg delete 'HKCU\Software\Tarrowind' /f >/dev/null 2>&1
